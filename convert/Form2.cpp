@@ -1,0 +1,127 @@
+#include "convert/Form2.h"
+
+#include "convert/Listing.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kFontPixels = 11;
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    const auto px = [](int t) { return qRound(t / 15.0); };
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+template<typename W>
+W *place(W *widget, const char *name, const QRect &geometry, bool bold)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    if (bold) {
+        QFont font = widget->font();
+        font.setBold(true);
+        widget->setFont(font);
+    }
+    return widget;
+}
+
+const QString kSourceFilter = QStringLiteral("LogFiles (*.log)|*.log|Text (*.txt)|*.txt|All Files|*.*");
+const QString kDestFilter = QStringLiteral("Text (*.txt)|*.txt|LogFiles (*.log)|*.log|All Files|*.*");
+
+} // namespace
+
+Form2::Form2(Platform &platform, QWidget *parent)
+    : QDialog(parent), CommonDialog1(kSourceFilter, QStringLiteral(".log")), m_platform(platform)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Logfile Convertion"));
+    setModal(true);
+    QFont font = this->font();
+    font.setPixelSize(kFontPixels);
+    setFont(font);
+    setFixedSize(twipsRect(0, 0, 3720, 2295).size());
+
+    Label1 = place(new QLabel(QStringLiteral("Chose a source of Logfile(*.log):"), this), "Label1",
+                   twipsRect(120, 120, 3135, 255), true);
+    Text1 = place(new QLineEdit(this), "Text1", twipsRect(120, 360, 3135, 285), false);
+    Command1 = place(new QPushButton(QStringLiteral("..."), this), "Command1",
+                     twipsRect(3240, 360, 255, 255), false);
+    Label2 = place(new QLabel(QStringLiteral("Chose a destination file(*.txt):"), this), "Label2",
+                   twipsRect(120, 840, 3135, 255), true);
+    Text2 = place(new QLineEdit(this), "Text2", twipsRect(120, 1080, 3135, 285), false);
+    Command2 = place(new QPushButton(QStringLiteral("..."), this), "Command2",
+                     twipsRect(3240, 1080, 255, 255), false);
+    Check1 = place(new QCheckBox(QStringLiteral("Add a title to destination file"), this), "Check1",
+                   twipsRect(120, 1440, 2775, 195), true);
+    Command3 = place(new QPushButton(QStringLiteral("Convert"), this), "Command3",
+                     twipsRect(360, 1800, 1215, 375), true);
+    Command4 = place(new QPushButton(QStringLiteral("Exit Convertion"), this), "Command4",
+                     twipsRect(1800, 1800, 1455, 375), true);
+    Text1->setAccessibleName(Label1->text());
+    Text2->setAccessibleName(Label2->text());
+    for (QPushButton *button : { Command1, Command2, Command3, Command4 })
+        button->setAutoDefault(false);
+
+    setTabOrder(Text1, Command1);
+    setTabOrder(Command1, Text2);
+    setTabOrder(Text2, Command2);
+    setTabOrder(Command2, Command3);
+    setTabOrder(Command3, Command4);
+    setTabOrder(Command4, Check1);
+    Text1->setFocus();
+
+    connect(Command1, &QPushButton::clicked, this, &Form2::command1Click);
+    connect(Command2, &QPushButton::clicked, this, &Form2::command2Click);
+    connect(Command3, &QPushButton::clicked, this, &Form2::command3Click);
+    connect(Command4, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void Form2::command1Click()
+{
+    CommonDialog1.setFilter(kSourceFilter);
+    CommonDialog1.setDefaultExt(QStringLiteral(".log"));
+    if (const auto chosen = CommonDialog1.showOpen(m_platform, QStringLiteral("Source Logfile"))) {
+        sourcePath = *chosen;
+        Text1->setText(sourcePath);
+    }
+}
+
+void Form2::command2Click()
+{
+    CommonDialog1.setFilter(kDestFilter);
+    CommonDialog1.setDefaultExt(QStringLiteral(".txt"));
+    if (const auto chosen =
+                CommonDialog1.showSave(m_platform, QStringLiteral("Destination Logfile"))) {
+        destPath = *chosen;
+        Text2->setText(destPath);
+    }
+}
+
+void Form2::command3Click()
+{
+    if (sourcePath.isEmpty() || destPath.isEmpty()) {
+        m_platform.showError(QStringLiteral("Choose a source logbook and a destination file with "
+                                            "the \"...\" buttons first. Nothing was converted."));
+        return;
+    }
+    if (listing::sameFile(sourcePath, destPath)) {
+        m_platform.showError(QStringLiteral("The source and the destination are the same file, "
+                                            "%1. Choose another destination. Nothing was converted.")
+                                     .arg(QDir::toNativeSeparators(sourcePath)));
+        return;
+    }
+    const storage::Status done = listing::convert(sourcePath, destPath, Check1->isChecked());
+    if (!done) {
+        m_platform.showError(
+                QStringLiteral("The conversion stopped. What was converted before the failure is "
+                               "in the destination file.\n\nFile: %1\nReason: %2.")
+                        .arg(QDir::toNativeSeparators(done.error().path), done.error().reason));
+    }
+}

@@ -1,0 +1,205 @@
+#include "mainwindow/Form1.h"
+
+#include "mainwindow/EntryField.h"
+#include "mainwindow/Twips.h"
+#include "platform/Keys.h"
+#include "storage/SharedState.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+
+namespace {
+
+constexpr int kFieldTop = 240;
+constexpr int kHeadingHeight = 255;
+constexpr int kTextHeight = 285;
+constexpr int kComboHeight = 315;
+constexpr int kStatusTop = 600;
+constexpr int kClientWidth = 9480;
+constexpr int kClientHeight = 960;
+
+// MS Sans Serif 8.25 pt at 96 dpi is 11 pixels high.
+constexpr int kFontPixels = 11;
+
+} // namespace
+
+Form1::Form1(Platform &platform, QWidget *parent)
+    : QMainWindow(parent),
+      CommonDialog1(QStringLiteral("Log(*.log)|*.log|Text(*.txt)|*.txt|All files(*.*)|*.*"),
+                    QStringLiteral(".log")),
+      m_platform(platform)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("vantel"));
+    storage::qsoCount = 0;
+    storage::curQso = storage::QsoRecord();
+    buildControls();
+    buildMenus();
+    // The client area is fixed; no control moves or grows with the window.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    load();
+}
+
+Form1::~Form1() = default;
+
+QLabel *Form1::addLabel(const char *name, const QString &text, const QRect &geometry, bool bold,
+                        bool border, Qt::Alignment alignment)
+{
+    auto *label = new QLabel(text, centralWidget());
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(geometry);
+    label->setAlignment(alignment | Qt::AlignVCenter);
+    if (border)
+        label->setFrameStyle(QFrame::Box | QFrame::Plain);
+    QFont font = label->font();
+    font.setBold(bold);
+    label->setFont(font);
+    return label;
+}
+
+EntryField *Form1::addField(const char *name, int left, int width, const char *heading,
+                            QLabel *&label, const char *labelName)
+{
+    const QString headingText = QLatin1String(heading);
+    label = addLabel(labelName, headingText, twipsRect(left, 0, width, kHeadingHeight), true, true,
+                     Qt::AlignHCenter);
+    auto *field = new EntryField(centralWidget());
+    field->setObjectName(QLatin1String(name));
+    field->setGeometry(twipsRect(left, kFieldTop, width, kTextHeight));
+    field->setAccessibleName(headingText);
+    return field;
+}
+
+void Form1::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(twips(kClientWidth), twips(kClientHeight));
+    setCentralWidget(client);
+    QFont font = this->font();
+    font.setPixelSize(kFontPixels);
+    setFont(font);
+
+    Text1 = addField("Text1", 0, 495, "No.", Label1, "Label1");
+    Text2 = addField("Text2", 480, 1335, "Call", Label2, "Label2");
+    Text3 = addField("Text3", 1800, 1455, "Date/Time (F5)", Label3, "Label3");
+    Text4 = addField("Text4", 3240, 975, "Recv (F6)", Label4, "Label4");
+    Text5 = addField("Text5", 4200, 975, "Sent (F7)", Label5, "Label5");
+    Text7 = addField("Text7", 6600, 1215, "Name", Label9, "Label9");
+    Text8 = addField("Text8", 7800, 1455, "QTH", Label10, "Label10");
+
+    const auto addCombo = [&](const char *name, int left, int width, const char *heading,
+                              QLabel *&label, const char *labelName, const char *text) {
+        label = addLabel(labelName, QLatin1String(heading), twipsRect(left, 0, width, kHeadingHeight),
+                         true, true, Qt::AlignHCenter);
+        auto *combo = new QComboBox(client);
+        combo->setObjectName(QLatin1String(name));
+        combo->setEditable(true);
+        // Typed bands and modes are saved as typed; they never join the list.
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setGeometry(twipsRect(left, kFieldTop, width, kComboHeight));
+        combo->setEditText(QLatin1String(text));
+        combo->setAccessibleName(QLatin1String(heading));
+        return combo;
+    };
+    Combo1 = addCombo("Combo1", 5160, 615, "Band", Label6, "Label6", "14");
+    Combo2 = addCombo("Combo2", 5760, 855, "Mode", Label12, "Label12", "PSK31");
+
+    Label7 = addLabel("Label7", QString(), twipsRect(480, kStatusTop, 1335, kHeadingHeight), true,
+                      true, Qt::AlignHCenter);
+    Label8 = addLabel("Label8", QString(), twipsRect(1920, kStatusTop, 3135, kHeadingHeight), false,
+                      false, Qt::AlignLeft);
+    Label11 = addLabel("Label11", QStringLiteral("F1 to save this QSO!"),
+                       twipsRect(5400, kStatusTop, 2055, kHeadingHeight), true, true,
+                       Qt::AlignLeft);
+
+    // Tab order: the call sign first, the number and the lists last.
+    QWidget::setTabOrder(Text2, Text3);
+    QWidget::setTabOrder(Text3, Text4);
+    QWidget::setTabOrder(Text4, Text5);
+    QWidget::setTabOrder(Text5, Text7);
+    QWidget::setTabOrder(Text7, Text8);
+    QWidget::setTabOrder(Text8, Text1);
+    QWidget::setTabOrder(Text1, Combo1);
+    QWidget::setTabOrder(Combo1, Combo2);
+    Text2->setFocus(Qt::OtherFocusReason);
+
+    auto *filter = new KeyDownFilter(
+            [this](QObject *control, int keyCode) { keyDown(control, keyCode); }, this);
+    for (QObject *control : std::initializer_list<QObject *> {
+                 Text1, Text2, Text3, Text4, Text5, Text7, Text8, Combo1, Combo2 })
+        control->installEventFilter(filter);
+
+    connect(Text3, &EntryField::gotFocus, this, &Form1::text3GotFocus);
+    connect(Text4, &EntryField::gotFocus, this, &Form1::text4GotFocus);
+    connect(Text5, &EntryField::gotFocus, this, &Form1::text5GotFocus);
+}
+
+void Form1::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    const auto item = [this](QMenu *menu, const char *name, const char *caption) {
+        QAction *action = menu->addAction(QLatin1String(caption));
+        action->setObjectName(QLatin1String(name));
+        return action;
+    };
+    const auto toggle = [&](QMenu *menu, const char *name, const char *caption) {
+        QAction *action = item(menu, name, caption);
+        action->setCheckable(true);
+        action->setChecked(true);
+        return action;
+    };
+
+    mnuFile = bar->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuOpen = item(mnuFile, "mnuOpen", "&Open an existing log...");
+    mnuSave = item(mnuFile, "mnuSave", "&Create a logbook...");
+    sap2 = mnuFile->addSeparator();
+    sap2->setObjectName(QStringLiteral("sap2"));
+    mnuExit = item(mnuFile, "mnuExit", "E&xit");
+
+    mnuSetup = bar->addMenu(QStringLiteral("&Setup"));
+    mnuSetup->setObjectName(QStringLiteral("mnuSetup"));
+    mnuContest = toggle(mnuSetup, "mnuContest", "Contest");
+    mnuReal = toggle(mnuSetup, "mnuReal", "&Real Time");
+    mnuClear = toggle(mnuSetup, "mnuClear", "Clear after saving");
+    sep1 = mnuSetup->addSeparator();
+    sep1->setObjectName(QStringLiteral("sep1"));
+    mnuUTC = item(mnuSetup, "mnuUTC", "UTC offset");
+
+    mnuDefault = bar->addMenu(QStringLiteral("&Default..."));
+    mnuDefault->setObjectName(QStringLiteral("mnuDefault"));
+    mnuMode = item(mnuDefault, "mnuMode", "Mode");
+    mnuBand = item(mnuDefault, "mnuBand", "Band");
+    mnuSent = item(mnuDefault, "mnuSent", "Sent");
+    mnuRecv = item(mnuDefault, "mnuRecv", "Recv");
+
+    // Commands on the bar itself: a click runs them, no menu drops down.
+    mnuConvert = bar->addAction(QStringLiteral("&Conversion..."));
+    mnuConvert->setObjectName(QStringLiteral("mnuConvert"));
+    mnuAbout = bar->addAction(QStringLiteral("&About"));
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+
+    connect(mnuOpen, &QAction::triggered, this, &Form1::mnuOpenClick);
+    connect(mnuSave, &QAction::triggered, this, &Form1::mnuSaveClick);
+    connect(mnuExit, &QAction::triggered, this, &Form1::mnuExitClick);
+    connect(mnuContest, &QAction::triggered, this, &Form1::mnuContestClick);
+    connect(mnuUTC, &QAction::triggered, this, &Form1::mnuUTCClick);
+    connect(mnuMode, &QAction::triggered, this, [this] {
+        askValue(QStringLiteral("Enter default Mode"), QStringLiteral("Mode"), defMode,
+                 QStringLiteral("mode"), Combo2);
+    });
+    connect(mnuBand, &QAction::triggered, this, [this] {
+        askValue(QStringLiteral("Enter the default Band(MHz)"), QStringLiteral("Band"), defBand,
+                 QStringLiteral("band"), Combo1);
+    });
+    connect(mnuSent, &QAction::triggered, this, &Form1::mnuSentClick);
+    connect(mnuRecv, &QAction::triggered, this, [this] {
+        askValue(QStringLiteral("Enter the default Recv report"), QStringLiteral("Recv"), defRecv,
+                 QStringLiteral("recv"), nullptr);
+    });
+    connect(mnuConvert, &QAction::triggered, this, &Form1::mnuConvertClick);
+    connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAboutClick);
+}

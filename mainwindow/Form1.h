@@ -1,0 +1,116 @@
+#pragma once
+
+#include "platform/CommonDialog.h"
+#include "platform/Platform.h"
+
+#include <QMainWindow>
+
+#include <optional>
+
+class EntryField;
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+
+// The QSO entry window: one line of a paper logbook, worked from the keyboard.
+// Controls and window variables keep their designer names so that tests and
+// accessibility tools find them (each control's objectName is the same).
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit Form1(Platform &platform, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Saves the contact on the screen as the next record of the logbook in use.
+    void sQSO();
+
+    // Entry fields, in record order (there is no Text6).
+    EntryField *Text1 = nullptr;
+    EntryField *Text2 = nullptr;
+    EntryField *Text3 = nullptr;
+    EntryField *Text4 = nullptr;
+    EntryField *Text5 = nullptr;
+    QComboBox *Combo1 = nullptr;
+    QComboBox *Combo2 = nullptr;
+    EntryField *Text7 = nullptr;
+    EntryField *Text8 = nullptr;
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr;
+    QLabel *Label5 = nullptr, *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr;
+    QLabel *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr;
+
+    QMenu *mnuFile = nullptr;
+    QMenu *mnuSetup = nullptr;
+    QMenu *mnuDefault = nullptr;
+    QAction *mnuOpen = nullptr, *mnuSave = nullptr, *sap2 = nullptr, *mnuExit = nullptr;
+    QAction *mnuContest = nullptr, *mnuReal = nullptr, *mnuClear = nullptr, *sep1 = nullptr;
+    QAction *mnuUTC = nullptr, *mnuMode = nullptr, *mnuBand = nullptr, *mnuSent = nullptr;
+    QAction *mnuRecv = nullptr, *mnuConvert = nullptr, *mnuAbout = nullptr;
+
+    CommonDialog CommonDialog1;
+
+    // Window variables: text, empty until the load step or a command sets them.
+    QString exchangeSent;
+    QString logPath;
+    QString defSent;
+    QString defRecv;
+    QString defBand;
+    QString defMode;
+    QString utcOffset;
+
+    // The About message, line breaks included.
+    static QString aboutText();
+
+private:
+    // Form1.cpp: controls and menus
+    void buildControls();
+    void buildMenus();
+    EntryField *addField(const char *name, int left, int width, const char *heading,
+                         QLabel *&label, const char *labelName);
+    QLabel *addLabel(const char *name, const QString &text, const QRect &geometry, bool bold,
+                     bool border, Qt::Alignment alignment);
+
+    // Form1Load.cpp
+    void load();
+    // Count a logbook for use: the count, or nothing after telling the operator why not.
+    std::optional<qint16> countForUse(const QString &path, const QString &purpose);
+    void takeLogbookIntoUse(const QString &path, qint16 count);
+    QString exchangeFor(qint16 nextNumber) const;
+
+    // Form1Keys.cpp
+    void keyDown(QObject *control, int keyCode);
+    void text2KeyDown(int keyCode);
+    void text3KeyDown(int keyCode);
+    void fieldKeyDown(EntryField *field, int keyCode);
+    void checkDuplicate();
+    void clearEntry();
+    EntryField *ringNeighbour(EntryField *field, bool forward) const;
+    void text3GotFocus(Qt::FocusReason reason);
+    void text4GotFocus(Qt::FocusReason reason);
+    void text5GotFocus(Qt::FocusReason reason);
+    std::optional<QString> dateStamp();
+    bool noLogbookOpen();
+
+    // Form1Logbook.cpp
+    void mnuOpenClick();
+    void mnuSaveClick();
+    bool pathFitsSetting(const QString &path);
+
+    // Form1Setup.cpp
+    void mnuContestClick();
+    void applyMode();
+    void askValue(const QString &prompt, const QString &title, QString &variable,
+                  const QString &fileName, QComboBox *list);
+    void mnuUTCClick();
+    void mnuSentClick();
+
+    // Form1About.cpp
+    void mnuAboutClick();
+    void mnuExitClick();
+    void mnuConvertClick();
+
+    Platform &m_platform;
+    // A stored UTC offset that is not a number is reported once, not on every key.
+    bool m_badOffsetReported = false;
+};

@@ -1,0 +1,224 @@
+#include "mainwindow/EntryField.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/Messages.h"
+#include "mainwindow/UtcOffset.h"
+#include "platform/Keys.h"
+#include "storage/Logbook.h"
+#include "storage/SharedState.h"
+#include "storage/TextCodec.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+using namespace storage;
+
+namespace {
+
+// A returning window (after another program or a closed box or menu) is no arrival:
+// repeating the fill then would wipe what the operator typed.
+bool countsAsArrival(Qt::FocusReason reason)
+{
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
+} // namespace
+
+void Form1::keyDown(QObject *control, int keyCode)
+{
+    if (control == Combo1 || control == Combo2) {
+        if (keyCode == Vk::F1)
+            sQSO();
+    } else if (control == Text2) {
+        text2KeyDown(keyCode);
+    } else if (control == Text3) {
+        text3KeyDown(keyCode);
+    } else if (auto *field = qobject_cast<EntryField *>(control)) {
+        fieldKeyDown(field, keyCode);
+    }
+}
+
+void Form1::text2KeyDown(int keyCode)
+{
+    switch (keyCode) {
+    case Vk::Enter:
+        checkDuplicate();
+        break;
+    case Vk::F4:
+        m_platform.setClipboardText(Text2->text());
+        break;
+    default:
+        fieldKeyDown(Text2, keyCode);
+        break;
+    }
+}
+
+void Form1::text3KeyDown(int keyCode)
+{
+    // The stamp comes first, whatever the key: an empty offset becomes "0" here.
+    const std::optional<QString> stamp = dateStamp();
+    if (keyCode == Vk::F5) {
+        if (stamp) {
+            Text3->setText(*stamp);
+            Text3->placeCaret(int(stamp->size()));
+        }
+        return;
+    }
+    fieldKeyDown(Text3, keyCode);
+}
+
+void Form1::fieldKeyDown(EntryField *field, int keyCode)
+{
+    switch (keyCode) {
+    case Vk::F1:
+        sQSO();
+        break;
+    case Vk::F12:
+        clearEntry();
+        break;
+    case Vk::PageUp:
+    case Vk::PageDown:
+        if (EntryField *target = ringNeighbour(field, keyCode == Vk::PageUp))
+            target->setFocus(Qt::OtherFocusReason);
+        break;
+    case Vk::F6:
+        if (field == Text4) {
+            Text4->setText(defRecv);
+            Text4->placeCaret(int(defRecv.size()));
+        }
+        break;
+    case Vk::F7:
+        if (field == Text5) {
+            Text5->setText(defSent);
+            Text5->placeCaret(int(defSent.size()));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+EntryField *Form1::ringNeighbour(EntryField *field, bool forward) const
+{
+    const bool contest = mnuContest->isChecked();
+    if (forward) {
+        if (field == Text1) return Text2;
+        if (field == Text2) return Text3;
+        if (field == Text3) return Text4;
+        if (field == Text4) return Text5;
+        if (field == Text5) return contest ? Text1 : Text7;
+        if (field == Text7) return Text8;
+        if (field == Text8) return Text1;
+    } else {
+        if (field == Text1) return contest ? Text5 : Text8;
+        if (field == Text2) return Text1;
+        if (field == Text3) return Text2;
+        if (field == Text4) return Text3;
+        if (field == Text5) return Text4;
+        if (field == Text7) return Text5;
+        if (field == Text8) return Text7;
+    }
+    return nullptr;
+}
+
+void Form1::clearEntry()
+{
+    Text2->clear();
+    Text3->clear();
+    Text4->clear();
+    Text5->clear();
+    Text7->clear();
+    Text8->clear();
+    Text2->setFocus(Qt::OtherFocusReason);
+}
+
+void Form1::checkDuplicate()
+{
+    if (noLogbookOpen())
+        return;
+    const auto found = findCall(logPath, Text2->text(), curQso);
+    if (!found) {
+        m_platform.showError(msg::failure(
+                QStringLiteral("The logbook could not be searched for this call sign."),
+                found.error()));
+        return;
+    }
+    if (!found.value()) {
+        Label7->setText(QStringLiteral("GOOD ONE!!!"));
+        return;
+    }
+
+    Label7->clear();
+    Text1->setText(curQso.field(QsoRecord::Number));
+    Text2->setText(fromDisk(trimSpaces(curQso.fieldBytes(QsoRecord::Call))));
+    Text3->setText(curQso.field(QsoRecord::DateTime));
+    Text4->setText(curQso.field(QsoRecord::Recv));
+    Text5->setText(curQso.field(QsoRecord::Sent));
+    Combo1->setEditText(curQso.field(QsoRecord::Band));
+    Combo2->setEditText(curQso.field(QsoRecord::Mode));
+    Text7->setText(curQso.field(QsoRecord::Name));
+    Text8->setText(curQso.field(QsoRecord::Qth));
+
+    m_platform.messageBox(QStringLiteral("Duplicate!!!"), QStringLiteral("vantel"), MsgBox::OkOnly);
+
+    Combo1->setEditText(defBand);
+    Combo2->setEditText(defMode);
+    if (mnuContest->isChecked())
+        Text2->clear();
+    if (const auto next = nextNumber(qsoCount))
+        Text1->setText(QString::number(*next));
+    else
+        m_platform.showError(msg::logbookFull(logPath));
+}
+
+std::optional<QString> Form1::dateStamp()
+{
+    if (utcOffset.isEmpty())
+        utcOffset = QStringLiteral("0");
+    const std::optional<double> hours = parseUtcHours(utcOffset);
+    if (!hours) {
+        if (!m_badOffsetReported) {
+            m_badOffsetReported = true;
+            m_platform.showError(
+                    QStringLiteral("The UTC offset \"%1\" is not a number of hours, so the date "
+                                   "and time cannot be filled in.\n\nSet it with Setup, UTC offset.")
+                            .arg(utcOffset));
+        }
+        return std::nullopt;
+    }
+    // Wall-clock arithmetic: the day rolls over at midnight, whatever the local
+    // daylight-saving rules say.
+    const QDateTime local = m_platform.now();
+    const QDateTime wall(local.date(), local.time(), Qt::UTC);
+    const QDateTime stamped = wall.addSecs(qRound64(*hours * 3600.0));
+    return stamped.toString(QStringLiteral("dd.MM.yy HH:mm"));
+}
+
+void Form1::text3GotFocus(Qt::FocusReason reason)
+{
+    if (!countsAsArrival(reason))
+        return;
+    const std::optional<QString> stamp = dateStamp();
+    if (!mnuReal->isChecked() || !stamp)
+        return;
+    Text3->setText(*stamp);
+    Text5->setText(exchangeSent);
+    Combo1->setEditText(defBand);
+    Combo2->setEditText(defMode);
+    Text3->placeCaret(int(stamp->size()));
+}
+
+void Form1::text4GotFocus(Qt::FocusReason reason)
+{
+    if (!countsAsArrival(reason) || !mnuReal->isChecked())
+        return;
+    Text4->setText(defRecv);
+    Text4->placeCaret(int(defRecv.size()));
+}
+
+void Form1::text5GotFocus(Qt::FocusReason reason)
+{
+    if (!countsAsArrival(reason) || !mnuReal->isChecked())
+        return;
+    Text5->setText(exchangeSent);
+    Text5->placeCaret(int(std::min(defSent.size(), exchangeSent.size())));
+}

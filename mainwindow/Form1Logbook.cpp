@@ -1,0 +1,89 @@
+#include "mainwindow/Form1.h"
+#include "mainwindow/Messages.h"
+#include "storage/Logbook.h"
+#include "storage/QsoRecord.h"
+#include "storage/Settings.h"
+
+#include <QFileInfo>
+
+using namespace storage;
+
+namespace {
+
+const QString kDeflog = QStringLiteral("deflog");
+
+} // namespace
+
+bool Form1::pathFitsSetting(const QString &path)
+{
+    if (path.size() <= MaxSettingLength)
+        return true;
+    m_platform.showError(QStringLiteral("The path %1 is longer than %2 characters, so it cannot be "
+                                        "remembered as the default logbook.\n\nChoose a logbook "
+                                        "in a folder with a shorter path.")
+                                 .arg(msg::nativePath(path))
+                                 .arg(MaxSettingLength));
+    return false;
+}
+
+// The logbook in use changes only once the new file is ready, counted and remembered:
+// until then the window keeps the old path and count together.
+void Form1::mnuOpenClick()
+{
+    const auto chosen = CommonDialog1.showOpen(m_platform, QStringLiteral("Open an existing logbook"));
+    if (!chosen || !pathFitsSetting(*chosen))
+        return;
+    const auto count = countForUse(*chosen, QStringLiteral("The logbook could not be opened."));
+    if (!count)
+        return;
+    const Status remembered = writeSetting(kDeflog, *chosen);
+    if (!remembered) {
+        m_platform.showError(msg::failure(
+                QStringLiteral("The logbook could not be remembered as the default logbook, so "
+                               "it was not taken into use."),
+                remembered.error()));
+        return;
+    }
+    takeLogbookIntoUse(*chosen, *count);
+}
+
+void Form1::mnuSaveClick()
+{
+    const auto chosen = CommonDialog1.showSave(m_platform, QStringLiteral("Create a new logbook"));
+    if (!chosen || !pathFitsSetting(*chosen))
+        return;
+    const QString &path = *chosen;
+
+    const QFileInfo info(path);
+    const qint64 existing = info.isFile() ? info.size() / QsoRecord::Size : 0;
+    if (existing > 0) {
+        const QString contacts = existing == 1 ? QStringLiteral("1 contact")
+                                               : QStringLiteral("%1 contacts").arg(existing);
+        const int answer = m_platform.messageBox(
+                QStringLiteral("The logbook %1 already holds %2.\n\nCreating a new logbook "
+                               "under this name deletes them. Delete the %2?")
+                        .arg(msg::nativePath(path), contacts),
+                QStringLiteral("Create a new logbook"),
+                MsgBox::YesNo | MsgBox::Exclamation | MsgBox::DefaultButton2);
+        if (answer != MsgBox::Yes)
+            return;
+    }
+    const Status emptied = emptyLogbook(path);
+    if (!emptied) {
+        m_platform.showError(
+                msg::failure(QStringLiteral("The logbook could not be created."), emptied.error()));
+        return;
+    }
+    const auto count = countForUse(path, QStringLiteral("The new logbook could not be opened."));
+    if (!count)
+        return;
+    const Status remembered = writeSetting(kDeflog, path);
+    if (!remembered) {
+        m_platform.showError(msg::failure(
+                QStringLiteral("The new logbook could not be remembered as the default logbook, "
+                               "so it was not taken into use."),
+                remembered.error()));
+        return;
+    }
+    takeLogbookIntoUse(path, *count);
+}

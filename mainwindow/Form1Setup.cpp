@@ -1,0 +1,91 @@
+#include "mainwindow/EntryField.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/Messages.h"
+#include "mainwindow/UtcOffset.h"
+#include "storage/Settings.h"
+#include "storage/SharedState.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+using namespace storage;
+
+void Form1::mnuContestClick()
+{
+    // The action has flipped its own tick; the layout follows it.
+    applyMode();
+}
+
+void Form1::applyMode()
+{
+    const bool visible = !mnuContest->isChecked();
+    Text7->setVisible(visible);
+    Text8->setVisible(visible);
+    Label9->setVisible(visible);
+    Label10->setVisible(visible);
+    setWindowTitle(visible ? QStringLiteral("vantel - QSO mode")
+                           : QStringLiteral("vantel - Contest mode"));
+}
+
+// Cancel keeps the setting; OK stores what was typed, empty included. The variable
+// and the list change only once the file holds the new value.
+void Form1::askValue(const QString &prompt, const QString &title, QString &variable,
+                     const QString &fileName, QComboBox *list)
+{
+    const std::optional<QString> typed = m_platform.inputBox(prompt, title, variable);
+    if (!typed)
+        return;
+    if (typed->size() > MaxSettingLength) {
+        m_platform.showError(QStringLiteral("The value is %1 characters long; a setting holds at "
+                                            "most %2. Nothing was changed.")
+                                     .arg(typed->size())
+                                     .arg(MaxSettingLength));
+        return;
+    }
+    const Status written = writeSetting(fileName, *typed);
+    if (!written) {
+        m_platform.showError(msg::failure(
+                QStringLiteral("The setting \"%1\" could not be saved; it keeps its old value.")
+                        .arg(title),
+                written.error()));
+        return;
+    }
+    variable = *typed;
+    if (list)
+        list->setEditText(variable);
+}
+
+void Form1::mnuUTCClick()
+{
+    const std::optional<QString> typed = m_platform.inputBox(
+            QStringLiteral("Enter your delay from UTC"), QStringLiteral("Set UTC delay"), utcOffset);
+    if (!typed)
+        return;
+    const std::optional<double> hours = parseUtcHours(*typed);
+    if (!typed->isEmpty() && (!hours || *hours < -24.0 || *hours > 24.0)) {
+        m_platform.showError(QStringLiteral("\"%1\" is not a UTC offset. Enter a number of hours "
+                                            "from -24 to 24, such as 2, -5 or 5.5.")
+                                     .arg(*typed));
+        return;
+    }
+    const Status written = writeSetting(QStringLiteral("utc_off"), *typed);
+    if (!written) {
+        m_platform.showError(msg::failure(
+                QStringLiteral("The UTC offset could not be saved; it keeps its old value."),
+                written.error()));
+        return;
+    }
+    utcOffset = *typed;
+    m_badOffsetReported = false;
+}
+
+void Form1::mnuSentClick()
+{
+    askValue(QStringLiteral("Enter the default Sent report"), QStringLiteral("Sent"), defSent,
+             QStringLiteral("sent"), nullptr);
+    // The next exchange offered uses the new report at once.
+    if (!logPath.isEmpty()) {
+        if (const auto next = nextNumber(qsoCount))
+            exchangeSent = exchangeFor(*next);
+    }
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QRect>
+#include <QtMath>
+
+// Layouts are drawn in twips, 15 to a pixel at the usual 96 dpi.
+constexpr int TwipsPerPixel = 15;
+
+inline int twips(int value)
+{
+    return qRound(value / double(TwipsPerPixel));
+}
+
+inline QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(twips(left), twips(top), twips(width), twips(height));
+}

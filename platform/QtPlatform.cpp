@@ -1,0 +1,133 @@
+#include "platform/QtPlatform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+QWidget *dialogParent()
+{
+    return QApplication::activeWindow();
+}
+
+// CR LF and a lone CR both mean a new line in a message.
+QString displayText(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+QMessageBox::Icon iconFor(int style)
+{
+    switch (style & MsgBox::IconMask) {
+    case MsgBox::Critical:
+        return QMessageBox::Critical;
+    case MsgBox::Question:
+        return QMessageBox::Question;
+    case MsgBox::Exclamation:
+        return QMessageBox::Warning;
+    case 64:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+std::optional<QString> runFileDialog(const FileDialogRequest &request, bool save)
+{
+    QFileDialog dialog(dialogParent(), request.title);
+    // Qt's own dialog: the same on every desktop and scriptable under a bare X server.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(QtPlatform::nameFilters(request.filter));
+    QString ext = request.defaultExt;
+    if (ext.startsWith(QLatin1Char('.')))
+        ext.remove(0, 1);
+    dialog.setDefaultSuffix(ext);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+QStringList QtPlatform::nameFilters(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString pattern = parts.at(i + 1);
+        // "*.*" would hide names without a dot here; it means every file.
+        if (pattern == QLatin1String("*.*"))
+            pattern = QStringLiteral("*");
+        out << parts.at(i) + QLatin1String(" (") + pattern + QLatin1Char(')');
+    }
+    return out;
+}
+
+int QtPlatform::messageBox(const QString &text, const QString &title, int style)
+{
+    QMessageBox box(dialogParent());
+    box.setWindowTitle(title.isEmpty() ? QStringLiteral("vantel") : title);
+    box.setText(displayText(text));
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(iconFor(style));
+    if ((style & MsgBox::ButtonMask) == MsgBox::YesNo) {
+        QPushButton *yes = box.addButton(QMessageBox::Yes);
+        QPushButton *no = box.addButton(QMessageBox::No);
+        box.setDefaultButton((style & MsgBox::DefaultButton2) ? no : yes);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() == yes ? MsgBox::Yes : MsgBox::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return MsgBox::Ok;
+}
+
+void QtPlatform::showError(const QString &text)
+{
+    messageBox(text, QStringLiteral("vantel"), MsgBox::OkOnly | MsgBox::Exclamation);
+}
+
+std::optional<QString> QtPlatform::inputBox(const QString &prompt, const QString &title,
+                                            const QString &initial)
+{
+    bool ok = false;
+    const QString text =
+            QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+std::optional<QString> QtPlatform::openFile(const FileDialogRequest &request)
+{
+    return runFileDialog(request, false);
+}
+
+std::optional<QString> QtPlatform::saveFile(const FileDialogRequest &request)
+{
+    return runFileDialog(request, true);
+}
+
+void QtPlatform::setClipboardText(const QString &text)
+{
+    QClipboard *clipboard = QApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(text);
+}
+
+QDateTime QtPlatform::now() const
+{
+    return QDateTime::currentDateTime();
+}

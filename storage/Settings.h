@@ -1,0 +1,21 @@
+#pragma once
+
+#include "storage/Result.h"
+
+#include <QString>
+
+namespace storage {
+
+// A setting fits a 128-byte record behind its 4-byte header.
+constexpr int MaxSettingLength = 124;
+
+// The value of a settings file: tag 8, 16-bit little-endian length, the bytes.
+// A file of length 0 (created here when missing) holds the empty value; so does a
+// file with another tag or a length running past its end.
+Result<QString> readSetting(const QString &fileName);
+
+// Writes the value at offset 0 without shortening the file. A value over 124
+// characters is refused before the file is touched.
+Status writeSetting(const QString &fileName, const QString &value);
+
+} // namespace storage

@@ -1,0 +1,51 @@
+#include "storage/TextCodec.h"
+
+#include <array>
+
+namespace storage {
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F; the undefined ones keep their own code point.
+constexpr std::array<char16_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+} // namespace
+
+int diskByte(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return u;
+    for (std::size_t i = 0; i < kHigh.size(); ++i) {
+        if (kHigh[i] == u)
+            return static_cast<int>(0x80 + i);
+    }
+    return -1;
+}
+
+QByteArray toDisk(const QString &text)
+{
+    QByteArray out;
+    out.resize(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int b = diskByte(text.at(i));
+        out[i] = static_cast<char>(b < 0 ? '?' : b);
+    }
+    return out;
+}
+
+QString fromDisk(QByteArrayView bytes)
+{
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar *dst = out.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        dst[i] = (b >= 0x80 && b < 0xA0) ? QChar(kHigh[b - 0x80]) : QChar(char16_t(b));
+    }
+    return out;
+}
+
+} // namespace storage

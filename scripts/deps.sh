@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and running vantel need,
+# only when some are missing. Works as root or through sudo.
+set -euo pipefail
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev                      # Core, Gui, Widgets, Test, moc and the offscreen platform
+    libbenchmark-dev                  # bench/
+    xvfb xauth xdotool imagemagick x11-apps x11-utils  # the real window under a bare X server
+    fonts-dejavu-core                 # readable captions on a machine without a desktop
+    clang libclang-rt-14-dev          # libFuzzer targets
+)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
+        || missing+=("$package")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds vantel and runs every test: the unit and widget suites (headless), then the
+# real program under Xvfb. With --sanitize, the same suites in an ASan+UBSan build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/deps.sh
+preset=dev
+if [ "${1:-}" = "--sanitize" ]; then
+    preset=asan
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+    export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+fi
+cmake --workflow --preset "$preset"
+if [ -d e2e ] && [ -x e2e/run-all.sh ]; then
+    e2e/run-all.sh "build/$preset/app/vantel"
+fi

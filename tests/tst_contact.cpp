@@ -1,0 +1,315 @@
+#include "EntryFixture.h"
+#include "storage/SharedState.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTest>
+
+// Saving a contact and the duplicate check, driven with real keys.
+class TestContact : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void roadOfOneContact();
+    void clearAfterSaving_data();
+    void clearAfterSaving();
+    void editedNumberGoesIntoRecordAtCount();
+    void f1FromEveryControl_data();
+    void f1FromEveryControl();
+    void lastPlaceInLogbook();
+    void noLogbookOpenKeepsFields_data();
+    void noLogbookOpenKeepsFields();
+    void failedWriteChangesNothing();
+    void recordWrittenBehindOurBack();
+    void duplicate_data();
+    void duplicate();
+    void search_data();
+    void search();
+    void copyCallSign();
+};
+
+void TestContact::roadOfOneContact()
+{
+    EntryFixture f(12);
+    Form1 &form = f.open();
+    QCOMPARE(f.focus(), form.Text2);
+    QTest::keyClicks(form.Text2, "DL1ABC");
+    QTest::keyClick(form.Text2, Qt::Key_Return);
+    QCOMPARE(form.Label7->text(), QStringLiteral("GOOD ONE!!!"));
+    QTest::keyClick(f.focus(), Qt::Key_Tab);
+    QTest::keyClick(f.focus(), Qt::Key_Tab);
+    QTest::keyClick(f.focus(), Qt::Key_Tab);
+    QCOMPARE(f.focus(), form.Text5);
+    QTest::keyClick(f.focus(), Qt::Key_F1);
+
+    const QByteArray expected = "13 DL1ABC         09.03.24 18:42 599     59913   14  PSK31  "
+                                "                         ";
+    QCOMPARE(expected.size(), 85);
+    QCOMPARE(f.logBytes().size(), 13 * 85);
+    QCOMPARE(f.logBytes().mid(12 * 85), expected);
+    QCOMPARE(f.logBytes().left(12 * 85), ts::records(12));
+    QCOMPARE(form.Text1->text(), QStringLiteral("14"));
+    QCOMPARE(form.exchangeSent, QStringLiteral("59914"));
+    for (QLineEdit *field : { form.Text2, form.Text3, form.Text4, form.Text5, form.Text7, form.Text8 })
+        QVERIFY2(field->text().isEmpty(), qPrintable(field->objectName()));
+    QCOMPARE(form.Combo1->currentText(), QStringLiteral("14"));
+    QCOMPARE(form.Combo2->currentText(), QStringLiteral("PSK31"));
+    QVERIFY(form.Label7->text().isEmpty());
+    QCOMPARE(f.focus(), form.Text2);
+    QVERIFY(f.platform.calls.empty());
+}
+
+void TestContact::clearAfterSaving_data()
+{
+    QTest::addColumn<bool>("clear");
+    QTest::newRow("ticked") << true;
+    QTest::newRow("not ticked") << false;
+}
+
+void TestContact::clearAfterSaving()
+{
+    QFETCH(bool, clear);
+    EntryFixture f(0, "599", "599", "7", "CW");
+    Form1 &form = f.open();
+    if (!clear)
+        form.mnuClear->trigger();
+    form.mnuContest->trigger(); // QSO mode: name and QTH in use
+    form.Text8->setFocus();
+    form.Text2->setText(QStringLiteral("G4XYZ"));
+    form.Text3->setText(QStringLiteral("01.02.03 04:05"));
+    form.Text4->setText(QStringLiteral("579"));
+    form.Text5->setText(QStringLiteral("589"));
+    form.Combo1->setEditText(QStringLiteral("21"));
+    form.Combo2->setEditText(QStringLiteral("RTTY"));
+    form.Text7->setText(QStringLiteral("Bob"));
+    form.Text8->setText(QStringLiteral("Leeds"));
+    QTest::keyClick(form.Text8, Qt::Key_F1);
+
+    QCOMPARE(f.logBytes(), QByteArray("1  G4XYZ          01.02.03 04:05 579     589     21  RTTY   "
+                                      "Bob       Leeds          "));
+    QCOMPARE(form.Text1->text(), QStringLiteral("2"));
+    QCOMPARE(storage::qsoCount, qint16(1));
+    if (clear) {
+        QVERIFY(form.Text2->text().isEmpty() && form.Text8->text().isEmpty());
+        QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
+        QCOMPARE(form.Combo2->currentText(), QStringLiteral("CW"));
+        QCOMPARE(f.focus(), form.Text2);
+    } else {
+        QCOMPARE(form.Text2->text(), QStringLiteral("G4XYZ"));
+        QCOMPARE(form.Text7->text(), QStringLiteral("Bob"));
+        QCOMPARE(form.Combo1->currentText(), QStringLiteral("21"));
+        QCOMPARE(f.focus(), form.Text8);
+    }
+}
+
+void TestContact::editedNumberGoesIntoRecordAtCount()
+{
+    EntryFixture f(3);
+    Form1 &form = f.open();
+    form.Text1->setText(QStringLiteral("50"));
+    QTest::keyClick(form.Text2, Qt::Key_F1);
+    QCOMPARE(f.logBytes().size(), 4 * 85);
+    QCOMPARE(f.logBytes().mid(3 * 85, 18), QByteArray("50                "));
+    QCOMPARE(form.Text1->text(), QStringLiteral("5"));
+}
+
+void TestContact::f1FromEveryControl_data()
+{
+    QTest::addColumn<QString>("control");
+    for (const char *name : { "Text1", "Text2", "Text3", "Text4", "Text5", "Combo1", "Combo2" })
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestContact::f1FromEveryControl()
+{
+    QFETCH(QString, control);
+    EntryFixture f(0);
+    Form1 &form = f.open();
+    auto *widget = form.findChild<QWidget *>(control);
+    widget->setFocus();
+    QTest::keyClick(widget, Qt::Key_F1);
+    QCOMPARE(f.logBytes().size(), 85);
+    QCOMPARE(storage::qsoCount, qint16(1));
+}
+
+void TestContact::lastPlaceInLogbook()
+{
+    EntryFixture f(32766);
+    Form1 &form = f.open();
+    QCOMPARE(form.Text1->text(), QStringLiteral("32767"));
+    form.Text2->setText(QStringLiteral("LAST1"));
+    QTest::keyClick(form.Text2, Qt::Key_F1);
+    QCOMPARE(f.logBytes().size(), 32767 * 85);
+    QCOMPARE(f.logBytes().mid(32766 * 85, 8), QByteArray("327LAST1"));
+    QCOMPARE(storage::qsoCount, qint16(32767));
+    QCOMPARE(f.platform.errors().size(), 1);
+    QVERIFY(f.platform.errors().first().contains("Contact 32767 was saved"));
+
+    QTest::keyClick(form.Text2, Qt::Key_F1);
+    QCOMPARE(f.platform.errors().size(), 2);
+    QVERIFY(f.platform.errors().last().contains("not saved"));
+    QCOMPARE(f.logBytes().size(), 32767 * 85);
+}
+
+void TestContact::noLogbookOpenKeepsFields_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("F1") << int(Qt::Key_F1);
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+}
+
+void TestContact::noLogbookOpenKeepsFields()
+{
+    QFETCH(int, key);
+    ts::WorkDir dir;
+    FakePlatform platform;
+    Form1 form(platform);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClicks(form.Text2, "DL1ABC");
+    form.Text4->setText(QStringLiteral("579"));
+    QTest::keyClick(form.Text2, Qt::Key(key));
+    QCOMPARE(platform.errors().size(), 1);
+    QVERIFY(platform.errors().first().contains("No logbook is open"));
+    QCOMPARE(form.Text2->text(), QStringLiteral("DL1ABC"));
+    QCOMPARE(form.Text4->text(), QStringLiteral("579"));
+    QVERIFY(form.Label7->text().isEmpty());
+    QCOMPARE(storage::qsoCount, qint16(0));
+    QCOMPARE(QDir().entryList(QDir::Files).size(), 6); // the settings and nothing else
+}
+
+void TestContact::failedWriteChangesNothing()
+{
+    ts::WorkDir dir;
+    ts::writeFile(QStringLiteral("deflog"), ts::setting("/dev/full"));
+    ts::writeFile(QStringLiteral("sent"), ts::setting("599"));
+    FakePlatform platform;
+    Form1 form(platform);
+    QCOMPARE(form.Text1->text(), QStringLiteral("1"));
+    form.Text2->setText(QStringLiteral("DL1ABC"));
+    form.sQSO();
+    QCOMPARE(platform.errors().size(), 1);
+    QVERIFY(platform.errors().first().contains("not saved"));
+    QVERIFY(platform.errors().first().contains("No space left on device"));
+    QCOMPARE(storage::qsoCount, qint16(0));
+    QCOMPARE(form.Text1->text(), QStringLiteral("1"));
+    QCOMPARE(form.exchangeSent, QStringLiteral("5991"));
+    QCOMPARE(form.Text2->text(), QStringLiteral("DL1ABC"));
+}
+
+void TestContact::recordWrittenBehindOurBack()
+{
+    EntryFixture f(3);
+    Form1 &form = f.open();
+    // Another program appends a contact and the start of another.
+    const QByteArray grown = ts::records(4) + QByteArray("9  PARTIAL");
+    ts::writeFile(f.log, grown);
+    form.Text2->setText(QStringLiteral("MINE"));
+    QTest::keyClick(form.Text2, Qt::Key_F1);
+    QCOMPARE(f.logBytes(), grown);
+    QCOMPARE(storage::qsoCount, qint16(3));
+    QCOMPARE(form.Text2->text(), QStringLiteral("MINE"));
+    QVERIFY(f.platform.errors().first().contains("Open the logbook again"));
+}
+
+void TestContact::duplicate_data()
+{
+    QTest::addColumn<bool>("contest");
+    QTest::newRow("contest mode") << true;
+    QTest::newRow("QSO mode") << false;
+}
+
+void TestContact::duplicate()
+{
+    QFETCH(bool, contest);
+    EntryFixture f(0, "599", "599", "7", "CW");
+    ts::writeFile(f.log, ts::records(2)
+                          + ts::record("3", "  OK1XY ", "12.05.23 10:01", "579", "59903", "14",
+                                       "PSK31", "Jan", "Praha")
+                          + ts::records(2, 4));
+    Form1 &form = f.open();
+    if (!contest)
+        form.mnuContest->trigger();
+    QStringList during;
+    f.platform.whileBoxIsUp = [&] {
+        during << form.Text1->text() << form.Text2->text() << form.Text3->text()
+               << form.Text4->text() << form.Text5->text() << form.Combo1->currentText()
+               << form.Combo2->currentText() << form.Text7->text() << form.Text8->text()
+               << form.Label7->text();
+    };
+    form.Label7->setText(QStringLiteral("GOOD ONE!!!"));
+    QTest::keyClicks(form.Text2, "OK1XY");
+    QTest::keyClick(form.Text2, Qt::Key_Return);
+
+    QCOMPARE(f.platform.count("messageBox"), 1);
+    QCOMPARE(f.platform.calls.front().text, QStringLiteral("Duplicate!!!"));
+    QCOMPARE(f.platform.calls.front().title, QStringLiteral("vantel"));
+    QCOMPARE(f.platform.calls.front().style, 0);
+    QCOMPARE(during, QStringList({ "3  ", "OK1XY", "12.05.23 10:01 ", "579     ", "59903   ",
+                                   "14  ", "PSK31  ", "Jan       ", "Praha          ", "" }));
+    QCOMPARE(form.Text1->text(), QStringLiteral("6"));
+    QCOMPARE(form.Text2->text(), contest ? QString() : QStringLiteral("OK1XY"));
+    QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
+    QCOMPARE(form.Combo2->currentText(), QStringLiteral("CW"));
+    QCOMPARE(form.Text3->text(), QStringLiteral("12.05.23 10:01 "));
+    QCOMPARE(form.Text8->text(), QStringLiteral("Praha          "));
+    QCOMPARE(f.focus(), form.Text2);
+    QCOMPARE(f.logBytes().size(), 5 * 85); // a look-up never writes
+}
+
+void TestContact::search_data()
+{
+    QTest::addColumn<QByteArray>("logbook");
+    QTest::addColumn<int>("counted"); // records in the file when the form started
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shownQth"); // empty: no duplicate
+    const QByteArray two = ts::record("1", "DL1ABC", "", "", "", "", "", "", "first")
+            + ts::record("2", "DL1ABC", "", "", "", "", "", "", "second");
+    QTest::newRow("no match") << two << 2 << "G4XYZ" << "";
+    QTest::newRow("lower against upper") << two << 2 << "dl1abc" << "";
+    QTest::newRow("first of two") << two << 2 << "DL1ABC" << "first";
+    QTest::newRow("typed with space") << two << 2 << " DL1ABC" << "";
+    QTest::newRow("beyond the count") << two << 1 << "DL1ABC" << "first";
+    QTest::newRow("record beyond count")
+            << ts::record("1", "A1") + ts::record("2", "B2", "", "", "", "", "", "", "late") << 1
+            << "B2"
+            << "late";
+    QTest::newRow("empty logbook") << QByteArray() << 0 << "DL1ABC" << "";
+}
+
+void TestContact::search()
+{
+    QFETCH(QByteArray, logbook);
+    QFETCH(int, counted);
+    QFETCH(QString, typed);
+    QFETCH(QString, shownQth);
+    EntryFixture f(0);
+    ts::writeFile(f.log, logbook.left(counted * 85));
+    Form1 &form = f.open();
+    ts::writeFile(f.log, logbook); // grown since the count
+    QTest::keyClicks(form.Text2, typed);
+    QTest::keyClick(form.Text2, Qt::Key_Return);
+    if (shownQth.isEmpty()) {
+        QCOMPARE(form.Label7->text(), QStringLiteral("GOOD ONE!!!"));
+        QCOMPARE(f.platform.count("messageBox"), 0);
+        QCOMPARE(form.Text2->text(), typed);
+    } else {
+        QCOMPARE(f.platform.count("messageBox"), 1);
+        QCOMPARE(form.Text8->text().trimmed(), shownQth);
+        QCOMPARE(form.Text1->text(), QString::number(counted + 1));
+    }
+    QCOMPARE(f.focus(), form.Text2);
+}
+
+void TestContact::copyCallSign()
+{
+    EntryFixture f(0);
+    Form1 &form = f.open();
+    QTest::keyClicks(form.Text2, "9A2AA");
+    QTest::keyClick(form.Text2, Qt::Key_F4);
+    QCOMPARE(f.platform.clipboard, QStringLiteral("9A2AA"));
+    QCOMPARE(form.Text2->text(), QStringLiteral("9A2AA"));
+}
+
+QTEST_MAIN(TestContact)
+#include "tst_contact.moc"

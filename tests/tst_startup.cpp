@@ -1,0 +1,290 @@
+#include "FakePlatform.h"
+#include "TestSupport.h"
+#include "mainwindow/EntryField.h"
+#include "mainwindow/Form1.h"
+#include "storage/SharedState.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { m_dir = new ts::WorkDir; }
+    void cleanup() { delete m_dir; }
+
+    void firstRunCreatesEmptySettings();
+    void defaultLogbook_data();
+    void defaultLogbook();
+    void unusableDefaultLogbook_data();
+    void unusableDefaultLogbook();
+    void unreadableSettingIsReported();
+    void listsAndBoxes();
+    void controlsLaidOut_data();
+    void controlsLaidOut();
+    void menuTree();
+    void tabOrderSkipsHiddenFields();
+    void openingFocusIsCallSign();
+
+private:
+    ts::WorkDir *m_dir = nullptr;
+};
+
+void TestStartup::firstRunCreatesEmptySettings()
+{
+    FakePlatform platform;
+    Form1 form(platform);
+    for (const char *name : { "utc_off", "band", "sent", "recv", "deflog", "mode" }) {
+        const QFileInfo info { QLatin1String(name) };
+        QVERIFY2(info.exists(), name);
+        QCOMPARE(info.size(), 0);
+    }
+    QVERIFY(form.Text1->text().isEmpty());
+    QVERIFY(form.Label8->text().isEmpty());
+    QVERIFY(form.logPath.isEmpty());
+    QVERIFY(form.exchangeSent.isEmpty());
+    QCOMPARE(storage::qsoCount, qint16(0));
+    QCOMPARE(form.windowTitle(), QStringLiteral("vantel - Contest mode"));
+    QVERIFY(form.Text7->isHidden() && form.Text8->isHidden());
+    QVERIFY(form.Label9->isHidden() && form.Label10->isHidden());
+    QCOMPARE(form.Label11->text(), QStringLiteral("F1 to save this QSO!"));
+    QVERIFY(platform.calls.empty());
+}
+
+void TestStartup::defaultLogbook_data()
+{
+    QTest::addColumn<int>("records");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QString>("text1");
+    QTest::addColumn<QString>("exchange");
+    QTest::newRow("empty, 599") << 0 << QByteArray("599") << "1" << "5991";
+    QTest::newRow("12, no sent") << 12 << QByteArray() << "13" << "13";
+    QTest::newRow("41, 599") << 41 << QByteArray("599") << "42" << "59942";
+    QTest::newRow("32766") << 32766 << QByteArray("5NN") << "32767" << "5NN32767";
+}
+
+void TestStartup::defaultLogbook()
+{
+    QFETCH(int, records);
+    QFETCH(QByteArray, sent);
+    QFETCH(QString, text1);
+    QFETCH(QString, exchange);
+    const QString log = m_dir->path(QStringLiteral("contest.log"));
+    QVERIFY(ts::writeFile(log, QByteArray(records * 85, ' ')));
+    QVERIFY(ts::writeFile(QStringLiteral("deflog"), ts::setting(log.toLocal8Bit())));
+    if (!sent.isEmpty())
+        QVERIFY(ts::writeFile(QStringLiteral("sent"), ts::setting(sent)));
+    FakePlatform platform;
+    Form1 form(platform);
+    QCOMPARE(form.Text1->text(), text1);
+    QCOMPARE(form.exchangeSent, exchange);
+    QCOMPARE(form.Label8->text(), log);
+    QCOMPARE(int(storage::qsoCount), records);
+    QVERIFY(platform.calls.empty());
+}
+
+void TestStartup::unusableDefaultLogbook_data()
+{
+    QTest::addColumn<QString>("log");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<QString>("mentions");
+    QTest::newRow("full") << QStringLiteral("full.log") << 32767 << QStringLiteral("32767");
+    QTest::newRow("over full") << QStringLiteral("full.log") << 32768 << QStringLiteral("32767");
+    QTest::newRow("missing folder") << QStringLiteral("gone/contest.log") << -1
+                                    << QStringLiteral("No such file or directory");
+    QTest::newRow("a directory") << QStringLiteral("adir") << -2
+                                 << QStringLiteral("Is a directory");
+}
+
+void TestStartup::unusableDefaultLogbook()
+{
+    QFETCH(QString, log);
+    QFETCH(int, records);
+    QFETCH(QString, mentions);
+    if (records >= 0)
+        QVERIFY(ts::writeFile(log, QByteArray(records * 85, ' ')));
+    if (records == -2)
+        QVERIFY(QDir().mkdir(log));
+    const QByteArray deflog = ts::setting(log.toLocal8Bit());
+    QVERIFY(ts::writeFile(QStringLiteral("deflog"), deflog));
+    QVERIFY(ts::writeFile(QStringLiteral("band"), ts::setting("7")));
+
+    FakePlatform platform;
+    Form1 form(platform);
+    QCOMPARE(platform.errors().size(), 1);
+    QVERIFY2(platform.errors().first().contains(mentions), qPrintable(platform.errors().first()));
+    QVERIFY(platform.errors().first().contains(log));
+    // No logbook in use, but the rest of the load step ran.
+    QVERIFY(form.logPath.isEmpty());
+    QVERIFY(form.Text1->text().isEmpty());
+    QVERIFY(form.Label8->text().isEmpty());
+    QVERIFY(form.exchangeSent.isEmpty());
+    QCOMPARE(storage::qsoCount, qint16(0));
+    QCOMPARE(form.defBand, QStringLiteral("7"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("vantel - Contest mode"));
+    QCOMPARE(form.Combo1->count(), 9);
+    QVERIFY(form.Text7->isHidden());
+    QCOMPARE(ts::readFile(QStringLiteral("deflog")), deflog);
+    // And F1 then tells the operator instead of writing anywhere.
+    form.sQSO();
+    QCOMPARE(platform.errors().size(), 2);
+    QVERIFY(platform.errors().last().contains(QStringLiteral("No logbook is open")));
+}
+
+void TestStartup::unreadableSettingIsReported()
+{
+    QVERIFY(QDir().mkdir(QStringLiteral("band")));
+    QVERIFY(ts::writeFile(QStringLiteral("mode"), ts::setting("CW")));
+    FakePlatform platform;
+    Form1 form(platform);
+    QCOMPARE(platform.errors().size(), 1);
+    QVERIFY(platform.errors().first().contains(QStringLiteral("\"band\"")));
+    QVERIFY(form.defBand.isEmpty());
+    QCOMPARE(form.defMode, QStringLiteral("CW"));
+}
+
+void TestStartup::listsAndBoxes()
+{
+    QVERIFY(ts::writeFile(QStringLiteral("band"), ts::setting("7")));
+    QVERIFY(ts::writeFile(QStringLiteral("mode"), ts::setting("CW")));
+    FakePlatform platform;
+    Form1 form(platform);
+    QStringList bands, modes;
+    for (int i = 0; i < form.Combo1->count(); ++i)
+        bands << form.Combo1->itemText(i);
+    for (int i = 0; i < form.Combo2->count(); ++i)
+        modes << form.Combo2->itemText(i);
+    QCOMPARE(bands, QStringList({ "14", "1.8", "3.5", "7", "10", "18", "21", "24", "28" }));
+    QCOMPARE(modes, QStringList({ "PSK31", "CW", "SSB", "RTTY", "SSTV", "PAKET", "AMTOR", "PACT",
+                                  "GTOR" }));
+    QCOMPARE(form.Combo1->currentText(), QStringLiteral("14"));
+    QCOMPARE(form.Combo2->currentText(), QStringLiteral("PSK31"));
+    QCOMPARE(form.defBand, QStringLiteral("7"));
+    QCOMPARE(form.defMode, QStringLiteral("CW"));
+}
+
+void TestStartup::controlsLaidOut_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry"); // pixels, 15 twips each
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("bold");
+    QTest::newRow("Text1") << "Text1" << QRect(0, 16, 33, 19) << "" << false;
+    QTest::newRow("Text2") << "Text2" << QRect(32, 16, 89, 19) << "" << false;
+    QTest::newRow("Text3") << "Text3" << QRect(120, 16, 97, 19) << "" << false;
+    QTest::newRow("Text4") << "Text4" << QRect(216, 16, 65, 19) << "" << false;
+    QTest::newRow("Text5") << "Text5" << QRect(280, 16, 65, 19) << "" << false;
+    QTest::newRow("Combo1") << "Combo1" << QRect(344, 16, 41, 21) << "" << false;
+    QTest::newRow("Combo2") << "Combo2" << QRect(384, 16, 57, 21) << "" << false;
+    QTest::newRow("Text7") << "Text7" << QRect(440, 16, 81, 19) << "" << false;
+    QTest::newRow("Text8") << "Text8" << QRect(520, 16, 97, 19) << "" << false;
+    QTest::newRow("Label1") << "Label1" << QRect(0, 0, 33, 17) << "No." << true;
+    QTest::newRow("Label2") << "Label2" << QRect(32, 0, 89, 17) << "Call" << true;
+    QTest::newRow("Label3") << "Label3" << QRect(120, 0, 97, 17) << "Date/Time (F5)" << true;
+    QTest::newRow("Label4") << "Label4" << QRect(216, 0, 65, 17) << "Recv (F6)" << true;
+    QTest::newRow("Label5") << "Label5" << QRect(280, 0, 65, 17) << "Sent (F7)" << true;
+    QTest::newRow("Label6") << "Label6" << QRect(344, 0, 41, 17) << "Band" << true;
+    QTest::newRow("Label12") << "Label12" << QRect(384, 0, 57, 17) << "Mode" << true;
+    QTest::newRow("Label9") << "Label9" << QRect(440, 0, 81, 17) << "Name" << true;
+    QTest::newRow("Label10") << "Label10" << QRect(520, 0, 97, 17) << "QTH" << true;
+    QTest::newRow("Label7") << "Label7" << QRect(32, 40, 89, 17) << "" << true;
+    QTest::newRow("Label8") << "Label8" << QRect(128, 40, 209, 17) << "" << false;
+    QTest::newRow("Label11") << "Label11" << QRect(360, 40, 137, 17) << "F1 to save this QSO!"
+                             << true;
+}
+
+void TestStartup::controlsLaidOut()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, caption);
+    QFETCH(bool, bold);
+    FakePlatform platform;
+    Form1 form(platform);
+    auto *widget = form.findChild<QWidget *>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->geometry(), geometry);
+    QCOMPARE(widget->font().bold(), bold);
+    if (auto *label = qobject_cast<QLabel *>(widget)) {
+        QCOMPARE(label->text(), caption);
+        const bool framed = label->frameShape() == QFrame::Box;
+        QCOMPARE(framed, name != QLatin1String("Label8"));
+        const bool centred = label->alignment() & Qt::AlignHCenter;
+        QCOMPARE(centred, name != QLatin1String("Label8") && name != QLatin1String("Label11"));
+    }
+    QCOMPARE(form.centralWidget()->size(), QSize(632, 64));
+}
+
+void TestStartup::menuTree()
+{
+    FakePlatform platform;
+    Form1 form(platform);
+    QStringList bar;
+    for (QAction *action : form.menuBar()->actions())
+        bar << action->text();
+    QCOMPARE(bar, QStringList({ "&File", "&Setup", "&Default...", "&Conversion...", "&About" }));
+    const auto items = [](QMenu *menu) {
+        QStringList out;
+        for (QAction *action : menu->actions())
+            out << (action->isSeparator() ? QStringLiteral("-")
+                                          : action->text()
+                                                    + (action->isChecked() ? QStringLiteral("*")
+                                                                           : QString()));
+        return out;
+    };
+    QCOMPARE(items(form.mnuFile),
+             QStringList({ "&Open an existing log...", "&Create a logbook...", "-", "E&xit" }));
+    QCOMPARE(items(form.mnuSetup), QStringList({ "Contest*", "&Real Time*", "Clear after saving*",
+                                                 "-", "UTC offset" }));
+    QCOMPARE(items(form.mnuDefault), QStringList({ "Mode", "Band", "Sent", "Recv" }));
+    QVERIFY(!form.mnuConvert->menu());
+    QVERIFY(!form.mnuAbout->menu());
+    for (QAction *action : form.findChildren<QAction *>())
+        QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->objectName()));
+    QCOMPARE(form.sap2->objectName(), QStringLiteral("sap2"));
+    QCOMPARE(form.sep1->objectName(), QStringLiteral("sep1"));
+}
+
+void TestStartup::tabOrderSkipsHiddenFields()
+{
+    FakePlatform platform;
+    Form1 form(platform);
+    form.mnuReal->setChecked(false); // no fills: only the order counts here
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.Text2->setFocus();
+    QStringList visited;
+    for (int i = 0; i < 7; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited,
+             QStringList({ "Text3", "Text4", "Text5", "Text1", "Combo1", "Combo2", "Text2" }));
+
+    form.mnuContest->trigger();
+    form.Text5->setFocus();
+    QTest::keyClick(form.Text5, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), form.Text7);
+    QTest::keyClick(form.Text7, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), form.Text8);
+    QTest::keyClick(form.Text8, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), form.Text1);
+}
+
+void TestStartup::openingFocusIsCallSign()
+{
+    FakePlatform platform;
+    Form1 form(platform);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QCOMPARE(QApplication::focusWidget(), form.Text2);
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

@@ -1,0 +1,342 @@
+#include "TestSupport.h"
+#include "storage/Logbook.h"
+#include "storage/QsoRecord.h"
+#include "storage/Settings.h"
+#include "storage/SharedState.h"
+#include "storage/TextCodec.h"
+
+#include <QTest>
+
+using namespace storage;
+
+class TestStorage : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { m_dir = new ts::WorkDir; }
+    void cleanup() { delete m_dir; }
+    void settingBytes_data();
+    void settingBytes();
+    void shorterSettingKeepsTail();
+    void settingLengthLimit();
+    void oddSettingFilesReadEmpty_data();
+    void oddSettingFilesReadEmpty();
+    void missingSettingIsCreatedEmpty();
+    void countRecords_data();
+    void countRecords();
+    void countRefusesOverLimit();
+    void writeRecordPlacement();
+    void writeRecordNeverOverwritesWholeRecord();
+    void writeRecordOverwritesPartialTail();
+    void writeRecordFailureLeavesFile();
+    void fieldFitting_data();
+    void fieldFitting();
+    void allByteValuesRoundTrip();
+    void unencodableBecomesQuestionMark();
+    void readerWalksBlocks();
+    void findCall_data();
+    void findCall();
+    void unopenablePathsFail_data();
+    void unopenablePathsFail();
+    void emptyLogbookTruncates();
+    void nextNumberChecksLimit();
+
+private:
+    ts::WorkDir *m_dir = nullptr;
+};
+
+void TestStorage::settingBytes_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("14") << QStringLiteral("14") << QByteArray("\x08\x00\x02\x00\x31\x34", 6);
+    QTest::newRow("empty") << QString() << QByteArray("\x08\x00\x00\x00", 4);
+    QTest::newRow("spaces kept") << QStringLiteral(" 599 ") << QByteArray("\x08\x00\x05\x00 599 ", 9);
+    QTest::newRow("cp1252") << QStringLiteral("Jörg €")
+                            << QByteArray("\x08\x00\x06\x00J\xF6rg \x80", 10);
+}
+
+void TestStorage::settingBytes()
+{
+    QFETCH(QString, value);
+    QFETCH(QByteArray, bytes);
+    QVERIFY(writeSetting(QStringLiteral("band"), value).ok());
+    QCOMPARE(ts::readFile(QStringLiteral("band")), bytes);
+    const auto back = readSetting(QStringLiteral("band"));
+    QVERIFY(back.ok());
+    QCOMPARE(back.value(), value.isNull() ? QString() : value);
+}
+
+void TestStorage::shorterSettingKeepsTail()
+{
+    QVERIFY(writeSetting(QStringLiteral("deflog"), QStringLiteral("ABCDEFGHIJKLMNOPQRST")).ok());
+    QVERIFY(writeSetting(QStringLiteral("deflog"), QStringLiteral("vwxyz")).ok());
+    QCOMPARE(ts::readFile(QStringLiteral("deflog")),
+             QByteArray("\x08\x00\x05\x00vwxyzFGHIJKLMNOPQRST", 24));
+    QCOMPARE(readSetting(QStringLiteral("deflog")).value(), QStringLiteral("vwxyz"));
+}
+
+void TestStorage::settingLengthLimit()
+{
+    QVERIFY(writeSetting(QStringLiteral("sent"), QString(124, QLatin1Char('x'))).ok());
+    QCOMPARE(ts::readFile(QStringLiteral("sent")).size(), 128);
+    QCOMPARE(readSetting(QStringLiteral("sent")).value(), QString(124, QLatin1Char('x')));
+
+    const Status refused = writeSetting(QStringLiteral("recv"), QString(125, QLatin1Char('x')));
+    QVERIFY(!refused.ok());
+    QCOMPARE(refused.error().kind, StorageError::Kind::RecordLength);
+    QVERIFY(!QFile::exists(QStringLiteral("recv"))); // refused before the file is touched
+}
+
+void TestStorage::oddSettingFilesReadEmpty_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("length 0") << QByteArray();
+    QTest::newRow("one byte") << QByteArray("\x08", 1);
+    QTest::newRow("tag only") << QByteArray("\x08\x00", 2);
+    QTest::newRow("other tag") << QByteArray("\x02\x00\x02\x00\x31\x34", 6);
+    QTest::newRow("length past end") << QByteArray("\x08\x00\x09\x00\x31\x34", 6);
+    QTest::newRow("length past record") << QByteArray("\x08\x00\xFF\x00", 4) + QByteArray(300, 'a');
+}
+
+void TestStorage::oddSettingFilesReadEmpty()
+{
+    QFETCH(QByteArray, bytes);
+    QVERIFY(ts::writeFile(QStringLiteral("mode"), bytes));
+    const auto value = readSetting(QStringLiteral("mode"));
+    QVERIFY(value.ok());
+    QVERIFY(value.value().isEmpty());
+    QCOMPARE(ts::readFile(QStringLiteral("mode")), bytes); // reading never changes the file
+}
+
+void TestStorage::missingSettingIsCreatedEmpty()
+{
+    QVERIFY(readSetting(QStringLiteral("utc_off")).value().isEmpty());
+    QVERIFY(QFile::exists(QStringLiteral("utc_off")));
+    QCOMPARE(QFileInfo(QStringLiteral("utc_off")).size(), 0);
+}
+
+void TestStorage::countRecords_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("count");
+    QTest::newRow("0") << 0 << 0;
+    QTest::newRow("84") << 84 << 0;
+    QTest::newRow("85") << 85 << 1;
+    QTest::newRow("171") << 171 << 2;
+    QTest::newRow("32767 records") << 32767 * 85 << 32767;
+}
+
+void TestStorage::countRecords()
+{
+    QFETCH(int, length);
+    QFETCH(int, count);
+    QVERIFY(ts::writeFile(QStringLiteral("a.log"), QByteArray(length, 'x')));
+    const auto counted = storage::countRecords(QStringLiteral("a.log"));
+    QVERIFY(counted.ok());
+    QCOMPARE(int(counted.value()), count);
+}
+
+void TestStorage::countRefusesOverLimit()
+{
+    QVERIFY(ts::writeFile(QStringLiteral("big.log"), QByteArray(32768 * 85, 'x')));
+    const auto counted = storage::countRecords(QStringLiteral("big.log"));
+    QVERIFY(!counted.ok());
+    QCOMPARE(counted.error().kind, StorageError::Kind::Overflow);
+    QCOMPARE(countWholeRecords(QStringLiteral("big.log")).value(), 32768);
+}
+
+void TestStorage::writeRecordPlacement()
+{
+    const QByteArray before(171, 'z');
+    QVERIFY(ts::writeFile(QStringLiteral("a.log"), before));
+    QsoRecord record;
+    record.setField(QsoRecord::Number, QStringLiteral("3"));
+    record.setField(QsoRecord::Call, QStringLiteral("DL1ABC"));
+    QVERIFY(writeRecord(QStringLiteral("a.log"), 3, record).ok());
+    const QByteArray after = ts::readFile(QStringLiteral("a.log"));
+    QCOMPARE(after.size(), 255);
+    QCOMPARE(after.left(170), before.left(170));
+    QCOMPARE(after.mid(170), QByteArray("3  DL1ABC         ") + QByteArray(67, ' '));
+}
+
+void TestStorage::writeRecordNeverOverwritesWholeRecord()
+{
+    const QByteArray before = ts::records(3);
+    QVERIFY(ts::writeFile(QStringLiteral("a.log"), before));
+    const Status refused = writeRecord(QStringLiteral("a.log"), 3, QsoRecord());
+    QVERIFY(!refused.ok());
+    QCOMPARE(refused.error().kind, StorageError::Kind::RecordExists);
+    QCOMPARE(ts::readFile(QStringLiteral("a.log")), before);
+}
+
+void TestStorage::writeRecordOverwritesPartialTail()
+{
+    QVERIFY(ts::writeFile(QStringLiteral("a.log"), ts::records(1) + QByteArray(40, '#')));
+    QVERIFY(writeRecord(QStringLiteral("a.log"), 2, QsoRecord()).ok());
+    QCOMPARE(ts::readFile(QStringLiteral("a.log")), ts::records(1) + QByteArray(85, ' '));
+}
+
+void TestStorage::writeRecordFailureLeavesFile()
+{
+    const Status full = writeRecord(QStringLiteral("/dev/full"), 1, QsoRecord());
+    QVERIFY(!full.ok());
+    QCOMPARE(full.error().kind, StorageError::Kind::File);
+    QVERIFY(!full.error().reason.isEmpty());
+    QCOMPARE(full.error().path, QStringLiteral("/dev/full"));
+}
+
+void TestStorage::fieldFitting_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::newRow("call 6") << int(QsoRecord::Call) << QStringLiteral("DL1ABC")
+                            << QByteArray("DL1ABC         ");
+    QTest::newRow("call 17") << int(QsoRecord::Call) << QStringLiteral("ABCDEFGHIJKLMNOPQ")
+                             << QByteArray("ABCDEFGHIJKLMNO");
+    QTest::newRow("number 7") << int(QsoRecord::Number) << QStringLiteral("7") << QByteArray("7  ");
+    QTest::newRow("number 1000") << int(QsoRecord::Number) << QStringLiteral("1000")
+                                 << QByteArray("100");
+    QTest::newRow("leading spaces") << int(QsoRecord::Name) << QStringLiteral("  Al")
+                                    << QByteArray("  Al      ");
+    QTest::newRow("band") << int(QsoRecord::Band) << QStringLiteral("14.070") << QByteArray("14.0");
+}
+
+void TestStorage::fieldFitting()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, stored);
+    QsoRecord record;
+    record.setField(QsoRecord::Field(field), text);
+    const QByteArray bytes(record.bytes.data(), QsoRecord::Size);
+    QCOMPARE(bytes.mid(QsoRecord::Offsets[field], stored.size()), stored);
+    // Nothing spills into the neighbours.
+    QCOMPARE(bytes.left(QsoRecord::Offsets[field]), QByteArray(QsoRecord::Offsets[field], ' '));
+    const int after = QsoRecord::Offsets[field] + int(stored.size());
+    QCOMPARE(bytes.mid(after), QByteArray(QsoRecord::Size - after, ' '));
+}
+
+void TestStorage::allByteValuesRoundTrip()
+{
+    QByteArray all(256, '\0');
+    for (int i = 0; i < 256; ++i)
+        all[i] = char(i);
+    const QString text = fromDisk(all);
+    QCOMPARE(text.size(), 256);
+    QCOMPARE(toDisk(text), all);
+    // Spot checks against the published code page.
+    QCOMPARE(text.at(0x80), QChar(0x20AC));
+    QCOMPARE(text.at(0x9F), QChar(0x0178));
+    QCOMPARE(text.at(0xE9), QChar(0x00E9));
+
+    // Through a real record on disk as well.
+    QByteArray file = all.left(85);
+    QVERIFY(ts::writeFile(QStringLiteral("bytes.log"), file));
+    QsoRecord record;
+    const auto found = storage::findCall(QStringLiteral("bytes.log"), QStringLiteral("no match"), record);
+    QVERIFY(found.ok());
+    QsoRecord copy;
+    for (int f = 0; f < QsoRecord::FieldCount; ++f)
+        copy.setField(QsoRecord::Field(f), record.field(QsoRecord::Field(f)));
+    QCOMPARE(QByteArray(copy.bytes.data(), 85), file);
+}
+
+void TestStorage::unencodableBecomesQuestionMark()
+{
+    QCOMPARE(toDisk(QStringLiteral("R\u0416K")), QByteArray("R?K"));
+}
+
+void TestStorage::readerWalksBlocks()
+{
+    // More than one block, with a partial record at the end.
+    const int n = 4000;
+    QVERIFY(ts::writeFile(QStringLiteral("a.log"), ts::records(n) + QByteArray(50, '-')));
+    auto reader = LogbookReader::open(QStringLiteral("a.log"));
+    QVERIFY(reader.ok());
+    int seen = 0;
+    while (const char *rec = reader.value().next()) {
+        ++seen;
+        const QByteArray expected = ts::record(QByteArray::number(seen).constData(),
+                                               ("C" + QByteArray::number(seen)).constData());
+        if (QByteArray(rec, 85) != expected)
+            QFAIL(qPrintable(QStringLiteral("record %1 differs").arg(seen)));
+    }
+    QCOMPARE(seen, n);
+    QVERIFY(!reader.value().error());
+}
+
+void TestStorage::findCall_data()
+{
+    QTest::addColumn<QByteArray>("logbook");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("found"); // 0: none
+    const QByteArray three = ts::record("1", "DL1ABC") + ts::record("2", " G4XYZ ")
+            + ts::record("3", "DL1ABC", "x");
+    QTest::newRow("first of two") << three << QStringLiteral("DL1ABC") << 1;
+    QTest::newRow("stored spaces ignored") << three << QStringLiteral("G4XYZ") << 2;
+    QTest::newRow("typed spaces count") << three << QStringLiteral(" G4XYZ") << 0;
+    QTest::newRow("case counts") << three << QStringLiteral("dl1abc") << 0;
+    QTest::newRow("empty log") << QByteArray() << QStringLiteral("DL1ABC") << 0;
+    QTest::newRow("empty key, blank call") << ts::record("1", "") << QString() << 1;
+    QTest::newRow("empty key, no blank") << three << QString() << 0;
+    QTest::newRow("partial tail ignored") << ts::record("1", "A1") + QByteArray("  9W9W", 6)
+                                          << QStringLiteral("9W9W") << 0;
+    QTest::newRow("far record") << ts::records(5000) << QStringLiteral("C4999") << 4999;
+    QTest::newRow("long key") << ts::record("1", "ABCDEFGHIJKLMNOPQ")
+                              << QStringLiteral("ABCDEFGHIJKLMNOPQ") << 0;
+    QTest::newRow("accented") << ts::record("1", "\xC9" "A1") << QStringLiteral("\u00C9A1") << 1;
+}
+
+void TestStorage::findCall()
+{
+    QFETCH(QByteArray, logbook);
+    QFETCH(QString, key);
+    QFETCH(int, found);
+    QVERIFY(ts::writeFile(QStringLiteral("a.log"), logbook));
+    QsoRecord last;
+    const auto result = storage::findCall(QStringLiteral("a.log"), key, last);
+    QVERIFY(result.ok());
+    QCOMPARE(result.value().value_or(0), qint64(found));
+    if (found)
+        QCOMPARE(QByteArray(last.bytes.data(), 85), logbook.mid((found - 1) * 85, 85));
+}
+
+void TestStorage::unopenablePathsFail_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("missing folder") << QStringLiteral("no/such/folder/a.log");
+    QTest::newRow("directory") << QStringLiteral(".");
+}
+
+void TestStorage::unopenablePathsFail()
+{
+    QFETCH(QString, path);
+    QVERIFY(!countWholeRecords(path).ok());
+    QsoRecord record;
+    QVERIFY(!storage::findCall(path, QStringLiteral("X"), record).ok());
+    QVERIFY(!writeRecord(path, 1, record).ok());
+    QVERIFY(!readSetting(path).ok());
+    QVERIFY(!countWholeRecords(path).error().reason.isEmpty());
+}
+
+void TestStorage::emptyLogbookTruncates()
+{
+    QVERIFY(ts::writeFile(QStringLiteral("a.log"), ts::records(20)));
+    QVERIFY(emptyLogbook(QStringLiteral("a.log")).ok());
+    QCOMPARE(QFileInfo(QStringLiteral("a.log")).size(), 0);
+    QVERIFY(emptyLogbook(QStringLiteral("new.log")).ok());
+    QVERIFY(QFile::exists(QStringLiteral("new.log")));
+}
+
+void TestStorage::nextNumberChecksLimit()
+{
+    QCOMPARE(nextNumber(0).value(), qint16(1));
+    QCOMPARE(nextNumber(32766).value(), qint16(32767));
+    QVERIFY(!nextNumber(32767).has_value());
+}
+
+QTEST_GUILESS_MAIN(TestStorage)
+#include "tst_storage.moc"

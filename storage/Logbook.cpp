@@ -83,37 +83,58 @@ LogbookReader::LogbookReader(FileHandle file) : m_file(std::move(file))
     m_buffer.resize(kBlockRecords * QsoRecord::Size);
 }
 
-bool LogbookReader::fill()
+LogbookReader::Block LogbookReader::nextBlock()
 {
-    // Keep a partial record from the last block in front of the next one.
-    const qint64 rest = m_end - m_pos;
-    if (rest > 0)
-        std::memmove(m_buffer.data(), m_buffer.constData() + m_pos, static_cast<size_t>(rest));
-    m_pos = 0;
-    m_end = rest;
-    auto got = m_file.readAt(m_buffer.data() + m_end, m_buffer.size() - m_end, m_fileOffset);
+    if (m_atEnd)
+        return {};
+    const qint64 offset = (m_nextNumber - 1) * QsoRecord::Size;
+    auto got = m_file.readAt(m_buffer.data(), m_buffer.size(), offset);
     if (!got) {
         m_error = got.error();
-        return false;
+        m_atEnd = true;
+        return {};
     }
-    if (got.value() == 0)
-        m_eof = true;
-    m_fileOffset += got.value();
-    m_end += got.value();
-    return got.value() > 0;
+    // readAt only comes back short at the end of the file.
+    if (got.value() < m_buffer.size())
+        m_atEnd = true;
+    const Block block { m_buffer.constData(), got.value() / QsoRecord::Size, m_nextNumber };
+    m_nextNumber += block.records;
+    return block;
 }
 
 const char *LogbookReader::next()
 {
-    while (m_end - m_pos < QsoRecord::Size) {
-        if (m_eof || m_error || !fill())
+    if (m_index >= m_block.records) {
+        m_block = nextBlock();
+        m_index = 0;
+        if (m_block.records == 0)
             return nullptr;
     }
-    const char *record = m_buffer.constData() + m_pos;
-    m_pos += QsoRecord::Size;
-    ++m_number;
-    return record;
+    return m_block.data + QsoRecord::Size * m_index++;
 }
+
+namespace {
+
+// Whether the 15-byte call sign field, without surrounding spaces, is the key.
+// Most records fail on their first byte, which keeps the search near the read speed.
+inline bool callMatches(const char *field, const char *key, qsizetype keyLength)
+{
+    constexpr int width = QsoRecord::Widths[QsoRecord::Call];
+    if (keyLength > 0 && field[0] != key[0] && field[0] != ' ')
+        return false;
+    int start = 0;
+    while (start < width && field[start] == ' ')
+        ++start;
+    if (width - start < keyLength || std::memcmp(field + start, key, size_t(keyLength)) != 0)
+        return false;
+    for (qsizetype i = start + keyLength; i < width; ++i) {
+        if (field[i] != ' ')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 Result<std::optional<qint64>> findCall(const QString &path, const QString &key,
                                        QsoRecord &lastRead)
@@ -123,27 +144,28 @@ Result<std::optional<qint64>> findCall(const QString &path, const QString &key,
         return opened.error();
     LogbookReader &reader = opened.value();
 
-    // A key with a character that has no byte on disk can match no stored call, but
-    // the whole file is still read, as for any other miss.
-    bool encodable = true;
+    // A key with a character that has no byte on disk, or longer than the field, can
+    // match no stored call; the whole file is still read, as for any other miss.
+    bool possible = key.size() <= QsoRecord::Widths[QsoRecord::Call];
     for (QChar c : key)
-        encodable = encodable && diskByte(c) >= 0;
+        possible = possible && diskByte(c) >= 0;
     const QByteArray wanted = toDisk(key);
-    const QByteArrayView wantedView(wanted);
 
     const char *last = nullptr;
     std::optional<qint64> found;
-    while (const char *record = reader.next()) {
-        last = record;
-        const QByteArrayView call = trimSpaces(QByteArrayView(
-                record + QsoRecord::Offsets[QsoRecord::Call], QsoRecord::Widths[QsoRecord::Call]));
-        if (encodable && call == wantedView) {
-            found = reader.recordNumber();
-            break;
+    for (auto block = reader.nextBlock(); block.records > 0 && !found; block = reader.nextBlock()) {
+        const char *record = block.data;
+        for (qint64 i = 0; i < block.records; ++i, record += QsoRecord::Size) {
+            if (possible
+                && callMatches(record + QsoRecord::Offsets[QsoRecord::Call], wanted.constData(),
+                               wanted.size())) {
+                found = block.firstNumber + i;
+                break;
+            }
         }
-    }
-    if (last)
+        last = found ? record : block.data + (block.records - 1) * QsoRecord::Size;
         std::memcpy(lastRead.bytes.data(), last, QsoRecord::Size);
+    }
     if (reader.error())
         return *reader.error();
     return found;

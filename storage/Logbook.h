@@ -30,22 +30,31 @@ class LogbookReader
 public:
     static Result<LogbookReader> open(const QString &path);
 
+    // The whole records of the next block, back to back; none at the end of the file
+    // (a partial record there is no record) or after a read error.
+    struct Block
+    {
+        const char *data = nullptr;
+        qint64 records = 0;
+        qint64 firstNumber = 0; // record number of the first one
+    };
+    Block nextBlock();
+
     // The next whole record, or nullptr at the end of the file or on a read error.
     const char *next();
     const std::optional<StorageError> &error() const { return m_error; }
-    qint64 recordNumber() const { return m_number; }
+    // The number of the record next() returned last.
+    qint64 recordNumber() const { return m_block.firstNumber + m_index - 1; }
 
 private:
     explicit LogbookReader(FileHandle file);
-    bool fill();
 
     FileHandle m_file;
     QByteArray m_buffer;
-    qint64 m_fileOffset = 0;
-    qint64 m_pos = 0;
-    qint64 m_end = 0;
-    qint64 m_number = 0;
-    bool m_eof = false;
+    qint64 m_nextNumber = 1;
+    bool m_atEnd = false;
+    Block m_block;
+    qint64 m_index = 0;
     std::optional<StorageError> m_error;
 };
 

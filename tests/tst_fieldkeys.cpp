@@ -1,0 +1,302 @@
+#include "EntryFixture.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTest>
+
+// The field keys and the fills that happen when a field receives the focus.
+class TestFieldKeys : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void dateStamp_data();
+    void dateStamp();
+    void badOffsetReportedOnce();
+    void caretAfterArrival_data();
+    void caretAfterArrival();
+    void text3ArrivalResetsDefaults();
+    void fillKeys_data();
+    void fillKeys();
+    void realTimeOffNoFills();
+    void returningWindowIsNoArrival();
+    void ring_data();
+    void ring();
+    void f12FromEveryField_data();
+    void f12FromEveryField();
+    void comboIgnoresFieldKeys();
+};
+
+void TestFieldKeys::dateStamp_data()
+{
+    QTest::addColumn<QByteArray>("offset");
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<QString>("stamp");
+    QTest::addColumn<QString>("offsetAfter");
+    const QDateTime newYear(QDate(2000, 1, 1), QTime(1, 30));
+    QTest::newRow("-2 over the year") << QByteArray("-2") << newYear << "31.12.99 23:30" << "-2";
+    QTest::newRow("empty is zero") << QByteArray() << newYear << "01.01.00 01:30" << "0";
+    QTest::newRow("5.5 hours") << QByteArray("5.5") << newYear << "01.01.00 07:00" << "5.5";
+    QTest::newRow("decimal comma") << QByteArray("-0,5") << newYear << "01.01.00 01:00" << "-0,5";
+    QTest::newRow("forward into March")
+            << QByteArray("+3") << QDateTime(QDate(2024, 2, 29), QTime(22, 15)) << "01.03.24 01:15"
+            << "+3";
+}
+
+void TestFieldKeys::dateStamp()
+{
+    QFETCH(QByteArray, offset);
+    QFETCH(QDateTime, now);
+    QFETCH(QString, stamp);
+    QFETCH(QString, offsetAfter);
+    EntryFixture f(0);
+    ts::writeFile(QStringLiteral("utc_off"), offset.isEmpty() ? QByteArray() : ts::setting(offset));
+    f.platform.clock = now;
+    Form1 &form = f.open();
+    QTest::keyClick(form.Text2, Qt::Key_Tab);
+    QCOMPARE(form.Text3->text(), stamp);
+    QCOMPARE(form.utcOffset, offsetAfter);
+    form.Text3->clear();
+    QTest::keyClick(form.Text3, Qt::Key_F5);
+    QCOMPARE(form.Text3->text(), stamp);
+    QCOMPARE(form.Text3->cursorPosition(), 14);
+    QVERIFY(!form.Text3->hasSelectedText());
+    // The file keeps what it held: only memory learns the "0".
+    QCOMPARE(ts::readFile(QStringLiteral("utc_off")), offset.isEmpty() ? QByteArray() : ts::setting(offset));
+}
+
+void TestFieldKeys::badOffsetReportedOnce()
+{
+    EntryFixture f(0);
+    ts::writeFile(QStringLiteral("utc_off"), ts::setting("two"));
+    Form1 &form = f.open();
+    QTest::keyClicks(form.Text2, "K1ABC");
+    QTest::keyClick(form.Text2, Qt::Key_Tab); // arrival in Text3
+    QTest::keyClick(form.Text3, Qt::Key_F5);
+    QTest::keyClick(form.Text3, Qt::Key_PageDown);
+    QTest::keyClick(form.Text2, Qt::Key_PageUp);
+    QCOMPARE(f.platform.errors().size(), 1);
+    QVERIFY(f.platform.errors().first().contains("\"two\""));
+    QVERIFY(form.Text3->text().isEmpty());
+    // Other keys in the date field still work: F1 saves.
+    QTest::keyClick(form.Text3, Qt::Key_F1);
+    QCOMPARE(f.logBytes().size(), 85);
+    // A new offset is used at once.
+    f.platform.inputAnswers.push_back(QStringLiteral("1"));
+    form.mnuUTC->trigger();
+    QTest::keyClick(form.Text3, Qt::Key_F5);
+    QCOMPARE(form.Text3->text(), QStringLiteral("09.03.24 19:42"));
+}
+
+void TestFieldKeys::caretAfterArrival_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("caret");
+    for (const char *how : { "Tab", "Backtab", "click", "PageKey" }) {
+        QTest::addRow("%s into Text5", how) << how << "Text5" << "59913" << 3;
+        QTest::addRow("%s into Text4", how) << how << "Text4" << "599" << 3;
+    }
+}
+
+void TestFieldKeys::caretAfterArrival()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(int, caret);
+    EntryFixture f(12);
+    Form1 &form = f.open();
+    auto *target = form.findChild<EntryField *>(field);
+    target->setText(QStringLiteral("typed by hand"));
+    const bool toText5 = target == form.Text5;
+    if (how == QLatin1String("Tab")) {
+        QWidget *before = toText5 ? form.Text4 : form.Text3;
+        before->setFocus();
+        QTest::keyClick(before, Qt::Key_Tab);
+    } else if (how == QLatin1String("Backtab")) {
+        QWidget *after = toText5 ? static_cast<QWidget *>(form.Text1) : form.Text5;
+        after->setFocus();
+        QTest::keyClick(after, Qt::Key_Backtab, Qt::ShiftModifier);
+    } else if (how == QLatin1String("click")) {
+        QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(2, target->height() / 2));
+    } else {
+        QWidget *before = toText5 ? form.Text4 : form.Text3;
+        before->setFocus();
+        QTest::keyClick(before, Qt::Key_PageUp);
+    }
+    QCOMPARE(f.focus(), target);
+    QCOMPARE(target->text(), text);
+    QCOMPARE(target->cursorPosition(), caret);
+    QVERIFY(!target->hasSelectedText());
+}
+
+void TestFieldKeys::text3ArrivalResetsDefaults()
+{
+    EntryFixture f(4, "5NN", "5NN", "7", "CW");
+    Form1 &form = f.open();
+    form.Text5->setText(QStringLiteral("old"));
+    form.Combo1->setEditText(QStringLiteral("28"));
+    form.Combo2->setEditText(QStringLiteral("SSB"));
+    QTest::keyClick(form.Text2, Qt::Key_Tab);
+    QCOMPARE(form.Text3->text(), QStringLiteral("09.03.24 18:42"));
+    QCOMPARE(form.Text3->cursorPosition(), 14);
+    QVERIFY(!form.Text3->hasSelectedText());
+    QCOMPARE(form.Text5->text(), QStringLiteral("5NN5"));
+    QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
+    QCOMPARE(form.Combo2->currentText(), QStringLiteral("CW"));
+}
+
+void TestFieldKeys::fillKeys_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("result"); // "-" : unchanged
+    QTest::newRow("F5 in Text3") << "Text3" << int(Qt::Key_F5) << "09.03.24 18:42";
+    QTest::newRow("F6 in Text4") << "Text4" << int(Qt::Key_F6) << "579";
+    QTest::newRow("F7 in Text5") << "Text5" << int(Qt::Key_F7) << "589";
+    QTest::newRow("Shift+F7 in Text5") << "Text5" << int(Qt::Key_F7) << "589";
+    QTest::newRow("F5 in Text4") << "Text4" << int(Qt::Key_F5) << "-";
+    QTest::newRow("F6 in Text5") << "Text5" << int(Qt::Key_F6) << "-";
+    QTest::newRow("F7 in Text3") << "Text3" << int(Qt::Key_F7) << "-";
+    QTest::newRow("F5 in Text2") << "Text2" << int(Qt::Key_F5) << "-";
+}
+
+void TestFieldKeys::fillKeys()
+{
+    QFETCH(QString, field);
+    QFETCH(int, key);
+    QFETCH(QString, result);
+    EntryFixture f(7, "589", "579");
+    Form1 &form = f.open();
+    form.mnuReal->trigger(); // fill keys work with Real Time off too
+    auto *target = form.findChild<EntryField *>(field);
+    target->setFocus();
+    target->setText(QStringLiteral("xx"));
+    const Qt::KeyboardModifiers mods = QString::fromLatin1(QTest::currentDataTag()).startsWith("Shift")
+            ? Qt::ShiftModifier
+            : Qt::NoModifier;
+    QTest::keyClick(target, Qt::Key(key), mods);
+    if (result == QLatin1String("-")) {
+        QCOMPARE(target->text(), QStringLiteral("xx"));
+    } else {
+        QCOMPARE(target->text(), result);
+        QCOMPARE(target->cursorPosition(), result.size());
+        QVERIFY(!target->hasSelectedText());
+    }
+}
+
+void TestFieldKeys::realTimeOffNoFills()
+{
+    EntryFixture f(7);
+    Form1 &form = f.open();
+    form.mnuReal->trigger();
+    QVERIFY(!form.mnuReal->isChecked());
+    QTest::keyClick(form.Text2, Qt::Key_Tab);
+    QTest::keyClick(form.Text3, Qt::Key_Tab);
+    QTest::keyClick(form.Text4, Qt::Key_Tab);
+    QVERIFY(form.Text3->text().isEmpty());
+    QVERIFY(form.Text4->text().isEmpty());
+    QVERIFY(form.Text5->text().isEmpty());
+    QCOMPARE(form.Combo1->currentText(), QStringLiteral("14"));
+}
+
+void TestFieldKeys::returningWindowIsNoArrival()
+{
+    EntryFixture f(7);
+    Form1 &form = f.open();
+    form.Text3->setFocus();
+    QTest::keyClick(form.Text3, Qt::Key_Tab);
+    QCOMPARE(f.focus(), form.Text4);
+    form.Text4->setText(QStringLiteral("449"));
+    // The operator works in another program and comes back.
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QApplication::setActiveWindow(&form);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QCOMPARE(f.focus(), form.Text4);
+    QCOMPARE(form.Text4->text(), QStringLiteral("449"));
+}
+
+void TestFieldKeys::ring_data()
+{
+    QTest::addColumn<bool>("contest");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("up");
+    QTest::addColumn<QString>("down");
+    QTest::newRow("contest Text1") << true << "Text1" << "Text2" << "Text5";
+    QTest::newRow("contest Text2") << true << "Text2" << "Text3" << "Text1";
+    QTest::newRow("contest Text3") << true << "Text3" << "Text4" << "Text2";
+    QTest::newRow("contest Text4") << true << "Text4" << "Text5" << "Text3";
+    QTest::newRow("contest Text5") << true << "Text5" << "Text1" << "Text4";
+    QTest::newRow("QSO Text1") << false << "Text1" << "Text2" << "Text8";
+    QTest::newRow("QSO Text5") << false << "Text5" << "Text7" << "Text4";
+    QTest::newRow("QSO Text7") << false << "Text7" << "Text8" << "Text5";
+    QTest::newRow("QSO Text8") << false << "Text8" << "Text1" << "Text7";
+}
+
+void TestFieldKeys::ring()
+{
+    QFETCH(bool, contest);
+    QFETCH(QString, from);
+    QFETCH(QString, up);
+    QFETCH(QString, down);
+    EntryFixture f(0);
+    Form1 &form = f.open();
+    if (!contest)
+        form.mnuContest->trigger();
+    auto *start = form.findChild<QWidget *>(from);
+    start->setFocus();
+    QTest::keyClick(start, Qt::Key_PageUp);
+    QCOMPARE(f.focus()->objectName(), up);
+    start->setFocus();
+    QTest::keyClick(start, Qt::Key_PageDown);
+    QCOMPARE(f.focus()->objectName(), down);
+}
+
+void TestFieldKeys::f12FromEveryField_data()
+{
+    QTest::addColumn<QString>("field");
+    for (const char *name : { "Text1", "Text2", "Text3", "Text4", "Text5", "Text7", "Text8" })
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestFieldKeys::f12FromEveryField()
+{
+    QFETCH(QString, field);
+    EntryFixture f(0);
+    Form1 &form = f.open();
+    form.mnuContest->trigger();
+    form.mnuReal->trigger();
+    for (EntryField *e : { form.Text1, form.Text2, form.Text3, form.Text4, form.Text5, form.Text7,
+                           form.Text8 })
+        e->setText(e->objectName());
+    form.Combo1->setEditText(QStringLiteral("21"));
+    form.Label7->setText(QStringLiteral("GOOD ONE!!!"));
+    auto *start = form.findChild<QWidget *>(field);
+    start->setFocus();
+    QTest::keyClick(start, Qt::Key_F12);
+    for (EntryField *e : { form.Text2, form.Text3, form.Text4, form.Text5, form.Text7, form.Text8 })
+        QVERIFY2(e->text().isEmpty(), qPrintable(e->objectName()));
+    QCOMPARE(form.Text1->text(), QStringLiteral("Text1"));
+    QCOMPARE(form.Combo1->currentText(), QStringLiteral("21"));
+    QCOMPARE(form.Label7->text(), QStringLiteral("GOOD ONE!!!"));
+    QCOMPARE(f.focus(), form.Text2);
+}
+
+void TestFieldKeys::comboIgnoresFieldKeys()
+{
+    EntryFixture f(0);
+    Form1 &form = f.open();
+    form.Text2->setText(QStringLiteral("keep"));
+    form.Combo1->setFocus();
+    QTest::keyClick(form.Combo1, Qt::Key_F12);
+    QTest::keyClick(form.Combo1, Qt::Key_F5);
+    QCOMPARE(form.Text2->text(), QStringLiteral("keep"));
+    QCOMPARE(f.focus(), form.Combo1);
+}
+
+QTEST_MAIN(TestFieldKeys)
+#include "tst_fieldkeys.moc"

@@ -1,0 +1,385 @@
+#include "EntryFixture.h"
+#include "storage/SharedState.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTest>
+
+// Open and Create, the Setup and Default commands, About and Exit.
+class TestCommands : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void openExistingLogbook();
+    void openNewName();
+    void dialogSettingsAndLastName();
+    void createOverExisting_data();
+    void createOverExisting();
+    void createWithSent();
+    void cancelChangesNothing_data();
+    void cancelChangesNothing();
+    void failuresChangeNothing_data();
+    void failuresChangeNothing();
+    void unrememberablePathChangesNothing();
+    void valueCommands_data();
+    void valueCommands();
+    void valueCancelKeepsSetting();
+    void valueTooLongRefused();
+    void utcOffsetChecked_data();
+    void utcOffsetChecked();
+    void sentRebuildsExchange();
+    void contestTwiceKeepsNameAndQth();
+    void aboutText();
+    void exitAsks();
+};
+
+void TestCommands::openExistingLogbook()
+{
+    EntryFixture f(0);
+    Form1 &form = f.open();
+    QVERIFY(QDir().mkdir(QStringLiteral("logs")));
+    const QString other = f.dir.path(QStringLiteral("logs/field day.log"));
+    ts::writeFile(other, ts::records(20));
+    f.platform.fileAnswers.push_back(other);
+    form.mnuOpen->trigger();
+    QCOMPARE(form.Label8->text(), other);
+    QCOMPARE(form.Text1->text(), QStringLiteral("21"));
+    QCOMPARE(form.exchangeSent, QStringLiteral("59921"));
+    QCOMPARE(storage::qsoCount, qint16(20));
+    QCOMPARE(ts::readFile(QStringLiteral("deflog")), ts::setting(other.toLocal8Bit()));
+    QVERIFY(f.platform.errors().isEmpty());
+
+    FakePlatform again;
+    Form1 restarted(again);
+    QCOMPARE(restarted.logPath, other);
+    QCOMPARE(restarted.Text1->text(), QStringLiteral("21"));
+}
+
+void TestCommands::openNewName()
+{
+    EntryFixture f(5);
+    Form1 &form = f.open();
+    const QString fresh = f.dir.path(QStringLiteral("fresh.log"));
+    f.platform.fileAnswers.push_back(fresh);
+    form.mnuOpen->trigger();
+    QVERIFY(QFile::exists(fresh));
+    QCOMPARE(QFileInfo(fresh).size(), 0);
+    QCOMPARE(form.Text1->text(), QStringLiteral("1"));
+}
+
+void TestCommands::dialogSettingsAndLastName()
+{
+    EntryFixture f(0);
+    Form1 &form = f.open();
+    const QString first = f.dir.path(QStringLiteral("one.log"));
+    f.platform.fileAnswers.push_back(first);
+    form.mnuOpen->trigger();
+    form.mnuSave->trigger(); // cancelled
+    const auto &open = f.platform.calls.at(0);
+    QCOMPARE(open.kind, QStringLiteral("open"));
+    QCOMPARE(open.request.title, QStringLiteral("Open an existing logbook"));
+    QCOMPARE(open.request.filter,
+             QStringLiteral("Log(*.log)|*.log|Text(*.txt)|*.txt|All files(*.*)|*.*"));
+    QCOMPARE(open.request.defaultExt, QStringLiteral(".log"));
+    QVERIFY(open.request.fileName.isEmpty());
+    const auto &save = f.platform.calls.at(1);
+    QCOMPARE(save.kind, QStringLiteral("save"));
+    QCOMPARE(save.request.title, QStringLiteral("Create a new logbook"));
+    QCOMPARE(save.request.fileName, first);
+}
+
+void TestCommands::createOverExisting_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("No keeps the file") << int(MsgBox::No);
+    QTest::newRow("Yes empties it") << int(MsgBox::Yes);
+}
+
+void TestCommands::createOverExisting()
+{
+    QFETCH(int, answer);
+    EntryFixture f(3);
+    Form1 &form = f.open();
+    const QString target = f.dir.path(QStringLiteral("old.log"));
+    ts::writeFile(target, ts::records(20));
+    f.platform.fileAnswers.push_back(target);
+    f.platform.messageAnswers.push_back(answer);
+    form.mnuSave->trigger();
+    QCOMPARE(f.platform.count("messageBox"), 1);
+    const auto &question = f.platform.calls.at(1);
+    QVERIFY(question.text.contains("20 contacts"));
+    QCOMPARE(question.style, MsgBox::YesNo | MsgBox::Exclamation | MsgBox::DefaultButton2);
+    if (answer == MsgBox::No) {
+        QCOMPARE(ts::readFile(target), ts::records(20));
+        QCOMPARE(form.logPath, f.log);
+        QCOMPARE(form.Text1->text(), QStringLiteral("4"));
+        QCOMPARE(ts::readFile(QStringLiteral("deflog")), ts::setting(f.log.toLocal8Bit()));
+    } else {
+        QCOMPARE(QFileInfo(target).size(), 0);
+        QCOMPARE(form.logPath, target);
+        QCOMPARE(form.Text1->text(), QStringLiteral("1"));
+        QCOMPARE(storage::qsoCount, qint16(0));
+    }
+}
+
+void TestCommands::createWithSent()
+{
+    EntryFixture f(3);
+    Form1 &form = f.open();
+    f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("new.log")));
+    form.mnuSave->trigger();
+    QCOMPARE(f.platform.count("messageBox"), 0); // nothing to lose: no question
+    QCOMPARE(form.exchangeSent, QStringLiteral("5991"));
+    QCOMPARE(form.Text1->text(), QStringLiteral("1"));
+}
+
+void TestCommands::cancelChangesNothing_data()
+{
+    QTest::addColumn<bool>("create");
+    QTest::newRow("open") << false;
+    QTest::newRow("create") << true;
+}
+
+void TestCommands::cancelChangesNothing()
+{
+    QFETCH(bool, create);
+    EntryFixture f(3);
+    Form1 &form = f.open();
+    const QStringList before = QDir().entryList(QDir::Files);
+    (create ? form.mnuSave : form.mnuOpen)->trigger();
+    QCOMPARE(QDir().entryList(QDir::Files), before);
+    QCOMPARE(form.logPath, f.log);
+    QCOMPARE(form.Text1->text(), QStringLiteral("4"));
+    QCOMPARE(f.platform.calls.size(), size_t(1)); // the dialog, no message
+}
+
+void TestCommands::failuresChangeNothing_data()
+{
+    QTest::addColumn<bool>("create");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("open under a file") << false << "deflog/x.log";
+    QTest::newRow("create under a file") << true << "deflog/x.log";
+    QTest::newRow("open a folder") << false << "afolder";
+    QTest::newRow("open a full logbook") << false << "full.log";
+}
+
+void TestCommands::failuresChangeNothing()
+{
+    QFETCH(bool, create);
+    QFETCH(QString, chosen);
+    EntryFixture f(3);
+    QDir().mkdir(QStringLiteral("afolder"));
+    ts::writeFile(QStringLiteral("full.log"), QByteArray(32767 * 85, ' '));
+    Form1 &form = f.open();
+    const QByteArray deflog = ts::readFile(QStringLiteral("deflog"));
+    f.platform.fileAnswers.push_back(chosen);
+    (create ? form.mnuSave : form.mnuOpen)->trigger();
+    QCOMPARE(f.platform.errors().size(), 1);
+    QCOMPARE(form.logPath, f.log);
+    QCOMPARE(form.Label8->text(), f.log);
+    QCOMPARE(form.Text1->text(), QStringLiteral("4"));
+    QCOMPARE(storage::qsoCount, qint16(3));
+    QCOMPARE(ts::readFile(QStringLiteral("deflog")), deflog);
+}
+
+void TestCommands::unrememberablePathChangesNothing()
+{
+    EntryFixture f(3);
+    Form1 &form = f.open();
+    const QString longPath = f.dir.path(QString(125, QLatin1Char('a')));
+    f.platform.fileAnswers.push_back(longPath);
+    form.mnuSave->trigger();
+    QCOMPARE(f.platform.errors().size(), 1);
+    QVERIFY(f.platform.errors().first().contains("124"));
+    QVERIFY(!QFile::exists(longPath));
+    QCOMPARE(form.logPath, f.log);
+
+    // The settings file itself cannot be written: the new logbook is not taken into use.
+    QFile::remove(QStringLiteral("deflog"));
+    QDir().mkdir(QStringLiteral("deflog"));
+    f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("b.log")));
+    form.mnuOpen->trigger();
+    QCOMPARE(f.platform.errors().size(), 2);
+    QVERIFY(f.platform.errors().last().contains("Is a directory"));
+    QCOMPARE(form.logPath, f.log);
+    QCOMPARE(storage::qsoCount, qint16(3));
+}
+
+void TestCommands::valueCommands_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("list");
+    QTest::newRow("UTC") << "mnuUTC" << "Enter your delay from UTC" << "Set UTC delay" << "utc_off"
+                         << "";
+    QTest::newRow("Mode") << "mnuMode" << "Enter default Mode" << "Mode" << "mode" << "Combo2";
+    QTest::newRow("Band") << "mnuBand" << "Enter the default Band(MHz)" << "Band" << "band"
+                          << "Combo1";
+    QTest::newRow("Sent") << "mnuSent" << "Enter the default Sent report" << "Sent" << "sent" << "";
+    QTest::newRow("Recv") << "mnuRecv" << "Enter the default Recv report" << "Recv" << "recv" << "";
+}
+
+void TestCommands::valueCommands()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, prompt);
+    QFETCH(QString, title);
+    QFETCH(QString, file);
+    QFETCH(QString, list);
+    ts::WorkDir dir;
+    ts::writeFile(file, ts::setting("2") + QByteArray(30, 'z'));
+    FakePlatform platform;
+    Form1 form(platform);
+    platform.inputAnswers.push_back(QStringLiteral(" 3 "));
+    form.findChild<QAction *>(item)->trigger();
+    QCOMPARE(platform.calls.size(), size_t(1));
+    QCOMPARE(platform.calls[0].text, prompt);
+    QCOMPARE(platform.calls[0].title, title);
+    QCOMPARE(platform.calls[0].request.fileName, QStringLiteral("2")); // the current value offered
+    QCOMPARE(ts::readFile(file), QByteArray("\x08\x00\x03\x00 3 ", 7) + QByteArray(28, 'z'));
+    const QStringList others = QStringList({ "Combo1", "Combo2" });
+    for (const QString &combo : others) {
+        const QString shown = form.findChild<QComboBox *>(combo)->currentText();
+        if (combo == list)
+            QCOMPARE(shown, QStringLiteral(" 3 "));
+        else
+            QVERIFY(shown == QLatin1String("14") || shown == QLatin1String("PSK31"));
+    }
+    // OK on an empty field clears the setting.
+    platform.inputAnswers.push_back(QString());
+    form.findChild<QAction *>(item)->trigger();
+    QCOMPARE(ts::readFile(file).left(4), QByteArray("\x08\x00\x00\x00", 4));
+}
+
+void TestCommands::valueCancelKeepsSetting()
+{
+    ts::WorkDir dir;
+    ts::writeFile(QStringLiteral("band"), ts::setting("21"));
+    FakePlatform platform;
+    Form1 form(platform);
+    form.mnuBand->trigger(); // no answer queued: Cancel
+    QCOMPARE(form.defBand, QStringLiteral("21"));
+    QCOMPARE(ts::readFile(QStringLiteral("band")), ts::setting("21"));
+    QCOMPARE(form.Combo1->currentText(), QStringLiteral("14"));
+}
+
+void TestCommands::valueTooLongRefused()
+{
+    ts::WorkDir dir;
+    ts::writeFile(QStringLiteral("recv"), ts::setting("599"));
+    FakePlatform platform;
+    Form1 form(platform);
+    platform.inputAnswers.push_back(QString(125, QLatin1Char('9')));
+    form.mnuRecv->trigger();
+    QCOMPARE(platform.errors().size(), 1);
+    QCOMPARE(form.defRecv, QStringLiteral("599"));
+    QCOMPARE(ts::readFile(QStringLiteral("recv")), ts::setting("599"));
+}
+
+void TestCommands::utcOffsetChecked_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("-24") << "-24" << true;
+    QTest::newRow("24") << "24" << true;
+    QTest::newRow("5.5") << "5.5" << true;
+    QTest::newRow("empty") << "" << true;
+    QTest::newRow("abc") << "abc" << false;
+    QTest::newRow("25") << "25" << false;
+    QTest::newRow("-24.5") << "-24.5" << false;
+    QTest::newRow("2h") << "2h" << false;
+}
+
+void TestCommands::utcOffsetChecked()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+    ts::WorkDir dir;
+    ts::writeFile(QStringLiteral("utc_off"), ts::setting("1"));
+    FakePlatform platform;
+    Form1 form(platform);
+    platform.inputAnswers.push_back(typed);
+    form.mnuUTC->trigger();
+    QCOMPARE(platform.errors().isEmpty(), accepted);
+    QCOMPARE(form.utcOffset, accepted ? typed : QStringLiteral("1"));
+    const QByteArray expected = ts::setting(accepted ? typed.toLatin1() : QByteArray("1"));
+    QCOMPARE(ts::readFile(QStringLiteral("utc_off")).left(expected.size()), expected);
+}
+
+void TestCommands::sentRebuildsExchange()
+{
+    EntryFixture f(6);
+    Form1 &form = f.open();
+    QCOMPARE(form.exchangeSent, QStringLiteral("5997"));
+    f.platform.inputAnswers.push_back(QStringLiteral("5NN"));
+    form.mnuSent->trigger();
+    QCOMPARE(form.exchangeSent, QStringLiteral("5NN7"));
+    form.Text4->setFocus();
+    QTest::keyClick(form.Text4, Qt::Key_Tab);
+    QCOMPARE(form.Text5->text(), QStringLiteral("5NN7"));
+    QCOMPARE(form.Text5->cursorPosition(), 3);
+}
+
+void TestCommands::contestTwiceKeepsNameAndQth()
+{
+    EntryFixture f(0);
+    Form1 &form = f.open();
+    form.mnuContest->trigger();
+    QVERIFY(!form.mnuContest->isChecked());
+    QCOMPARE(form.windowTitle(), QStringLiteral("vantel - QSO mode"));
+    QVERIFY(form.Text7->isVisible() && form.Label10->isVisible());
+    form.Text7->setText(QStringLiteral("Anna"));
+    form.Text8->setText(QStringLiteral("Turku"));
+    form.mnuContest->trigger();
+    QCOMPARE(form.windowTitle(), QStringLiteral("vantel - Contest mode"));
+    QVERIFY(form.Text7->isHidden() && form.Text8->isHidden() && form.Label9->isHidden());
+    QCOMPARE(form.Text7->text(), QStringLiteral("Anna"));
+    QTest::keyClick(form.Text2, Qt::Key_F1);
+    QCOMPARE(f.logBytes().mid(60), QByteArray("Anna      Turku          "));
+}
+
+void TestCommands::aboutText()
+{
+    ts::WorkDir dir;
+    FakePlatform platform;
+    Form1 form(platform);
+    form.mnuAbout->trigger();
+    form.mnuAbout->trigger();
+    QCOMPARE(platform.count("messageBox"), 2);
+    const auto &box = platform.calls.at(0);
+    QCOMPARE(box.title, QStringLiteral("About"));
+    QCOMPARE(box.style, 0);
+    QCOMPARE(box.text, platform.calls.at(1).text);
+    const QStringList lines = box.text.split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], QStringLiteral("vantel " VANTEL_VERSION));
+    QVERIFY(lines[1].startsWith(QLatin1Char('\r')));
+    QVERIFY(!box.text.endsWith(QLatin1Char('\n')));
+    QCOMPARE(box.text.count(QLatin1Char('\r')), 4);
+    QCOMPARE(box.text.count(QLatin1Char('\n')), 3);
+}
+
+void TestCommands::exitAsks()
+{
+    EntryFixture f(2);
+    Form1 &form = f.open();
+    form.Text2->setText(QStringLiteral("unsaved"));
+    f.platform.messageAnswers.push_back(MsgBox::No);
+    form.mnuExit->trigger();
+    const auto &box = f.platform.calls.at(0);
+    QCOMPARE(box.text, QStringLiteral("Do you really want to quit?"));
+    QCOMPARE(box.title, QStringLiteral("Exit"));
+    QCOMPARE(box.style, MsgBox::YesNo);
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.Text2->text(), QStringLiteral("unsaved"));
+
+    f.platform.messageAnswers.push_back(MsgBox::Yes);
+    form.mnuExit->trigger();
+    QVERIFY(!form.isVisible());
+    QCOMPARE(f.logBytes().size(), 2 * 85); // nothing saved on the way out
+}
+
+QTEST_MAIN(TestCommands)
+#include "tst_commands.moc"

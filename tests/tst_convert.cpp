@@ -1,0 +1,275 @@
+#include "FakePlatform.h"
+#include "TestSupport.h"
+#include "convert/Form2.h"
+#include "convert/Listing.h"
+#include "mainwindow/Form1.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QByteArray kTitle = "Nr CallSign       Date/Time(UTC) Band Mode  Sent    Recv    Name      QTH\r\r\n";
+const QByteArray kRule = "=========================================================================="
+                         "===========\r\n";
+const QByteArray kRecord = ts::record("12", "DL1ABC", "01.02.03 04:05", "579", "589", "14",
+                                      "PSK31", "Hans", "Berlin");
+const QByteArray kLine = "12 DL1ABC         01.02.03 04:05 14  PSK31  589     579     Hans      "
+                         "Berlin         \r\r\n";
+
+} // namespace
+
+class TestConvert : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { m_dir = new ts::WorkDir; }
+    void cleanup() { delete m_dir; }
+
+    void literalLines();
+    void listing_data();
+    void listing();
+    void appendsAfterExistingText();
+    void typedPathsChangeNothing();
+    void refusedChoices_data();
+    void refusedChoices();
+    void badSourceKeepsTitle();
+    void dialogs();
+    void windowLayout_data();
+    void windowLayout();
+    void shownModallyFromMainWindow();
+
+private:
+    // A Form2 whose dialogs answer with these paths.
+    void choose(Form2 &form, FakePlatform &platform, const QString &source, const QString &dest)
+    {
+        platform.fileAnswers.push_back(source);
+        platform.fileAnswers.push_back(dest);
+        form.Command1->click();
+        form.Command2->click();
+    }
+    ts::WorkDir *m_dir = nullptr;
+};
+
+void TestConvert::literalLines()
+{
+    QCOMPARE(kTitle.size(), 76);
+    QCOMPARE(kRule.size(), 87);
+    QCOMPARE(kLine.size(), 88);
+    QCOMPARE(listing::titleLine(), kTitle);
+    QCOMPARE(listing::ruleLine(), kRule);
+    QByteArray line;
+    listing::appendRecordLine(line, kRecord.constData());
+    QCOMPARE(line, kLine);
+}
+
+void TestConvert::listing_data()
+{
+    QTest::addColumn<QByteArray>("logbook");
+    QTest::addColumn<bool>("title");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("empty") << QByteArray() << false << QByteArray();
+    QTest::newRow("empty with title") << QByteArray() << true << kTitle + kRule;
+    QTest::newRow("one record") << kRecord << true << kTitle + kRule + kLine;
+    QTest::newRow("255 bytes") << kRecord + kRecord + kRecord << false << kLine + kLine + kLine;
+    QTest::newRow("256 bytes") << kRecord + kRecord + kRecord + "x" << false << kLine + kLine + kLine;
+}
+
+void TestConvert::listing()
+{
+    QFETCH(QByteArray, logbook);
+    QFETCH(bool, title);
+    QFETCH(QByteArray, expected);
+    ts::writeFile(QStringLiteral("src.log"), logbook);
+    FakePlatform platform;
+    Form2 form(platform);
+    choose(form, platform, m_dir->path(QStringLiteral("src.log")), m_dir->path(QStringLiteral("out.txt")));
+    form.Check1->setChecked(title);
+    form.Command3->click();
+    QVERIFY(platform.errors().isEmpty());
+    QCOMPARE(ts::readFile(QStringLiteral("out.txt")), expected);
+    QCOMPARE(ts::readFile(QStringLiteral("src.log")), logbook);
+}
+
+void TestConvert::appendsAfterExistingText()
+{
+    ts::writeFile(QStringLiteral("src.log"), kRecord);
+    ts::writeFile(QStringLiteral("out.txt"), "kept text");
+    FakePlatform platform;
+    Form2 form(platform);
+    choose(form, platform, m_dir->path(QStringLiteral("src.log")), m_dir->path(QStringLiteral("out.txt")));
+    form.Check1->setChecked(true);
+    form.Command3->click();
+    form.Command3->click();
+    QCOMPARE(ts::readFile(QStringLiteral("out.txt")),
+             "kept text" + kTitle + kRule + kLine + kTitle + kRule + kLine);
+    QCOMPARE(form.Text1->text(), m_dir->path(QStringLiteral("src.log")));
+    QVERIFY(form.Check1->isChecked());
+}
+
+void TestConvert::typedPathsChangeNothing()
+{
+    ts::writeFile(QStringLiteral("src.log"), kRecord);
+    FakePlatform platform;
+    Form2 form(platform);
+    choose(form, platform, m_dir->path(QStringLiteral("src.log")), m_dir->path(QStringLiteral("out.txt")));
+    form.Text1->setText(m_dir->path(QStringLiteral("other.log")));
+    form.Text2->setText(m_dir->path(QStringLiteral("other.txt")));
+    form.Command3->click();
+    QCOMPARE(ts::readFile(QStringLiteral("out.txt")), kLine);
+    QVERIFY(!QFile::exists(QStringLiteral("other.txt")));
+}
+
+void TestConvert::refusedChoices_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("dest");
+    QTest::newRow("nothing chosen") << "" << "";
+    QTest::newRow("no destination") << "src.log" << "";
+    QTest::newRow("same file") << "src.log" << "src.log";
+    QTest::newRow("other spelling") << "src.log" << "sub/../src.log";
+    QTest::newRow("through a link") << "src.log" << "link.txt";
+}
+
+void TestConvert::refusedChoices()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, dest);
+    ts::writeFile(QStringLiteral("src.log"), kRecord);
+    QDir().mkdir(QStringLiteral("sub"));
+    QFile::link(m_dir->path(QStringLiteral("src.log")), m_dir->path(QStringLiteral("link.txt")));
+    FakePlatform platform;
+    Form2 form(platform);
+    if (!source.isEmpty())
+        platform.fileAnswers.push_back(m_dir->path(source));
+    form.Command1->click();
+    if (!dest.isEmpty())
+        platform.fileAnswers.push_back(m_dir->path(dest));
+    form.Command2->click();
+    form.Check1->setChecked(true);
+    form.Command3->click();
+    QCOMPARE(platform.errors().size(), 1);
+    QCOMPARE(ts::readFile(QStringLiteral("src.log")), kRecord);
+    QCOMPARE(QDir().entryList(QDir::Files | QDir::System).size(), 2); // src.log and link.txt
+}
+
+void TestConvert::badSourceKeepsTitle()
+{
+    ts::writeFile(QStringLiteral("afile"), "x");
+    FakePlatform platform;
+    Form2 form(platform);
+    choose(form, platform, m_dir->path(QStringLiteral("afile/src.log")), m_dir->path(QStringLiteral("out.txt")));
+    form.Check1->setChecked(true);
+    form.Command3->click();
+    QCOMPARE(platform.errors().size(), 1);
+    QVERIFY(platform.errors().first().contains("Not a directory"));
+    QCOMPARE(ts::readFile(QStringLiteral("out.txt")), kTitle + kRule);
+}
+
+void TestConvert::dialogs()
+{
+    FakePlatform platform;
+    Form2 form(platform);
+    const QString src = m_dir->path(QStringLiteral("a.log"));
+    platform.fileAnswers.push_back(src);
+    form.Command1->click();
+    form.Command2->click(); // cancelled: nothing changes
+    QVERIFY(form.destPath.isEmpty() && form.Text2->text().isEmpty());
+    const auto &open = platform.calls.at(0);
+    QCOMPARE(open.kind, QStringLiteral("open"));
+    QCOMPARE(open.request.title, QStringLiteral("Source Logfile"));
+    QCOMPARE(open.request.filter,
+             QStringLiteral("LogFiles (*.log)|*.log|Text (*.txt)|*.txt|All Files|*.*"));
+    QCOMPARE(open.request.defaultExt, QStringLiteral(".log"));
+    QVERIFY(open.request.fileName.isEmpty());
+    const auto &save = platform.calls.at(1);
+    QCOMPARE(save.kind, QStringLiteral("save"));
+    QCOMPARE(save.request.title, QStringLiteral("Destination Logfile"));
+    QCOMPARE(save.request.filter,
+             QStringLiteral("Text (*.txt)|*.txt|LogFiles (*.log)|*.log|All Files|*.*"));
+    QCOMPARE(save.request.defaultExt, QStringLiteral(".txt"));
+    QCOMPARE(save.request.fileName, src); // the name chosen last
+    QVERIFY(!QFile::exists(src)); // choosing creates nothing
+
+    Form2 reopened(platform);
+    reopened.Command1->click();
+    QVERIFY(platform.calls.back().request.fileName.isEmpty());
+    QVERIFY(reopened.sourcePath.isEmpty());
+}
+
+void TestConvert::windowLayout_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<bool>("bold");
+    QTest::newRow("Label1") << "Label1" << "Chose a source of Logfile(*.log):" << QRect(8, 8, 209, 17) << true;
+    QTest::newRow("Text1") << "Text1" << "" << QRect(8, 24, 209, 19) << false;
+    QTest::newRow("Command1") << "Command1" << "..." << QRect(216, 24, 17, 17) << false;
+    QTest::newRow("Label2") << "Label2" << "Chose a destination file(*.txt):" << QRect(8, 56, 209, 17) << true;
+    QTest::newRow("Text2") << "Text2" << "" << QRect(8, 72, 209, 19) << false;
+    QTest::newRow("Command2") << "Command2" << "..." << QRect(216, 72, 17, 17) << false;
+    QTest::newRow("Check1") << "Check1" << "Add a title to destination file" << QRect(8, 96, 185, 13) << true;
+    QTest::newRow("Command3") << "Command3" << "Convert" << QRect(24, 120, 81, 25) << true;
+    QTest::newRow("Command4") << "Command4" << "Exit Convertion" << QRect(120, 120, 97, 25) << true;
+}
+
+void TestConvert::windowLayout()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QRect, geometry);
+    QFETCH(bool, bold);
+    FakePlatform platform;
+    Form2 form(platform);
+    QCOMPARE(form.windowTitle(), QStringLiteral("Logfile Convertion"));
+    QCOMPARE(form.size(), QSize(248, 153));
+    auto *widget = form.findChild<QWidget *>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->geometry(), geometry);
+    QCOMPARE(widget->font().bold(), bold);
+    QString text;
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        text = label->text();
+    else if (auto *button = qobject_cast<QAbstractButton *>(widget))
+        text = button->text();
+    QCOMPARE(text, caption);
+}
+
+void TestConvert::shownModallyFromMainWindow()
+{
+    FakePlatform platform;
+    Form1 main(platform);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    bool sawModal = false;
+    QStringList focusOrder;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<Form2 *>(QApplication::activeModalWidget());
+        sawModal = dialog && dialog->isModal();
+        if (!dialog)
+            return;
+        QApplication::setActiveWindow(dialog);
+        if (!QTest::qWaitForWindowActive(dialog))
+            return;
+        for (int i = 0; i < 7; ++i) {
+            focusOrder << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        dialog->Command4->click();
+    });
+    main.mnuConvert->trigger(); // returns once the window is closed
+    QVERIFY(sawModal);
+    QCOMPARE(focusOrder, QStringList({ "Text1", "Command1", "Text2", "Command2", "Command3",
+                                       "Command4", "Check1" }));
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+}
+
+QTEST_MAIN(TestConvert)
+#include "tst_convert.moc"

@@ -2,12 +2,36 @@
 #include "platform/QtPlatform.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+namespace {
+
+// Started from the desktop menu the working folder is the home folder; the six
+// settings files belong in a folder of their own.
+bool enterDataHome()
+{
+    const QString folder =
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1String("/vantel");
+    if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) {
+        std::fprintf(stderr, "vantel: cannot use the folder %s\n", qPrintable(folder));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vantel"));
     QApplication::setApplicationVersion(QStringLiteral(VANTEL_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.vantel.vantel"));
+    if (QApplication::arguments().contains(QLatin1String("--data-home")) && !enterDataHome())
+        return 1;
     QtPlatform platform;
     Form1 form(platform);
     form.show();

@@ -1,5 +1,6 @@
 #include "mainwindow/Form1.h"
 
+#include "mainwindow/AppIcon.h"
 #include "mainwindow/EntryField.h"
 #include "mainwindow/Twips.h"
 #include "platform/Keys.h"
@@ -33,6 +34,7 @@ Form1::Form1(Platform &platform, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("vantel"));
+    setWindowIcon(appIcon());
     storage::qsoCount = 0;
     storage::curQso = storage::QsoRecord();
     buildControls();

@@ -1,0 +1,101 @@
+# Helpers for driving the real vantel under a bare X server with xdotool.
+# Every wait is bounded; a failed step prints what it waited for and ends the run.
+
+E2E_TIMEOUT=${E2E_TIMEOUT:-15}
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -n "${E2E_SHOT_DIR:-}" ] && import -display "$DISPLAY" -window root "$E2E_SHOT_DIR/failure.png" 2>/dev/null
+    exit 1
+}
+
+start_x() {
+    # Xvfb picks a free display itself and writes its number: no race with other servers.
+    local fifo number
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    read -r -t "$E2E_TIMEOUT" number <"$fifo" || true
+    rm -f "$fifo"
+    [ -n "$number" ] || fail "no X server could be started"
+    export DISPLAY=":$number"
+    for _ in $(seq 50); do
+        xdpyinfo >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    fail "the X server on $DISPLAY does not answer"
+}
+
+stop_x() {
+    if [ -n "${APP_PID:-}" ]; then kill "$APP_PID" 2>/dev/null || true; fi
+    if [ -n "${XVFB_PID:-}" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+    wait 2>/dev/null || true
+    return 0
+}
+
+# start_app BINARY FOLDER: starts vantel with FOLDER as its working folder.
+start_app() {
+    (cd "$2" && exec "$1" >>"$2/../app.log" 2>&1) &
+    APP_PID=$!
+}
+
+# wait_window REGEX: the id of a visible window whose title matches, focused.
+wait_window() {
+    local id deadline=$((SECONDS + E2E_TIMEOUT))
+    while [ $SECONDS -lt $deadline ]; do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1) || true
+        if [ -n "$id" ]; then
+            xdotool windowfocus --sync "$id" 2>/dev/null || true
+            sleep 0.2
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "no window titled /$1/"
+}
+
+# wait_gone REGEX: until no visible window matches.
+wait_gone() {
+    local deadline=$((SECONDS + E2E_TIMEOUT))
+    while [ $SECONDS -lt $deadline ]; do
+        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    fail "window /$1/ did not close"
+}
+
+keys() { xdotool key --delay 60 "$@"; sleep 0.15; }
+typed() { xdotool type --delay 40 "$1"; sleep 0.15; }
+
+# wait_size FILE BYTES
+wait_size() {
+    local deadline=$((SECONDS + E2E_TIMEOUT))
+    while [ $SECONDS -lt $deadline ]; do
+        [ -f "$1" ] && [ "$(stat -c %s "$1")" = "$2" ] && return 0
+        sleep 0.1
+    done
+    fail "$1 is $(stat -c %s "$1" 2>/dev/null || echo missing) bytes, not $2"
+}
+
+# expect_bytes FILE OFFSET PRINTF-FORMAT: the bytes at OFFSET are exactly these.
+expect_bytes() {
+    local want got
+    want=$(printf "$3" | od -An -c)
+    got=$(tail -c +"$(($2 + 1))" "$1" | head -c "$(printf "$3" | wc -c)" | od -An -c)
+    [ "$want" = "$got" ] || fail "$1 at $2: got [$got], want [$want]"
+}
+
+# wait_exit SECONDS: the app's exit status.
+wait_exit() {
+    local deadline=$((SECONDS + $1))
+    while [ $SECONDS -lt $deadline ]; do
+        if ! kill -0 "$APP_PID" 2>/dev/null; then
+            wait "$APP_PID"
+            return $?
+        fi
+        sleep 0.1
+    done
+    fail "the program did not end"
+}

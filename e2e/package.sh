@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the .deb from a configured build tree, installs it (as root; elsewhere it is
+# unpacked into a temporary root), starts the installed program from its desktop entry
+# line under Xvfb and checks that it works in $XDG_DATA_HOME/vantel.
+# Usage: e2e/package.sh BUILD_DIR
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=e2e/lib.sh
+source "$here/lib.sh"
+build=$(realpath "$1")
+root=$(mktemp -d)
+trap 'stop_x; [ "${installed:-0}" = 1 ] && dpkg -r vantel >/dev/null 2>&1; rm -rf "$root"' EXIT
+
+(cd "$root" && cpack -G DEB --config "$build/CPackConfig.cmake" >/dev/null)
+deb=$(ls "$root"/vantel_*.deb)
+dpkg-deb --contents "$deb" > "$root/contents"
+for f in ./usr/bin/vantel ./usr/share/applications/io.github.vantel.vantel.desktop \
+         ./usr/share/icons/hicolor/scalable/apps/io.github.vantel.vantel.svg \
+         ./usr/share/metainfo/io.github.vantel.vantel.metainfo.xml; do
+    grep -q " $f\$" "$root/contents" || fail "package lacks $f"
+done
+
+prefix=""
+if [ "$(id -u)" = 0 ] && [ "${CI:-}" = true ] || [ "${VANTEL_E2E_INSTALL:-}" = 1 ]; then
+    dpkg -i "$deb" >/dev/null
+    installed=1
+else
+    dpkg-deb -x "$deb" "$root/unpacked"
+    prefix="$root/unpacked"
+fi
+
+exec_line=$(sed -n 's/^Exec=//p' "$prefix/usr/share/applications/io.github.vantel.vantel.desktop")
+[ "$exec_line" = "vantel --data-home" ] || fail "desktop entry runs '$exec_line'"
+export XDG_DATA_HOME="$root/data"
+start_x
+(cd "$root" && PATH="$prefix/usr/bin:$PATH" exec vantel --data-home >/dev/null 2>&1) &
+APP_PID=$!
+wait_window '^vantel - Contest mode$' >/dev/null
+for f in utc_off band sent recv deflog mode; do
+    [ -f "$XDG_DATA_HOME/vantel/$f" ] || fail "no $f in \$XDG_DATA_HOME/vantel"
+    [ ! -e "$root/$f" ] || fail "$f landed in the starting folder"
+done
+echo "ok - the .deb installs and starts from its desktop entry line"

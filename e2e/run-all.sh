@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Runs every end-to-end scenario against the given vantel binary, then checks that the
+# Debian package built from the same tree installs and starts.
+# Usage: e2e/run-all.sh build/dev/app/vantel
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+bin=$(realpath "$1")
+start=$SECONDS
+"$here/operator.sh" "$bin"
+"$here/package.sh" "$(dirname "$(dirname "$bin")")"
+echo "e2e: all scenarios passed in $((SECONDS - start)) s"

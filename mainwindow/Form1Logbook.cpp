@@ -68,6 +68,14 @@ void Form1::mnuSaveClick()
         if (answer != MsgBox::Yes)
             return;
     }
+    // Find out before the old contents are gone whether the choice can be remembered.
+    if (const Status writable = checkSettingWritable(kDeflog); !writable) {
+        m_platform.showError(msg::failure(
+                QStringLiteral("The new logbook could not be remembered as the default logbook, "
+                               "so nothing was changed."),
+                writable.error()));
+        return;
+    }
     const Status emptied = emptyLogbook(path);
     if (!emptied) {
         m_platform.showError(

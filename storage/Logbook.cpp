@@ -3,6 +3,7 @@
 #include "storage/SharedState.h"
 #include "storage/TextCodec.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace storage {
@@ -75,10 +76,10 @@ Result<LogbookReader> LogbookReader::open(const QString &path)
     auto size = file.value().size();
     if (!size)
         return size.error();
-    return LogbookReader(std::move(file.value()));
+    return LogbookReader(std::move(file.value()), size.value());
 }
 
-LogbookReader::LogbookReader(FileHandle file) : m_file(std::move(file))
+LogbookReader::LogbookReader(FileHandle file, qint64 size) : m_file(std::move(file)), m_size(size)
 {
     m_buffer.resize(kBlockRecords * QsoRecord::Size);
 }
@@ -88,7 +89,8 @@ LogbookReader::Block LogbookReader::nextBlock()
     if (m_atEnd)
         return {};
     const qint64 offset = (m_nextNumber - 1) * QsoRecord::Size;
-    auto got = m_file.readAt(m_buffer.data(), m_buffer.size(), offset);
+    const qint64 wanted = std::min<qint64>(m_buffer.size(), m_size - offset);
+    auto got = wanted > 0 ? m_file.readAt(m_buffer.data(), wanted, offset) : Result<qint64>(0);
     if (!got) {
         m_error = got.error();
         m_atEnd = true;

@@ -47,9 +47,10 @@ public:
     qint64 recordNumber() const { return m_block.firstNumber + m_index - 1; }
 
 private:
-    explicit LogbookReader(FileHandle file);
+    LogbookReader(FileHandle file, qint64 size);
 
     FileHandle m_file;
+    qint64 m_size = 0; // the length when opened: a device such as /dev/zero never ends
     QByteArray m_buffer;
     qint64 m_nextNumber = 1;
     bool m_atEnd = false;

@@ -53,4 +53,12 @@ Status writeSetting(const QString &fileName, const QString &value)
     return file.value().sync();
 }
 
+Status checkSettingWritable(const QString &fileName)
+{
+    auto file = FileHandle::open(fileName, FileHandle::Mode::Update);
+    if (!file)
+        return file.error();
+    return success();
+}
+
 } // namespace storage

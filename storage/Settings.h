@@ -18,4 +18,8 @@ Result<QString> readSetting(const QString &fileName);
 // characters is refused before the file is touched.
 Status writeSetting(const QString &fileName, const QString &value);
 
+// Whether the settings file can be opened for writing (created when missing), so a
+// command can find out before it changes anything else.
+Status checkSettingWritable(const QString &fileName);
+
 } // namespace storage

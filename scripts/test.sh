@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds vantel and runs every test: the unit and widget suites (headless), then the
-# real program under Xvfb. With --sanitize, the same suites in an ASan+UBSan build.
+# real program under Xvfb, and the libFuzzer targets for a bounded time. With --sanitize,
+# the same suites and end-to-end scenarios in an ASan+UBSan build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
@@ -12,6 +13,10 @@ if [ "${1:-}" = "--sanitize" ]; then
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fi
 cmake --workflow --preset "$preset"
+if [ "$preset" = dev ]; then
+    # The readers of untrusted bytes under libFuzzer, for a bounded time.
+    cmake --workflow --preset fuzz
+fi
 if [ -d e2e ] && [ -x e2e/run-all.sh ]; then
     e2e/run-all.sh "build/$preset/app/vantel"
 fi

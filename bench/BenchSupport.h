@@ -43,13 +43,21 @@ public:
     }
     void ReportRuns(const std::vector<Run> &runs) override
     {
-        for (const Run &run : runs)
-            m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        // With repetitions the median stands for the benchmark; otherwise the one run.
+        for (const Run &run : runs) {
+            const std::string name = run.run_name.str();
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                m_medians[name] = run.GetAdjustedRealTime();
+            else if (run.run_type == Run::RT_Iteration)
+                m_times[name] = run.GetAdjustedRealTime();
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     void Finalize() override
     {
         ConsoleReporter::Finalize();
+        for (const auto &[name, time] : m_medians)
+            m_times[name] = time;
         for (const auto &[a, b] : m_pairs) {
             if (m_times.count(a) && m_times.count(b) && m_times[b] > 0)
                 std::printf("ratio %-40s / %-40s = %.2f\n", a.c_str(), b.c_str(),
@@ -60,6 +68,7 @@ public:
 private:
     std::vector<std::pair<std::string, std::string>> m_pairs;
     std::map<std::string, double> m_times;
+    std::map<std::string, double> m_medians;
 };
 
 inline int run(int argc, char **argv, std::vector<std::pair<std::string, std::string>> pairs)

@@ -9,6 +9,24 @@
 
 using namespace storage;
 
+namespace {
+
+// Setting a text lays it out again; a contest pace of saves need not pay for fields
+// that already show what they should.
+void clearField(QLineEdit *field)
+{
+    if (!field->text().isEmpty())
+        field->clear();
+}
+
+void showInList(QComboBox *list, const QString &text)
+{
+    if (list->currentText() != text)
+        list->setEditText(text);
+}
+
+} // namespace
+
 bool Form1::noLogbookOpen()
 {
     if (!logPath.isEmpty())
@@ -60,14 +78,14 @@ void Form1::sQSO()
     exchangeSent = exchangeFor(*next);
 
     if (mnuClear->isChecked()) {
-        Text2->clear();
-        Text3->clear();
-        Text4->clear();
-        Text5->clear();
-        Combo1->setEditText(defBand);
-        Combo2->setEditText(defMode);
-        Text7->clear();
-        Text8->clear();
+        clearField(Text2);
+        clearField(Text3);
+        clearField(Text4);
+        clearField(Text5);
+        showInList(Combo1, defBand);
+        showInList(Combo2, defMode);
+        clearField(Text7);
+        clearField(Text8);
         Text2->setFocus(Qt::OtherFocusReason);
     }
 }

@@ -117,19 +117,46 @@ const char *LogbookReader::next()
 
 namespace {
 
-// Whether the 15-byte call sign field, without surrounding spaces, is the key.
-// Most records fail on their first byte, which keeps the search near the read speed.
-inline bool callMatches(const char *field, const char *key, qsizetype keyLength)
+constexpr int kCallWidth = QsoRecord::Widths[QsoRecord::Call];
+
+// The call sign key as the field holds it when stored without leading spaces: the key
+// padded with spaces to the field width, read as two overlapping 8-byte words.
+struct CallKey
 {
-    constexpr int width = QsoRecord::Widths[QsoRecord::Call];
-    if (keyLength > 0 && field[0] != key[0] && field[0] != ' ')
+    explicit CallKey(const QByteArray &key) : bytes(key)
+    {
+        char padded[kCallWidth];
+        std::memset(padded, ' ', sizeof padded);
+        std::memcpy(padded, key.constData(), size_t(key.size()));
+        std::memcpy(&low, padded, 8);
+        std::memcpy(&high, padded + kCallWidth - 8, 8);
+    }
+    QByteArray bytes;
+    quint64 low = 0;
+    quint64 high = 0;
+};
+
+// Whether the call sign field, without surrounding spaces, is the key. A key with
+// spaces of its own at either end never is; the caller leaves such keys out.
+inline bool callMatches(const char *field, const CallKey &key)
+{
+    quint64 low;
+    quint64 high;
+    std::memcpy(&low, field, 8);
+    std::memcpy(&high, field + kCallWidth - 8, 8);
+    if (low == key.low && high == key.high)
+        return true;
+    if (field[0] != ' ')
         return false;
+    // Stored with leading spaces: rare, so the plain way.
     int start = 0;
-    while (start < width && field[start] == ' ')
+    while (start < kCallWidth && field[start] == ' ')
         ++start;
-    if (width - start < keyLength || std::memcmp(field + start, key, size_t(keyLength)) != 0)
+    const qsizetype length = key.bytes.size();
+    if (length == 0 || kCallWidth - start < length
+        || std::memcmp(field + start, key.bytes.constData(), size_t(length)) != 0)
         return false;
-    for (qsizetype i = start + keyLength; i < width; ++i) {
+    for (qsizetype i = start + length; i < kCallWidth; ++i) {
         if (field[i] != ' ')
             return false;
     }
@@ -146,21 +173,21 @@ Result<std::optional<qint64>> findCall(const QString &path, const QString &key,
         return opened.error();
     LogbookReader &reader = opened.value();
 
-    // A key with a character that has no byte on disk, or longer than the field, can
-    // match no stored call; the whole file is still read, as for any other miss.
-    bool possible = key.size() <= QsoRecord::Widths[QsoRecord::Call];
+    // A key longer than the field, with a character that has no byte on disk, or with
+    // spaces at either end can match no trimmed call; the whole file is still read, as
+    // for any other miss.
+    bool possible = key.size() <= kCallWidth
+            && (key.isEmpty() || (key.front() != QLatin1Char(' ') && key.back() != QLatin1Char(' ')));
     for (QChar c : key)
         possible = possible && diskByte(c) >= 0;
-    const QByteArray wanted = toDisk(key);
+    const CallKey wanted(possible ? toDisk(key) : QByteArray());
 
     const char *last = nullptr;
     std::optional<qint64> found;
     for (auto block = reader.nextBlock(); block.records > 0 && !found; block = reader.nextBlock()) {
         const char *record = block.data;
         for (qint64 i = 0; i < block.records; ++i, record += QsoRecord::Size) {
-            if (possible
-                && callMatches(record + QsoRecord::Offsets[QsoRecord::Call], wanted.constData(),
-                               wanted.size())) {
+            if (possible && callMatches(record + QsoRecord::Offsets[QsoRecord::Call], wanted)) {
                 found = block.firstNumber + i;
                 break;
             }

@@ -1,0 +1,193 @@
+// The waits an operator feels, each beside its floor: start-up, F1 and Enter.
+#include "../tests/FakePlatform.h"
+#include "BenchSupport.h"
+#include "mainwindow/EntryField.h"
+#include "mainwindow/Form1.h"
+#include "storage/FileHandle.h"
+#include "storage/Logbook.h"
+#include "storage/Settings.h"
+#include "storage/SharedState.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMainWindow>
+#include <QTest>
+
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+QTemporaryDir &folder()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+const QString &logbook(int records)
+{
+    static std::map<int, QString> made;
+    auto it = made.find(records);
+    if (it == made.end()) {
+        const std::string name = "log" + std::to_string(records) + ".log";
+        it = made.emplace(records, bench::makeLogbook(folder(), records, name.c_str())).first;
+    }
+    return it->second;
+}
+
+void useLogbook(const QString &path)
+{
+    QDir::setCurrent(folder().path());
+    (void)storage::writeSetting(QStringLiteral("deflog"), path);
+    (void)storage::writeSetting(QStringLiteral("sent"), QStringLiteral("599"));
+}
+
+// --- start-up ---------------------------------------------------------------------
+
+void startup(benchmark::State &state, int records)
+{
+    useLogbook(logbook(records));
+    for (auto _ : state) {
+        FakePlatform platform;
+        Form1 form(platform);
+        form.show();
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(form.Text1->text());
+    }
+}
+void BM_StartupFullLogbook(benchmark::State &state) { startup(state, 32766); }
+void BM_StartupEmptyLogbook(benchmark::State &state) { startup(state, 0); }
+void BM_StartupEmptyQtWindow(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QMainWindow window;
+        window.show();
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(window.isVisible());
+    }
+}
+BENCHMARK(BM_StartupFullLogbook)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupEmptyLogbook)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupEmptyQtWindow)->Unit(benchmark::kMillisecond);
+
+// --- F1 ---------------------------------------------------------------------------
+
+void BM_SaveWithF1(benchmark::State &state)
+{
+    const QString path = folder().filePath(QStringLiteral("f1.log"));
+    (void)storage::emptyLogbook(path);
+    useLogbook(path);
+    FakePlatform platform;
+    auto form = std::make_unique<Form1>(platform);
+    form->show();
+    for (auto _ : state) {
+        if (storage::qsoCount >= 32000) {
+            state.PauseTiming();
+            (void)storage::emptyLogbook(path);
+            form = std::make_unique<Form1>(platform);
+            form->show();
+            state.ResumeTiming();
+        }
+        form->Text2->setText(QStringLiteral("DL1ABC"));
+        QTest::keyClick(form->Text2, Qt::Key_F1);
+    }
+    if (!platform.calls.empty())
+        state.SkipWithError("a save failed");
+}
+BENCHMARK(BM_SaveWithF1)->Unit(benchmark::kMicrosecond);
+
+// The storage part of F1 alone, to tell the window's share from the disk's.
+void BM_WriteRecordOnly(benchmark::State &state)
+{
+    const QString path = folder().filePath(QStringLiteral("store.log"));
+    (void)storage::emptyLogbook(path);
+    storage::QsoRecord record;
+    qint64 number = 0;
+    for (auto _ : state) {
+        if (++number > 32000) {
+            state.PauseTiming();
+            (void)storage::emptyLogbook(path);
+            number = 1;
+            state.ResumeTiming();
+        }
+        benchmark::DoNotOptimize(storage::writeRecord(path, number, record));
+    }
+}
+BENCHMARK(BM_WriteRecordOnly)->Unit(benchmark::kMicrosecond);
+
+// The floor: 85 bytes appended to a file and forced to the same file system, as a
+// save does (a growing file costs more to force than one rewritten in place).
+void BM_BareWriteAndFsync(benchmark::State &state)
+{
+    const QByteArray path = QFile::encodeName(folder().filePath(QStringLiteral("bare.log")));
+    const char record[85] = {};
+    ::truncate(path.constData(), 0);
+    long offset = 0;
+    for (auto _ : state) {
+        if (offset >= 85L * 32000) {
+            state.PauseTiming();
+            ::truncate(path.constData(), 0);
+            offset = 0;
+            state.ResumeTiming();
+        }
+        const int fd = ::open(path.constData(), O_RDWR | O_CREAT, 0644);
+        benchmark::DoNotOptimize(::pwrite(fd, record, sizeof record, offset));
+        ::fsync(fd);
+        ::close(fd);
+        offset += 85;
+    }
+}
+BENCHMARK(BM_BareWriteAndFsync)->Unit(benchmark::kMicrosecond);
+
+// --- Enter ------------------------------------------------------------------------
+
+void duplicateCheck(benchmark::State &state, const char *which)
+{
+    const int records = int(state.range(0));
+    const QString &path = logbook(records);
+    const std::string what(which);
+    const QString key = what == "first" ? QStringLiteral("K1")
+            : what == "last"            ? QStringLiteral("K%1").arg(records)
+                                        : QStringLiteral("NOT-THERE");
+    storage::QsoRecord last;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(storage::findCall(path, key, last));
+}
+void BM_EnterHitFirst(benchmark::State &state) { duplicateCheck(state, "first"); }
+void BM_EnterHitLast(benchmark::State &state) { duplicateCheck(state, "last"); }
+void BM_EnterMiss(benchmark::State &state) { duplicateCheck(state, "miss"); }
+void BM_PlainRead(benchmark::State &state)
+{
+    const QByteArray name = QFile::encodeName(logbook(int(state.range(0))));
+    std::vector<char> buffer(1542 * 85);
+    for (auto _ : state) {
+        const int fd = ::open(name.constData(), O_RDONLY);
+        long total = 0;
+        for (ssize_t n; (n = ::read(fd, buffer.data(), buffer.size())) > 0;)
+            total += n;
+        ::close(fd);
+        benchmark::DoNotOptimize(total);
+    }
+}
+BENCHMARK(BM_EnterHitFirst)->Arg(1)->Arg(1000)->Arg(32767)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EnterHitLast)->Arg(1)->Arg(1000)->Arg(32767)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EnterMiss)->Arg(1)->Arg(1000)->Arg(32767)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlainRead)->Arg(1)->Arg(1000)->Arg(32767)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    return bench::run(argc, argv,
+                      { { "BM_StartupFullLogbook", "BM_StartupEmptyLogbook" },
+                        { "BM_StartupEmptyLogbook", "BM_StartupEmptyQtWindow" },
+                        { "BM_SaveWithF1", "BM_BareWriteAndFsync" },
+                        { "BM_WriteRecordOnly", "BM_BareWriteAndFsync" },
+                        { "BM_EnterMiss/1", "BM_PlainRead/1" },
+                        { "BM_EnterMiss/1000", "BM_PlainRead/1000" },
+                        { "BM_EnterMiss/32767", "BM_PlainRead/32767" },
+                        { "BM_EnterHitLast/32767", "BM_PlainRead/32767" } });
+}

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds in release mode and runs every benchmark. Each one is measured beside its floor
+# in the same run; the "ratio" lines are the figures that count.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release
+export QT_QPA_PLATFORM=offscreen
+build/release/bench/bench_logbook --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+build/release/bench/bench_ui --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+build/release/bench/bench_footprint

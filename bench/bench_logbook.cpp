@@ -1,5 +1,6 @@
 #include "BenchSupport.h"
 #include "convert/Listing.h"
+#include "export/Export.h"
 #include "storage/FileHandle.h"
 #include "storage/Logbook.h"
 
@@ -80,6 +81,25 @@ void BM_Convert(benchmark::State &state)
     }
 }
 BENCHMARK(BM_Convert)->Unit(benchmark::kMicrosecond);
+
+// vantel-export's work on a full logbook: the target is well under a second.
+void exportAs(benchmark::State &state, exporter::Format format)
+{
+    exporter::Options options;
+    options.format = format;
+    options.myCall = QStringLiteral("DL0XX");
+    options.created = QDateTime::currentDateTimeUtc();
+    for (auto _ : state) {
+        auto result = exporter::exportLogbook(fullLogbook(), options);
+        if (!result || result.value().skipped)
+            state.SkipWithError("export failed");
+        benchmark::DoNotOptimize(result);
+    }
+}
+void BM_ExportAdif(benchmark::State &state) { exportAs(state, exporter::Format::Adif); }
+void BM_ExportCabrillo(benchmark::State &state) { exportAs(state, exporter::Format::Cabrillo); }
+BENCHMARK(BM_ExportAdif)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportCabrillo)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -24,6 +24,9 @@ Result<FileHandle> FileHandle::open(const QString &path, Mode mode)
     const QByteArray name = QFile::encodeName(path);
     int flags = O_CLOEXEC | O_CREAT;
     switch (mode) {
+    case Mode::ReadExisting:
+        flags = O_CLOEXEC | O_RDONLY;
+        break;
     case Mode::Read:
     case Mode::Update:
         flags |= O_RDWR;

@@ -16,6 +16,7 @@ public:
     enum class Mode {
         Read, // created when missing; opened for writing too where allowed, so that a
               // missing file can be created, else read-only
+        ReadExisting, // read only; a missing file is an error
         Update, // read and write, created when missing
         Truncate, // created when missing, emptied
         Append, // created when missing, every write at the end

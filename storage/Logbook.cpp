@@ -67,9 +67,10 @@ Status emptyLogbook(const QString &path)
     return file.value().sync();
 }
 
-Result<LogbookReader> LogbookReader::open(const QString &path)
+Result<LogbookReader> LogbookReader::open(const QString &path, Missing missing)
 {
-    auto file = FileHandle::open(path, FileHandle::Mode::Read);
+    auto file = FileHandle::open(path, missing == Missing::Create ? FileHandle::Mode::Read
+                                                                  : FileHandle::Mode::ReadExisting);
     if (!file)
         return file.error();
     // A directory opens read-only; reading it fails, so say so now.

@@ -28,7 +28,8 @@ Status emptyLogbook(const QString &path);
 class LogbookReader
 {
 public:
-    static Result<LogbookReader> open(const QString &path);
+    enum class Missing { Create, Fail };
+    static Result<LogbookReader> open(const QString &path, Missing missing = Missing::Create);
 
     // The whole records of the next block, back to back; none at the end of the file
     // (a partial record there is no record) or after a read error.

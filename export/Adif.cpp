@@ -1,0 +1,53 @@
+#include "export/Adif.h"
+
+namespace adif {
+namespace {
+
+// Text in ADIF is ASCII here, so the length in bytes is the length in characters.
+void field(QByteArray &out, const char *name, const QString &value)
+{
+    if (value.isEmpty())
+        return;
+    const QByteArray data = value.toLatin1();
+    if (!out.isEmpty() && !out.endsWith('\n'))
+        out += ' ';
+    out += '<' + QByteArray(name) + ':' + QByteArray::number(data.size()) + '>' + data;
+}
+
+} // namespace
+
+QByteArray header(const QString &logbookName, const QDateTime &createdUtc)
+{
+    QByteArray out = "ADIF export of " + logbookName.toUtf8() + " by vantel-export " VANTEL_VERSION "\n";
+    for (const auto &[name, value] :
+         { std::pair { "ADIF_VER", QStringLiteral("3.1.4") },
+           std::pair { "PROGRAMID", QStringLiteral("vantel") },
+           std::pair { "PROGRAMVERSION", QStringLiteral(VANTEL_VERSION) },
+           std::pair { "CREATED_TIMESTAMP",
+                       createdUtc.toUTC().toString(QStringLiteral("yyyyMMdd HHmmss")) } }) {
+        field(out, name, value);
+        out += '\n';
+    }
+    return out + "<EOH>\n";
+}
+
+QByteArray record(const Contact &c)
+{
+    QByteArray out;
+    field(out, "CALL", c.call);
+    field(out, "QSO_DATE", c.date.toString(QStringLiteral("yyyyMMdd")));
+    field(out, "TIME_ON", c.time.toString(QStringLiteral("HHmm")));
+    field(out, "BAND", c.band);
+    field(out, "FREQ", c.freq);
+    field(out, "MODE", c.mode);
+    field(out, "SUBMODE", c.submode);
+    field(out, "RST_SENT", c.rstSent);
+    field(out, "STX", c.stx);
+    field(out, "RST_RCVD", c.rstRcvd);
+    field(out, "SRX", c.srx);
+    field(out, "NAME", c.name);
+    field(out, "QTH", c.qth);
+    return out + " <EOR>\n";
+}
+
+} // namespace adif

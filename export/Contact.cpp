@@ -1,0 +1,212 @@
+#include "export/Contact.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <array>
+
+namespace {
+
+struct Band
+{
+    const char *name;
+    double low;
+    double high;
+};
+// Band edges in MHz, as the ADIF band table gives them.
+constexpr std::array<Band, 13> kBands = { {
+        { "160m", 1.8, 2.0 },     { "80m", 3.5, 4.0 },      { "60m", 5.06, 5.45 },
+        { "40m", 7.0, 7.3 },      { "30m", 10.1, 10.15 },   { "20m", 14.0, 14.35 },
+        { "17m", 18.068, 18.168 }, { "15m", 21.0, 21.45 },  { "12m", 24.89, 24.99 },
+        { "10m", 28.0, 29.7 },    { "6m", 50.0, 54.0 },     { "2m", 144.0, 148.0 },
+        { "70cm", 420.0, 450.0 },
+} };
+
+// The band list's own entries name a band, not a frequency.
+struct Nominal
+{
+    const char *text;
+    const char *band;
+};
+constexpr std::array<Nominal, 9> kNominal = { {
+        { "1.8", "160m" }, { "3.5", "80m" }, { "7", "40m" }, { "10", "30m" }, { "14", "20m" },
+        { "18", "17m" }, { "21", "15m" }, { "24", "12m" }, { "28", "10m" },
+} };
+
+struct ModeMap
+{
+    const char *typed;
+    const char *mode;
+    const char *submode;
+};
+constexpr std::array<ModeMap, 13> kModes = { {
+        { "PSK31", "PSK", "PSK31" }, { "PSK63", "PSK", "PSK63" }, { "PSK125", "PSK", "PSK125" },
+        { "PAKET", "PKT", "" },      { "PACKET", "PKT", "" },     { "AMTOR", "TOR", "" },
+        { "PACT", "PAC", "" },       { "PACTOR", "PAC", "" },     { "GTOR", "TOR", "GTOR" },
+        { "FT4", "MFSK", "FT4" },    { "JS8", "MFSK", "JS8" },    { "BPSK31", "PSK", "BPSK31" },
+        { "QPSK31", "PSK", "QPSK31" },
+} };
+
+// ADIF 3.1 modes, taken as typed (in upper case).
+const QStringList &adifModes()
+{
+    static const QStringList modes = QStringLiteral(
+            "AM ARDOP ATV C4FM CHIP CLO CONTESTI CW DIGITALVOICE DOMINO DSTAR FAX FM FSK441 FT8 "
+            "HELL ISCAT JT4 JT6M JT9 JT44 JT65 MFSK MSK144 MT63 OLIVIA OPERA PAC PAX PKT PSK PSK2K "
+            "Q15 QRA64 ROS RTTY RTTYM SSB SSTV T10 THOR THRB TOR V4 VOI WINMOR WSPR")
+                                             .split(QLatin1Char(' '));
+    return modes;
+}
+
+std::optional<double> number(QString text)
+{
+    static const QRegularExpression form(QStringLiteral("^\\d+([.,]\\d+)?$"));
+    if (!form.match(text).hasMatch())
+        return std::nullopt;
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    return QLocale::c().toDouble(text);
+}
+
+void readBand(Contact &c, const QString &typed)
+{
+    if (typed.isEmpty())
+        return;
+    for (const Nominal &n : kNominal) {
+        if (typed == QLatin1String(n.text)) {
+            c.band = QLatin1String(n.band);
+            for (const Band &b : kBands) {
+                if (c.band == QLatin1String(b.name))
+                    c.lowerEdgeMHz = b.low;
+            }
+            return;
+        }
+    }
+    const std::optional<double> mhz = number(typed);
+    if (!mhz) {
+        c.warnings << QStringLiteral("band \"%1\" is no band or frequency; left out").arg(typed);
+        return;
+    }
+    c.freq = QString(typed).replace(QLatin1Char(','), QLatin1Char('.'));
+    c.lowerEdgeMHz = *mhz;
+    for (const Band &b : kBands) {
+        if (*mhz >= b.low && *mhz <= b.high)
+            c.band = QLatin1String(b.name);
+    }
+    if (c.band.isEmpty())
+        c.warnings << QStringLiteral("frequency %1 MHz lies in no amateur band; BAND left out")
+                              .arg(c.freq);
+}
+
+void readMode(Contact &c, const QString &typed)
+{
+    if (typed.isEmpty())
+        return;
+    const QString upper = typed.toUpper();
+    for (const ModeMap &m : kModes) {
+        if (upper == QLatin1String(m.typed)) {
+            c.mode = QLatin1String(m.mode);
+            c.submode = QLatin1String(m.submode);
+            return;
+        }
+    }
+    if (adifModes().contains(upper))
+        c.mode = upper;
+    else
+        c.warnings << QStringLiteral("mode \"%1\" is no ADIF mode; left out").arg(typed);
+}
+
+QString asciiField(Contact &c, const char *what, const QString &text)
+{
+    bool lost = false;
+    QString out = toAscii(text, &lost);
+    if (lost)
+        c.warnings << QStringLiteral("%1 \"%2\" has characters with no ASCII form; they are left out")
+                              .arg(QLatin1String(what), text);
+    return out;
+}
+
+} // namespace
+
+QString toAscii(const QString &text, bool *lost)
+{
+    static const std::array<std::pair<char16_t, const char *>, 14> spelled = { {
+            { u'ß', "ss" }, { u'æ', "ae" }, { u'Æ', "AE" }, { u'ø', "o" }, { u'Ø', "O" },
+            { u'œ', "oe" }, { u'Œ', "OE" }, { u'ł', "l" }, { u'Ł', "L" }, { u'đ', "d" },
+            { u'Đ', "D" }, { u'þ', "th" }, { u'Þ', "Th" }, { u'ı', "i" },
+    } };
+    QString out;
+    for (QChar c : text.normalized(QString::NormalizationForm_D)) {
+        const char16_t u = c.unicode();
+        if (u >= 0x20 && u < 0x7F) {
+            out += c;
+            continue;
+        }
+        if (c.category() == QChar::Mark_NonSpacing)
+            continue;
+        bool found = false;
+        for (const auto &[from, to] : spelled) {
+            if (from == u) {
+                out += QLatin1String(to);
+                found = true;
+            }
+        }
+        if (!found && lost)
+            *lost = true;
+    }
+    return out;
+}
+
+bool isPhoneMode(const QString &adifMode)
+{
+    return adifMode == QLatin1String("SSB") || adifMode == QLatin1String("AM")
+            || adifMode == QLatin1String("FM") || adifMode == QLatin1String("DIGITALVOICE");
+}
+
+void splitExchange(const QString &text, bool phone, QString *report, QString *serial)
+{
+    static const QRegularExpression rst(QStringLiteral("^([1-5][1-9][1-9])(\\d+)?$"));
+    static const QRegularExpression rs(QStringLiteral("^([1-5][1-9])(\\d+)?$"));
+    const QRegularExpressionMatch m = (phone ? rs : rst).match(text);
+    if (m.hasMatch()) {
+        *report = m.captured(1);
+        *serial = m.captured(2);
+    } else {
+        *report = text;
+        serial->clear();
+    }
+}
+
+Contact readContact(const storage::QsoRecord &record, qint64 number)
+{
+    using F = storage::QsoRecord;
+    Contact c;
+    c.number = number;
+    const auto field = [&](F::Field f) { return record.field(f).trimmed(); };
+
+    c.call = asciiField(c, "call sign", field(F::Call)).toUpper();
+    if (c.call.isEmpty()) {
+        c.skipReason = QStringLiteral("no call sign");
+        return c;
+    }
+    static const QRegularExpression stamp(
+            QStringLiteral("^(\\d{2})\\.(\\d{2})\\.(\\d{2}) (\\d{2}):(\\d{2})$"));
+    const QString when = field(F::DateTime);
+    const QRegularExpressionMatch m = stamp.match(when);
+    if (m.hasMatch()) {
+        const int yy = m.captured(3).toInt();
+        c.date = QDate(yy < 30 ? 2000 + yy : 1900 + yy, m.captured(2).toInt(), m.captured(1).toInt());
+        c.time = QTime(m.captured(4).toInt(), m.captured(5).toInt());
+    }
+    if (!c.date.isValid() || !c.time.isValid()) {
+        c.skipReason = QStringLiteral("date/time \"%1\" cannot be read (dd.mm.yy hh:mm)").arg(when);
+        return c;
+    }
+    readBand(c, field(F::Band));
+    readMode(c, field(F::Mode));
+    const bool phone = isPhoneMode(c.mode);
+    splitExchange(asciiField(c, "sent report", field(F::Sent)), phone, &c.rstSent, &c.stx);
+    splitExchange(asciiField(c, "received report", field(F::Recv)), phone, &c.rstRcvd, &c.srx);
+    c.name = asciiField(c, "name", field(F::Name));
+    c.qth = asciiField(c, "QTH", field(F::Qth));
+    return c;
+}

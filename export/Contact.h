@@ -1,0 +1,42 @@
+#pragma once
+
+#include "storage/QsoRecord.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <QTime>
+
+#include <optional>
+
+// One logbook record read for the outside world: what could be understood of its
+// fields, and why a record cannot be exported at all.
+struct Contact
+{
+    qint64 number = 0; // record number in the logbook
+    QString call; // ASCII
+    QDate date;
+    QTime time;
+    QString band; // ADIF band name, e.g. "20m"; empty when unknown
+    QString freq; // MHz as text, only when a frequency was typed
+    double lowerEdgeMHz = 0; // the band's lower edge, or the typed frequency
+    QString mode; // ADIF mode; empty when unknown
+    QString submode;
+    QString rstSent, stx, rstRcvd, srx;
+    QString name, qth;
+
+    QString skipReason; // non-empty: the record cannot be exported
+    QStringList warnings; // fields left out
+};
+
+Contact readContact(const storage::QsoRecord &record, qint64 number);
+
+// Plain ASCII for text: accents dropped (é → e), a few letters spelled out (ß → ss);
+// whatever else has no ASCII form is left out and `lost` is set.
+QString toAscii(const QString &text, bool *lost);
+
+// A report followed by digits (599 then 13) split in two; the report part is two
+// digits for phone modes, three for the others.
+void splitExchange(const QString &text, bool phone, QString *report, QString *serial);
+
+bool isPhoneMode(const QString &adifMode);

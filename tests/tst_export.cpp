@@ -1,0 +1,171 @@
+#include "TestSupport.h"
+#include "convert/Listing.h"
+
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+// Every band and mode of the lists, a contest exchange, empty name and QTH, accented
+// letters, an unreadable date, a band typed as a frequency and a mode ADIF lacks.
+QByteArray smallLogbook()
+{
+    using ts::record;
+    return record("1", "DL1ABC", "09.03.24 18:42", "599", "59913", "14", "PSK31", "Hans", "Berlin")
+            + record("2", "G4XYZ", "10.03.24 07:05", "579", "589", "1.8", "CW")
+            + record("3", "OK1ABC", "10.03.24 07:30", "59", "5904", "3.5", "SSB", "\x8A\xE1rka", "Brno")
+            + record("4", "JA1XX", "31.12.99 23:59", "599", "599", "7", "RTTY", "Taro", "Tokyo")
+            + record("5", "VK2AB", "01.01.00 00:00", "595", "595", "10", "SSTV")
+            + record("6", "W1AW", "15.06.23 12:00", "599", "599", "18", "PAKET")
+            + record("7", "F5XYZ", "15.06.23 12:10", "599", "599", "21", "AMTOR", "H\xE9l\xE8ne", "N\xEEmes")
+            + record("8", "EA3AB", "15.06.23 12:20", "599", "599", "24", "PACT")
+            + record("9", "I2ABC", "15.06.23 12:30", "599", "599", "28", "GTOR", "Gro\xDF")
+            + record("10", "SP9XYZ", "32.13.23 25:00", "599", "599", "14", "CW")
+            + record("11", "HB9ABC", "16.06.23 08:00", "599", "599", "7.04", "PSK31")
+            + record("12", "OE1XYZ", "16.06.23 08:05", "-10", "-15", "14", "FT8")
+            + record("13", "DK0XX", "16.06.23 09:00", "599", "599", "14", "HELLX");
+}
+
+const QByteArray kAdif =
+        "ADIF export of small.log by vantel-export " VANTEL_VERSION "\n"
+        "<ADIF_VER:5>3.1.4\n"
+        "<PROGRAMID:6>vantel\n"
+        "<PROGRAMVERSION:5>" VANTEL_VERSION "\n"
+        "<CREATED_TIMESTAMP:15>20251206 054640\n"
+        "<EOH>\n"
+        "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <BAND:3>20m <MODE:3>PSK <SUBMODE:5>PSK31 <RST_SENT:3>599 <STX:2>13 <RST_RCVD:3>599 <NAME:4>Hans <QTH:6>Berlin <EOR>\n"
+        "<CALL:5>G4XYZ <QSO_DATE:8>20240310 <TIME_ON:4>0705 <BAND:4>160m <MODE:2>CW <RST_SENT:3>589 <RST_RCVD:3>579 <EOR>\n"
+        "<CALL:6>OK1ABC <QSO_DATE:8>20240310 <TIME_ON:4>0730 <BAND:3>80m <MODE:3>SSB <RST_SENT:2>59 <STX:2>04 <RST_RCVD:2>59 <NAME:5>Sarka <QTH:4>Brno <EOR>\n"
+        "<CALL:5>JA1XX <QSO_DATE:8>19991231 <TIME_ON:4>2359 <BAND:3>40m <MODE:4>RTTY <RST_SENT:3>599 <RST_RCVD:3>599 <NAME:4>Taro <QTH:5>Tokyo <EOR>\n"
+        "<CALL:5>VK2AB <QSO_DATE:8>20000101 <TIME_ON:4>0000 <BAND:3>30m <MODE:4>SSTV <RST_SENT:3>595 <RST_RCVD:3>595 <EOR>\n"
+        "<CALL:4>W1AW <QSO_DATE:8>20230615 <TIME_ON:4>1200 <BAND:3>17m <MODE:3>PKT <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n"
+        "<CALL:5>F5XYZ <QSO_DATE:8>20230615 <TIME_ON:4>1210 <BAND:3>15m <MODE:3>TOR <RST_SENT:3>599 <RST_RCVD:3>599 <NAME:6>Helene <QTH:5>Nimes <EOR>\n"
+        "<CALL:5>EA3AB <QSO_DATE:8>20230615 <TIME_ON:4>1220 <BAND:3>12m <MODE:3>PAC <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n"
+        "<CALL:5>I2ABC <QSO_DATE:8>20230615 <TIME_ON:4>1230 <BAND:3>10m <MODE:3>TOR <SUBMODE:4>GTOR <RST_SENT:3>599 <RST_RCVD:3>599 <NAME:5>Gross <EOR>\n"
+        "<CALL:6>HB9ABC <QSO_DATE:8>20230616 <TIME_ON:4>0800 <BAND:3>40m <FREQ:4>7.04 <MODE:3>PSK <SUBMODE:5>PSK31 <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n"
+        "<CALL:6>OE1XYZ <QSO_DATE:8>20230616 <TIME_ON:4>0805 <BAND:3>20m <MODE:3>FT8 <RST_SENT:3>-15 <RST_RCVD:3>-10 <EOR>\n"
+        "<CALL:5>DK0XX <QSO_DATE:8>20230616 <TIME_ON:4>0900 <BAND:3>20m <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n";
+
+const QByteArray kCabrillo =
+        "START-OF-LOG: 3.0\n"
+        "CREATED-BY: vantel-export " VANTEL_VERSION "\n"
+        "CALLSIGN: DL0XX\n"
+        "CONTEST: DARC-10M\n"
+        "QSO: 14000 DG 2024-03-09 1842 DL0XX         599 13     DL1ABC        599\n"
+        "QSO:  1800 CW 2024-03-10 0705 DL0XX         589        G4XYZ         579\n"
+        "QSO:  3500 PH 2024-03-10 0730 DL0XX         59  04     OK1ABC        59\n"
+        "QSO:  7000 RY 1999-12-31 2359 DL0XX         599        JA1XX         599\n"
+        "QSO: 10100 DG 2000-01-01 0000 DL0XX         595        VK2AB         595\n"
+        "QSO: 18068 DG 2023-06-15 1200 DL0XX         599        W1AW          599\n"
+        "QSO: 21000 DG 2023-06-15 1210 DL0XX         599        F5XYZ         599\n"
+        "QSO: 24890 DG 2023-06-15 1220 DL0XX         599        EA3AB         599\n"
+        "QSO: 28000 DG 2023-06-15 1230 DL0XX         599        I2ABC         599\n"
+        "QSO:  7040 DG 2023-06-16 0800 DL0XX         599        HB9ABC        599\n"
+        "QSO: 14000 DG 2023-06-16 0805 DL0XX         -15        OE1XYZ        -10\n"
+        "END-OF-LOG:\n";
+
+struct Run
+{
+    int status = -1;
+    QByteArray out, err;
+};
+
+Run exportTool(const QStringList &args)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("SOURCE_DATE_EPOCH"), QStringLiteral("1765000000"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(VANTEL_EXPORT), args);
+    process.waitForFinished(30000);
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+             process.readAllStandardOutput(), process.readAllStandardError() };
+}
+
+} // namespace
+
+class TestExport : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = new ts::WorkDir;
+        ts::writeFile(QStringLiteral("small.log"), smallLogbook());
+    }
+    void cleanup() { delete m_dir; }
+
+    void adifGolden();
+    void cabrilloGolden();
+    void listingMatchesConversionWindow();
+    void outputFileWrittenWhole();
+    void failures_data();
+    void failures();
+
+private:
+    ts::WorkDir *m_dir = nullptr;
+};
+
+void TestExport::adifGolden()
+{
+    const Run run = exportTool({ "adif", "small.log" });
+    QCOMPARE(run.out, kAdif);
+    QCOMPARE(run.status, 1);
+    QVERIFY(run.err.contains("record 10 skipped: date/time \"32.13.23 25:00\""));
+    QVERIFY(run.err.contains("record 13: mode \"HELLX\""));
+    QCOMPARE(ts::readFile(QStringLiteral("small.log")), smallLogbook());
+}
+
+void TestExport::cabrilloGolden()
+{
+    const Run run = exportTool({ "cabrillo", "small.log", "--call", "dl0xx", "--contest", "DARC-10M" });
+    QCOMPARE(run.out, kCabrillo);
+    QCOMPARE(run.status, 1);
+    QVERIFY(run.err.contains("record 13 skipped: no mode"));
+}
+
+void TestExport::listingMatchesConversionWindow()
+{
+    QVERIFY(listing::convert(QStringLiteral("small.log"), QStringLiteral("window.txt"), true).ok());
+    const Run run = exportTool({ "listing", "small.log", "--title" });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, ts::readFile(QStringLiteral("window.txt")));
+    QCOMPARE(exportTool({ "listing", "small.log" }).out,
+             ts::readFile(QStringLiteral("window.txt")).mid(76 + 87));
+}
+
+void TestExport::outputFileWrittenWhole()
+{
+    ts::writeFile(QStringLiteral("out.adi"), "old contents that must go");
+    const Run run = exportTool({ "adif", "small.log", "-o", "out.adi" });
+    QCOMPARE(run.status, 1);
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(ts::readFile(QStringLiteral("out.adi")), kAdif);
+    QCOMPARE(QDir().entryList(QDir::Files), QStringList({ "out.adi", "small.log" }));
+}
+
+void TestExport::failures_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("missing logbook") << QStringList({ "adif", "gone.log", "-o", "x.adi" });
+    QTest::newRow("logbook is a folder") << QStringList({ "adif", ".", "-o", "x.adi" });
+    QTest::newRow("no call for cabrillo") << QStringList({ "cabrillo", "small.log", "-o", "x.adi" });
+    QTest::newRow("unknown format") << QStringList({ "csv", "small.log", "-o", "x.adi" });
+    QTest::newRow("unwritable output") << QStringList({ "adif", "small.log", "-o", "small.log/x.adi" });
+    QTest::newRow("no logbook") << QStringList({ "adif" });
+}
+
+void TestExport::failures()
+{
+    QFETCH(QStringList, args);
+    const Run run = exportTool(args);
+    QCOMPARE(run.status, 2);
+    QVERIFY(!run.err.isEmpty());
+    QVERIFY(run.out.isEmpty());
+    QVERIFY(!QFile::exists(QStringLiteral("x.adi")));
+    QVERIFY(!QFile::exists(QStringLiteral("gone.log"))); // reading never creates a logbook
+    QCOMPARE(ts::readFile(QStringLiteral("small.log")), smallLogbook());
+}
+
+QTEST_GUILESS_MAIN(TestExport)
+#include "tst_export.moc"

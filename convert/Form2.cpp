@@ -1,6 +1,7 @@
 #include "convert/Form2.h"
 
 #include "convert/Listing.h"
+#include "platform/Twips.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -10,14 +11,6 @@
 #include <QPushButton>
 
 namespace {
-
-constexpr int kFontPixels = 11;
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    const auto px = [](int t) { return qRound(t / 15.0); };
-    return QRect(px(left), px(top), px(width), px(height));
-}
 
 template<typename W>
 W *place(W *widget, const char *name, const QRect &geometry, bool bold)
@@ -44,7 +37,7 @@ Form2::Form2(Platform &platform, QWidget *parent)
     setWindowTitle(QStringLiteral("Logfile Convertion"));
     setModal(true);
     QFont font = this->font();
-    font.setPixelSize(kFontPixels);
+    font.setPixelSize(WindowFontPixels);
     setFont(font);
     setFixedSize(twipsRect(0, 0, 3720, 2295).size());
 

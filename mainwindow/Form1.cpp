@@ -2,8 +2,8 @@
 
 #include "mainwindow/AppIcon.h"
 #include "mainwindow/EntryField.h"
-#include "mainwindow/Twips.h"
 #include "platform/Keys.h"
+#include "platform/Twips.h"
 #include "storage/SharedState.h"
 
 #include <QComboBox>
@@ -20,9 +20,6 @@ constexpr int kComboHeight = 315;
 constexpr int kStatusTop = 600;
 constexpr int kClientWidth = 9480;
 constexpr int kClientHeight = 960;
-
-// MS Sans Serif 8.25 pt at 96 dpi is 11 pixels high.
-constexpr int kFontPixels = 11;
 
 } // namespace
 
@@ -81,7 +78,7 @@ void Form1::buildControls()
     client->setFixedSize(twips(kClientWidth), twips(kClientHeight));
     setCentralWidget(client);
     QFont font = this->font();
-    font.setPixelSize(kFontPixels);
+    font.setPixelSize(WindowFontPixels);
     setFont(font);
 
     Text1 = addField("Text1", 0, 495, "No.", Label1, "Label1");

@@ -96,6 +96,8 @@ private:
     void mnuOpenClick();
     void mnuSaveClick();
     bool pathFitsSetting(const QString &path);
+    // Writes "deflog", then takes the logbook into use; on failure nothing changes.
+    void rememberAndUse(const QString &path, qint16 count);
 
     // Form1Setup.cpp
     void mnuContestClick();

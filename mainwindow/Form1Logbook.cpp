@@ -36,7 +36,12 @@ void Form1::mnuOpenClick()
     const auto count = countForUse(*chosen, QStringLiteral("The logbook could not be opened."));
     if (!count)
         return;
-    const Status remembered = writeSetting(kDeflog, *chosen);
+    rememberAndUse(*chosen, *count);
+}
+
+void Form1::rememberAndUse(const QString &path, qint16 count)
+{
+    const Status remembered = writeSetting(kDeflog, path);
     if (!remembered) {
         m_platform.showError(msg::failure(
                 QStringLiteral("The logbook could not be remembered as the default logbook, so "
@@ -44,7 +49,7 @@ void Form1::mnuOpenClick()
                 remembered.error()));
         return;
     }
-    takeLogbookIntoUse(*chosen, *count);
+    takeLogbookIntoUse(path, count);
 }
 
 void Form1::mnuSaveClick()
@@ -85,13 +90,5 @@ void Form1::mnuSaveClick()
     const auto count = countForUse(path, QStringLiteral("The new logbook could not be opened."));
     if (!count)
         return;
-    const Status remembered = writeSetting(kDeflog, path);
-    if (!remembered) {
-        m_platform.showError(msg::failure(
-                QStringLiteral("The new logbook could not be remembered as the default logbook, "
-                               "so it was not taken into use."),
-                remembered.error()));
-        return;
-    }
-    takeLogbookIntoUse(path, *count);
+    rememberAndUse(path, *count);
 }

@@ -11,10 +11,12 @@ fail() {
 
 start_x() {
     # Xvfb picks a free display itself and writes its number: no race with other servers.
+    # -noreset: a server that resets after its last client (xdpyinfo below) refuses the
+    # next one for a moment.
     local fifo number
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
     XVFB_PID=$!
     read -r -t "$E2E_TIMEOUT" number <"$fifo" || true
     rm -f "$fifo"

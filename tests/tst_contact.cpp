@@ -127,7 +127,8 @@ void TestContact::f1FromEveryControl()
     Form1 &form = f.open();
     auto *widget = form.findChild<QWidget *>(control);
     widget->setFocus();
-    QTest::keyClick(widget, Qt::Key_F1);
+    // The key goes where the keyboard sends it (for a list, maybe its inner text box).
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
     QCOMPARE(f.logBytes().size(), 85);
     QCOMPARE(storage::qsoCount, qint16(1));
 }

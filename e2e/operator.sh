@@ -140,5 +140,5 @@ wait_exit 10 || status=$?
 [ "$status" = 0 ] || fail "exit status $status"
 step "Exit answered No, then Yes: status 0"
 
-echo "e2e operator: $passed passed, 0 failed"
+echo "operator: $passed passed, 0 failed"
 rm -rf "$root"

@@ -139,7 +139,7 @@ void Form1::buildControls()
 void Form1::buildMenus()
 {
     QMenuBar *bar = menuBar();
-    const auto item = [this](QMenu *menu, const char *name, const char *caption) {
+    const auto item = [](QMenu *menu, const char *name, const char *caption) {
         QAction *action = menu->addAction(QLatin1String(caption));
         action->setObjectName(QLatin1String(name));
         return action;

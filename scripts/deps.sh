@@ -9,6 +9,7 @@ packages=(
     xvfb xauth xdotool imagemagick x11-apps x11-utils  # the real window under a bare X server
     fonts-dejavu-core                 # readable captions on a machine without a desktop
     clang libclang-rt-14-dev          # libFuzzer targets
+    clang-tidy                        # static checks
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds vantel and runs every test: the unit and widget suites (headless), then the
-# real program under Xvfb, and the libFuzzer targets for a bounded time. With --sanitize,
+# real program under Xvfb, clang-tidy, and the libFuzzer targets for a bounded time. With --sanitize,
 # the same suites and end-to-end scenarios in an ASan+UBSan build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +14,9 @@ if [ "${1:-}" = "--sanitize" ]; then
 fi
 cmake --workflow --preset "$preset"
 if [ "$preset" = dev ]; then
-    # The readers of untrusted bytes under libFuzzer, for a bounded time.
+    # Static checks (warnings are errors), then the readers of untrusted bytes under
+    # libFuzzer for a bounded time.
+    ./scripts/lint.sh build/dev
     cmake --workflow --preset fuzz
 fi
 if [ -d e2e ] && [ -x e2e/run-all.sh ]; then

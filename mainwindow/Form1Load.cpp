@@ -64,18 +64,21 @@ void Form1::load()
 
 std::optional<qint16> Form1::countForUse(const QString &path, const QString &purpose)
 {
-    auto count = countWholeRecords(path);
+    // A logbook is usable only while a next number can be formed: 32767 records is full.
+    const auto count = countRecords(path);
+    const bool full = count ? !nextNumber(count.value())
+                            : count.error().kind == StorageError::Kind::Overflow;
+    if (full) {
+        m_platform.showError(purpose + QStringLiteral("\n\n") + msg::logbookFull(path));
+        return std::nullopt;
+    }
     if (!count) {
         m_platform.showError(
                 msg::failure(purpose, count.error())
                 + QStringLiteral("\n\nOpen or create a logbook from the File menu."));
         return std::nullopt;
     }
-    if (count.value() >= MaxRecords) {
-        m_platform.showError(purpose + QStringLiteral("\n\n") + msg::logbookFull(path));
-        return std::nullopt;
-    }
-    return static_cast<qint16>(count.value());
+    return count.value();
 }
 
 QString Form1::exchangeFor(qint16 nextNumber) const

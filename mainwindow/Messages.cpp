@@ -23,7 +23,7 @@ QString failure(const QString &what, const storage::StorageError &error)
         why = error.reason;
         break;
     case Kind::Overflow:
-        why = QStringLiteral("It holds more than 32767 contacts, the most a logbook can hold");
+        why = QStringLiteral("A logbook holds at most 32767 contacts");
         break;
     case Kind::RecordLength:
         why = QStringLiteral("The value is longer than 124 characters");
@@ -37,8 +37,8 @@ QString failure(const QString &what, const storage::StorageError &error)
 
 QString logbookFull(const QString &path)
 {
-    return QStringLiteral("The logbook %1 is full: it holds 32767 contacts, the most a logbook "
-                          "can hold.\n\nCreate a new logbook from the File menu.")
+    return QStringLiteral("The logbook %1 is full: a logbook holds at most 32767 contacts."
+                          "\n\nCreate a new logbook from the File menu.")
             .arg(nativePath(path));
 }
 

@@ -7,6 +7,9 @@
 
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace storage;
 
 class TestStorage : public QObject
@@ -182,8 +185,25 @@ void TestStorage::writeRecordFailureLeavesFile()
     const Status full = writeRecord(QStringLiteral("/dev/full"), 1, QsoRecord());
     QVERIFY(!full.ok());
     QCOMPARE(full.error().kind, StorageError::Kind::File);
-    QVERIFY(!full.error().reason.isEmpty());
+    QCOMPARE(full.error().reason, QStringLiteral("No space left on device"));
     QCOMPARE(full.error().path, QStringLiteral("/dev/full"));
+
+    // A write that stops part-way through the record (here at a file size limit 40
+    // bytes past the last whole record) leaves no torn record behind.
+    const QByteArray before = ts::records(3);
+    QVERIFY(ts::writeFile(QStringLiteral("a.log"), before));
+    struct rlimit old {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = old;
+    limit.rlim_cur = 3 * 85 + 40;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const Status cut = writeRecord(QStringLiteral("a.log"), 4, QsoRecord());
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY(!cut.ok());
+    QCOMPARE(cut.error().reason, QStringLiteral("File too large"));
+    QCOMPARE(ts::readFile(QStringLiteral("a.log")), before);
 }
 
 void TestStorage::fieldFitting_data()

@@ -57,7 +57,7 @@ void BM_WriteListingOnce(benchmark::State &state)
     QByteArray listing;
     {
         storage::QsoRecord last;
-        auto reader = storage::LogbookReader::open(fullLogbook());
+        auto reader = storage::LogbookReader::open(fullLogbook(), storage::IfMissing::Fail);
         while (const char *record = reader.value().next())
             listing::appendRecordLine(listing, record);
     }

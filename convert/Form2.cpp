@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -61,6 +62,9 @@ Form2::Form2(Platform &platform, QWidget *parent)
     Text2->setAccessibleName(Label2->text());
     for (QPushButton *button : { Command1, Command2, Command3, Command4 })
         button->setAutoDefault(false);
+    // The boxes hold the paths: a path typed there is used like one chosen with "...".
+    connect(Text1, &QLineEdit::textChanged, this, [this](const QString &text) { sourcePath = text; });
+    connect(Text2, &QLineEdit::textChanged, this, [this](const QString &text) { destPath = text; });
 
     setTabOrder(Text1, Command1);
     setTabOrder(Command1, Text2);
@@ -80,28 +84,23 @@ void Form2::command1Click()
 {
     CommonDialog1.setFilter(kSourceFilter);
     CommonDialog1.setDefaultExt(QStringLiteral(".log"));
-    if (const auto chosen = CommonDialog1.showOpen(m_platform, QStringLiteral("Source Logfile"))) {
-        sourcePath = *chosen;
-        Text1->setText(sourcePath);
-    }
+    if (const auto chosen = CommonDialog1.showOpen(m_platform, QStringLiteral("Source Logfile")))
+        Text1->setText(*chosen);
 }
 
 void Form2::command2Click()
 {
     CommonDialog1.setFilter(kDestFilter);
     CommonDialog1.setDefaultExt(QStringLiteral(".txt"));
-    if (const auto chosen =
-                CommonDialog1.showSave(m_platform, QStringLiteral("Destination Logfile"))) {
-        destPath = *chosen;
-        Text2->setText(destPath);
-    }
+    if (const auto chosen = CommonDialog1.showSave(m_platform, QStringLiteral("Destination Logfile")))
+        Text2->setText(*chosen);
 }
 
 void Form2::command3Click()
 {
     if (sourcePath.isEmpty() || destPath.isEmpty()) {
-        m_platform.showError(QStringLiteral("Choose a source logbook and a destination file with "
-                                            "the \"...\" buttons first. Nothing was converted."));
+        m_platform.showError(QStringLiteral("Choose or type a source logbook and a destination "
+                                            "file first. Nothing was converted."));
         return;
     }
     if (listing::sameFile(sourcePath, destPath)) {
@@ -110,11 +109,41 @@ void Form2::command3Click()
                                      .arg(QDir::toNativeSeparators(sourcePath)));
         return;
     }
-    const storage::Status done = listing::convert(sourcePath, destPath, Check1->isChecked());
+    const bool withTitle = Check1->isChecked();
+    const auto done = listing::convert(sourcePath, destPath, withTitle);
     if (!done) {
         m_platform.showError(
                 QStringLiteral("The conversion stopped. What was converted before the failure is "
                                "in the destination file.\n\nFile: %1\nReason: %2.")
                         .arg(QDir::toNativeSeparators(done.error().path), done.error().reason));
+        return;
     }
+    // Say what happened, so that nobody converts twice to be sure.
+    const QString dest = QDir::toNativeSeparators(destPath);
+    const qint64 lines = done.value();
+    const QString contacts = lines == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(lines);
+    QString text;
+    if (lines > 0)
+        text = QStringLiteral("%1%2 appended to %3.")
+                       .arg(withTitle ? QStringLiteral("A title and ") : QString(),
+                            lines == 1 ? contacts + QStringLiteral(" was") : contacts + QStringLiteral(" were"),
+                            dest);
+    else if (withTitle)
+        text = QStringLiteral("The logbook %1 holds no contacts: only a title was appended to %2.")
+                       .arg(QDir::toNativeSeparators(sourcePath), dest);
+    else
+        text = QStringLiteral("The logbook %1 holds no contacts: nothing was appended to %2.")
+                       .arg(QDir::toNativeSeparators(sourcePath), dest);
+    m_platform.messageBox(text, QStringLiteral("Logfile Convertion"), MsgBox::OkOnly | MsgBox::Information);
+}
+
+void Form2::keyPressEvent(QKeyEvent *event)
+{
+    // Enter presses the button that has the focus; in the boxes it does nothing.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto *button = qobject_cast<QPushButton *>(focusWidget()))
+            button->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

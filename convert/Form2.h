@@ -28,9 +28,12 @@ public:
     QPushButton *Command4 = nullptr;
     CommonDialog CommonDialog1;
 
-    // The files chosen in this opening; the boxes only show them.
+    // The files of this opening: chosen with "..." or typed into the boxes.
     QString sourcePath;
     QString destPath;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void command1Click();

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <optional>
 #include <utility>
 #include <sys/stat.h>
 
@@ -88,38 +89,46 @@ bool sameFile(const QString &a, const QString &b)
     return identity(a) == identity(b);
 }
 
-storage::Status convert(const QString &source, const QString &destination, bool withTitle)
+storage::Result<qint64> convert(const QString &source, const QString &destination, bool withTitle)
 {
-    auto opened = storage::FileHandle::open(destination, storage::FileHandle::Mode::Append);
-    if (!opened)
-        return opened.error();
-    storage::FileHandle &destFile = opened.value();
+    // The destination is opened (and so created) only once there is something to append.
+    std::optional<storage::FileHandle> destFile;
+    const auto append = [&](const QByteArray &bytes) -> storage::Status {
+        if (!destFile) {
+            auto opened = storage::FileHandle::open(destination, storage::FileHandle::Mode::Append);
+            if (!opened)
+                return opened.error();
+            destFile.emplace(std::move(opened.value()));
+        }
+        return destFile->write(bytes.constData(), bytes.size());
+    };
 
-    QByteArray pending;
+    // The title goes in before the source is opened, as a listing with a bad source shows.
     if (withTitle) {
-        pending = titleLine() + ruleLine();
-        // Written before the source is opened, as a listing with a bad source shows.
-        if (auto written = destFile.write(pending.constData(), pending.size()); !written)
-            return written;
+        if (auto written = append(titleLine() + ruleLine()); !written)
+            return written.error();
     }
-
-    auto reader = storage::LogbookReader::open(source);
+    // A source named by mistake is not made: only an existing logbook is listed.
+    auto reader = storage::LogbookReader::open(source, storage::IfMissing::Fail);
     if (!reader)
         return reader.error();
     // One block of records becomes one write of lines.
+    qint64 lines = 0;
+    QByteArray pending;
     for (auto block = reader.value().nextBlock(); block.records > 0;
          block = reader.value().nextBlock()) {
         pending.resize(block.records * kLineBytes);
         char *out = pending.data();
         for (qint64 i = 0; i < block.records; ++i, out += kLineBytes)
             writeLine(out, block.data + i * QsoRecord::Size);
-        if (auto written = destFile.write(pending.constData(), pending.size()); !written)
-            return written;
+        if (auto written = append(pending); !written)
+            return written.error();
+        lines += block.records;
     }
     // Whatever was read before a read error is listed; the error is still reported.
     if (reader.value().error())
         return *reader.value().error();
-    return storage::success();
+    return lines;
 }
 
 } // namespace listing

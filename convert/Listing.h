@@ -18,7 +18,8 @@ void appendRecordLine(QByteArray &out, const char *record);
 bool sameFile(const QString &a, const QString &b);
 
 // Appends the listing of `source` to `destination`, the title and rule first when
-// asked. Everything converted before a failure stays in the destination.
-storage::Status convert(const QString &source, const QString &destination, bool withTitle);
+// asked, and returns the number of record lines. Everything converted before a failure
+// stays in the destination; a destination that would receive nothing is not created.
+storage::Result<qint64> convert(const QString &source, const QString &destination, bool withTitle);
 
 } // namespace listing

@@ -14,7 +14,7 @@ namespace exporter {
 
 storage::Result<Outcome> exportLogbook(const QString &path, const Options &options)
 {
-    auto reader = storage::LogbookReader::open(path, storage::LogbookReader::Missing::Fail);
+    auto reader = storage::LogbookReader::open(path, storage::IfMissing::Fail);
     if (!reader)
         return reader.error();
 

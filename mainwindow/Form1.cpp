@@ -2,13 +2,17 @@
 
 #include "mainwindow/AppIcon.h"
 #include "mainwindow/EntryField.h"
+#include "platform/FieldRules.h"
 #include "platform/Keys.h"
 #include "platform/Twips.h"
+#include "storage/LogbookWatch.h"
+#include "storage/RecordFields.h"
 #include "storage/SharedState.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMenuBar>
 
 namespace {
@@ -34,6 +38,7 @@ Form1::Form1(Platform &platform, QWidget *parent)
     setWindowIcon(appIcon());
     storage::qsoCount = 0;
     storage::curQso = storage::QsoRecord();
+    m_watch = new storage::LogbookWatch(this);
     buildControls();
     buildMenus();
     // The client area is fixed; no control moves or grows with the window.
@@ -96,8 +101,11 @@ void Form1::buildControls()
         auto *combo = new QComboBox(client);
         combo->setObjectName(QLatin1String(name));
         combo->setEditable(true);
-        // Typed bands and modes are saved as typed; they never join the list.
+        // Typed bands and modes are saved as typed: they never join the list, are never
+        // completed to a list item ("1" is no "14") and never take an item's letter case.
         combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setCompleter(nullptr);
+        combo->setDuplicatesEnabled(true);
         combo->setGeometry(twipsRect(left, kFieldTop, width, kComboHeight));
         combo->setEditText(QLatin1String(text));
         combo->setAccessibleName(QLatin1String(heading));
@@ -131,9 +139,43 @@ void Form1::buildControls()
                  Text1, Text2, Text3, Text4, Text5, Text7, Text8, Combo1, Combo2 })
         control->installEventFilter(filter);
 
+    for (const storage::RecordField &f : storage::RecordFields) {
+        QWidget *widget = client->findChild<QWidget *>(QLatin1String(f.control));
+        m_controls[f.field] = widget;
+        auto *combo = qobject_cast<QComboBox *>(widget);
+        applyFieldRules(combo ? combo->lineEdit() : static_cast<QLineEdit *>(widget), f.field);
+    }
+
     connect(Text3, &EntryField::gotFocus, this, &Form1::text3GotFocus);
     connect(Text4, &EntryField::gotFocus, this, &Form1::text4GotFocus);
     connect(Text5, &EntryField::gotFocus, this, &Form1::text5GotFocus);
+    // The duplicate mark follows every change of the call, typed or filled, and every
+    // change of the logbook, ours or another program's.
+    connect(Text2, &QLineEdit::textChanged, this, &Form1::updateDuplicateMark);
+    connect(this, &Form1::logbookChanged, this, &Form1::scheduleDuplicateMark);
+    connect(m_watch, &storage::LogbookWatch::changed, this, &Form1::logbookChanged);
+}
+
+QWidget *Form1::control(storage::QsoRecord::Field field) const
+{
+    return m_controls[field];
+}
+
+QString Form1::fieldText(storage::QsoRecord::Field field) const
+{
+    QWidget *widget = control(field);
+    if (auto *combo = qobject_cast<QComboBox *>(widget))
+        return combo->currentText();
+    return static_cast<QLineEdit *>(widget)->text();
+}
+
+void Form1::setFieldText(storage::QsoRecord::Field field, const QString &text)
+{
+    QWidget *widget = control(field);
+    if (auto *combo = qobject_cast<QComboBox *>(widget))
+        combo->setEditText(text);
+    else
+        static_cast<QLineEdit *>(widget)->setText(text);
 }
 
 void Form1::buildMenus()
@@ -180,6 +222,8 @@ void Form1::buildMenus()
     mnuConvert->setObjectName(QStringLiteral("mnuConvert"));
     mnuAbout = bar->addAction(QStringLiteral("&About"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    mnuTools = bar->addMenu(QStringLiteral("&Tools"));
+    mnuTools->setObjectName(QStringLiteral("mnuTools"));
 
     connect(mnuOpen, &QAction::triggered, this, &Form1::mnuOpenClick);
     connect(mnuSave, &QAction::triggered, this, &Form1::mnuSaveClick);

@@ -2,12 +2,18 @@
 
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
+#include "storage/Logbook.h"
+#include "storage/QsoRecord.h"
 
 #include <QMainWindow>
 
+#include <array>
 #include <optional>
 
 class EntryField;
+namespace storage {
+class LogbookWatch;
+}
 class QAction;
 class QComboBox;
 class QLabel;
@@ -25,6 +31,22 @@ public:
 
     // Saves the contact on the screen as the next record of the logbook in use.
     void sQSO();
+
+    // Saves a contact that was not typed (from a program beside vantel) through the
+    // same path as F1: the next number, the lock, the disk, never a gap. The fields
+    // being typed are left alone; the number and the exchange move on. Returns the
+    // number saved, or nothing after telling the operator, naming it as `what`.
+    std::optional<qint16> saveContact(storage::QsoRecord record, const QString &what);
+
+    // The control that shows a record field, and its text (a list's typed text).
+    QWidget *control(storage::QsoRecord::Field field) const;
+    QString fieldText(storage::QsoRecord::Field field) const;
+    void setFieldText(storage::QsoRecord::Field field, const QString &text);
+
+    // Whether the call sign field shows a call already in the logbook (case ignored).
+    bool callIsDuplicate() const { return m_duplicateOf > 0; }
+
+    Platform &platform() const { return m_platform; }
 
     // Entry fields, in record order (there is no Text6).
     EntryField *Text1 = nullptr;
@@ -47,6 +69,8 @@ public:
     QAction *mnuContest = nullptr, *mnuReal = nullptr, *mnuClear = nullptr, *sep1 = nullptr;
     QAction *mnuUTC = nullptr, *mnuMode = nullptr, *mnuBand = nullptr, *mnuSent = nullptr;
     QAction *mnuRecv = nullptr, *mnuConvert = nullptr, *mnuAbout = nullptr;
+    // Commands beyond the described ones, after "&About".
+    QMenu *mnuTools = nullptr;
 
     CommonDialog CommonDialog1;
 
@@ -62,6 +86,12 @@ public:
     // The About message, line breaks included.
     static QString aboutText();
 
+Q_SIGNALS:
+    // A key the described handlers leave free (F2, F3, F8 to F11) in any field or list.
+    void extraKey(int keyCode);
+    // The logbook in use, its count, or its contents as far as this window knows changed.
+    void logbookChanged();
+
 private:
     // Form1.cpp: controls and menus
     void buildControls();
@@ -74,9 +104,16 @@ private:
     // Form1Load.cpp
     void load();
     // Count a logbook for use: the count, or nothing after telling the operator why not.
-    std::optional<qint16> countForUse(const QString &path, const QString &purpose);
+    std::optional<qint16> countForUse(const QString &path, const QString &purpose,
+                                      storage::IfMissing missing);
     void takeLogbookIntoUse(const QString &path, qint16 count);
     QString exchangeFor(qint16 nextNumber) const;
+    void showLogPath();
+    void showDefaults();
+
+    // Form1Save.cpp
+    enum class Saved { No, Yes, YesAndFull };
+    Saved saveAsNext(storage::QsoRecord &record, const QString &notSaved);
 
     // Form1Keys.cpp
     void keyDown(QObject *control, int keyCode);
@@ -90,12 +127,20 @@ private:
     void text4GotFocus(Qt::FocusReason reason);
     void text5GotFocus(Qt::FocusReason reason);
     std::optional<QString> dateStamp();
+    // What arriving in the sent report puts there: the exchange in contest mode.
+    QString sentFill() const;
     bool noLogbookOpen();
+    // The live duplicate mark of the call sign field; after a change of the logbook it
+    // is brought up to date once the handler that changed it has finished.
+    void updateDuplicateMark();
+    void scheduleDuplicateMark();
+    bool m_markPending = false;
 
     // Form1Logbook.cpp
     void mnuOpenClick();
     void mnuSaveClick();
     bool pathFitsSetting(const QString &path);
+    bool logbookExists(const QString &path, const QString &purpose);
     // Writes "deflog", then takes the logbook into use; on failure nothing changes.
     void rememberAndUse(const QString &path, qint16 count);
 
@@ -115,4 +160,8 @@ private:
     Platform &m_platform;
     // A stored UTC offset that is not a number is reported once, not on every key.
     bool m_badOffsetReported = false;
+    // Follows the logbook file, so the duplicate mark sees what other programs add.
+    storage::LogbookWatch *m_watch = nullptr;
+    qint64 m_duplicateOf = 0; // record number of the earlier contact, 0 for none
+    std::array<QWidget *, storage::QsoRecord::FieldCount> m_controls {};
 };

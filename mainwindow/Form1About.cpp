@@ -8,7 +8,7 @@ QString Form1::aboutText()
     // The first line break carries an extra CR so the box shows an empty line under the name.
     return QStringLiteral("vantel " VANTEL_VERSION "\r\n\r"
                           "   Written by the vantel developers\r\n"
-                          "   Home page: " VANTEL_HOMEPAGE "\r\n"
+                          "   Questions and reports: see the README that comes with vantel\r\n"
                           "   Keyboard-first logging for the sound-card modes. 73!");
 }
 

@@ -4,11 +4,15 @@
 #include "mainwindow/UtcOffset.h"
 #include "platform/Keys.h"
 #include "storage/Logbook.h"
+#include "storage/RecordFields.h"
 #include "storage/SharedState.h"
 #include "storage/TextCodec.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPalette>
+
+#include <cmath>
 
 using namespace storage;
 
@@ -21,10 +25,19 @@ bool countsAsArrival(Qt::FocusReason reason)
     return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
 }
 
+bool isExtraKey(int keyCode)
+{
+    return keyCode == Vk::F2 || keyCode == Vk::F3 || (keyCode >= Vk::F8 && keyCode <= Vk::F11);
+}
+
 } // namespace
 
 void Form1::keyDown(QObject *control, int keyCode)
 {
+    if (isExtraKey(keyCode)) {
+        Q_EMIT extraKey(keyCode);
+        return;
+    }
     if (control == Combo1 || control == Combo2) {
         if (keyCode == Vk::F1)
             sQSO();
@@ -148,15 +161,12 @@ void Form1::checkDuplicate()
     }
 
     Label7->clear();
-    Text1->setText(curQso.field(QsoRecord::Number));
-    Text2->setText(fromDisk(trimSpaces(curQso.fieldBytes(QsoRecord::Call))));
-    Text3->setText(curQso.field(QsoRecord::DateTime));
-    Text4->setText(curQso.field(QsoRecord::Recv));
-    Text5->setText(curQso.field(QsoRecord::Sent));
-    Combo1->setEditText(curQso.field(QsoRecord::Band));
-    Combo2->setEditText(curQso.field(QsoRecord::Mode));
-    Text7->setText(curQso.field(QsoRecord::Name));
-    Text8->setText(curQso.field(QsoRecord::Qth));
+    for (const RecordField &f : RecordFields) {
+        // Only the call sign is shown without the spaces that fill its field.
+        setFieldText(f.field, f.field == QsoRecord::Call
+                                      ? fromDisk(trimSpaces(curQso.fieldBytes(QsoRecord::Call)))
+                                      : curQso.field(f.field));
+    }
 
     m_platform.messageBox(QStringLiteral("Duplicate!!!"), QStringLiteral("vantel"), MsgBox::OkOnly);
 
@@ -170,17 +180,66 @@ void Form1::checkDuplicate()
         m_platform.showError(msg::logbookFull(logPath));
 }
 
+void Form1::scheduleDuplicateMark()
+{
+    // After a save the fields are cleared first: a mark taken in between would read the
+    // logbook for a call that is about to go.
+    if (m_markPending)
+        return;
+    m_markPending = true;
+    QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_markPending = false;
+                updateDuplicateMark();
+            },
+            Qt::QueuedConnection);
+}
+
+void Form1::updateDuplicateMark()
+{
+    // One read of the logbook a key, as Enter reads it: another program may have added
+    // the call since the last key. A logbook that cannot be read marks nothing; Enter
+    // is where the operator hears why.
+    qint64 earlier = 0;
+    const QString call = Text2->text();
+    if (!logPath.isEmpty() && !call.trimmed().isEmpty()) {
+        QsoRecord scratch;
+        const auto found = findCall(logPath, call, scratch);
+        if (found && found.value())
+            earlier = *found.value();
+    }
+    if (earlier == m_duplicateOf)
+        return;
+    m_duplicateOf = earlier;
+    QPalette palette = Text2->palette();
+    palette.setColor(QPalette::Base, earlier ? QColor(255, 196, 160) : QPalette().color(QPalette::Base));
+    palette.setColor(QPalette::Text, earlier ? QColor(Qt::black) : QPalette().color(QPalette::Text));
+    Text2->setPalette(palette);
+    const QString note = earlier ? QStringLiteral("Already in the logbook as contact %1").arg(earlier)
+                                 : QString();
+    Text2->setToolTip(note);
+    Text2->setAccessibleDescription(note);
+}
+
+QString Form1::sentFill() const
+{
+    // The serial belongs to the contest exchange; a ragchew sends the report alone.
+    return mnuContest->isChecked() ? exchangeSent : defSent;
+}
+
 std::optional<QString> Form1::dateStamp()
 {
     if (utcOffset.isEmpty())
         utcOffset = QStringLiteral("0");
     const std::optional<double> hours = parseUtcHours(utcOffset);
-    if (!hours) {
+    if (!hours || std::abs(*hours) > MaxUtcHours) {
         if (!m_badOffsetReported) {
             m_badOffsetReported = true;
             m_platform.showError(
-                    QStringLiteral("The UTC offset \"%1\" is not a number of hours, so the date "
-                                   "and time cannot be filled in.\n\nSet it with Setup, UTC offset.")
+                    QStringLiteral("The UTC offset \"%1\" is not a number of hours from -24 to "
+                                   "24, so the date and time cannot be filled in.\n\nSet it with "
+                                   "Setup, UTC offset.")
                             .arg(utcOffset));
         }
         return std::nullopt;
@@ -201,7 +260,7 @@ void Form1::text3GotFocus(Qt::FocusReason reason)
     if (!mnuReal->isChecked() || !stamp)
         return;
     Text3->setText(*stamp);
-    Text5->setText(exchangeSent);
+    Text5->setText(sentFill());
     Combo1->setEditText(defBand);
     Combo2->setEditText(defMode);
     Text3->placeCaret(int(stamp->size()));
@@ -219,6 +278,7 @@ void Form1::text5GotFocus(Qt::FocusReason reason)
 {
     if (!countsAsArrival(reason) || !mnuReal->isChecked())
         return;
-    Text5->setText(exchangeSent);
-    Text5->placeCaret(int(std::min(defSent.size(), exchangeSent.size())));
+    const QString sent = sentFill();
+    Text5->setText(sent);
+    Text5->placeCaret(int(std::min(defSent.size(), sent.size())));
 }

@@ -5,8 +5,15 @@
 #include "storage/Settings.h"
 #include "storage/SharedState.h"
 
+#include "storage/LogbookWatch.h"
+
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
+
+#include <cerrno>
+#include <sys/stat.h>
 
 using namespace storage;
 
@@ -38,12 +45,16 @@ void Form1::load()
     if (!logPath.isEmpty()) {
         const QString path = logPath;
         // A default logbook that cannot be used leaves the window without one; the
-        // setting itself stays as it is.
+        // setting itself stays as it is. One that vanished is not made again empty:
+        // numbering would restart at 1 and the duplicate check would find nothing.
         logPath.clear();
-        if (auto count = countForUse(path, QStringLiteral("The default logbook could not be opened.")))
-            takeLogbookIntoUse(path, *count);
+        const QString purpose = QStringLiteral("The default logbook could not be opened.");
+        if (logbookExists(path, purpose)) {
+            if (auto count = countForUse(path, purpose, IfMissing::Fail))
+                takeLogbookIntoUse(path, *count);
+        }
     }
-    Label8->setText(logPath);
+    showLogPath();
 
     Text7->setVisible(false);
     Text8->setVisible(false);
@@ -60,12 +71,60 @@ void Form1::load()
         Combo2->addItem(QLatin1String(item));
     Combo1->setEditText(band);
     Combo2->setEditText(mode);
+    showDefaults();
 }
 
-std::optional<qint16> Form1::countForUse(const QString &path, const QString &purpose)
+bool Form1::logbookExists(const QString &path, const QString &purpose)
+{
+    // Only a name that leads nowhere is gone; any other trouble the count reports.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR))
+        return true;
+    m_platform.showError(
+            purpose
+            + QStringLiteral("\n\nThe logbook %1 no longer exists: it was moved, renamed or "
+                             "deleted, or the drive that holds it is not connected. No new, "
+                             "empty logbook was made in its place.\n\nOpen the logbook where it "
+                             "is now, or create a new one, from the File menu.")
+                      .arg(msg::nativePath(path)));
+    return false;
+}
+
+void Form1::showDefaults()
+{
+    // The lists show the operator's defaults from the start, not only after the first
+    // contact.
+    if (!defBand.isEmpty())
+        Combo1->setEditText(defBand);
+    if (!defMode.isEmpty())
+        Combo2->setEditText(defMode);
+}
+
+void Form1::showLogPath()
+{
+    // A long path keeps its file name whole: the folders give way in the middle.
+    const QString path = msg::nativePath(logPath);
+    const QFontMetrics metrics = Label8->fontMetrics();
+    const int width = Label8->contentsRect().width();
+    QString shown = path;
+    if (metrics.horizontalAdvance(path) > width) {
+        const QString name = QFileInfo(logPath).fileName();
+        const QString folder = path.left(path.size() - name.size());
+        const int room = width - metrics.horizontalAdvance(name);
+        shown = room > metrics.horizontalAdvance(QStringLiteral("\u2026/"))
+                ? metrics.elidedText(folder, Qt::ElideMiddle, room) + name
+                : metrics.elidedText(name, Qt::ElideMiddle, width);
+    }
+    Label8->setText(shown);
+    Label8->setToolTip(path);
+    Label8->setAccessibleDescription(path);
+}
+
+std::optional<qint16> Form1::countForUse(const QString &path, const QString &purpose,
+                                         IfMissing missing)
 {
     // A logbook is usable only while a next number can be formed: 32767 records is full.
-    const auto count = countRecords(path);
+    const auto count = countRecords(path, missing);
     const bool full = count ? !nextNumber(count.value())
                             : count.error().kind == StorageError::Kind::Overflow;
     if (full) {
@@ -92,7 +151,9 @@ void Form1::takeLogbookIntoUse(const QString &path, qint16 count)
     const qint16 next = *nextNumber(count);
     logPath = path;
     qsoCount = count;
-    Label8->setText(logPath);
+    showLogPath();
     Text1->setText(QString::number(next));
     exchangeSent = exchangeFor(next);
+    m_watch->setPath(logPath);
+    Q_EMIT logbookChanged();
 }

@@ -3,6 +3,7 @@
 #include "storage/Logbook.h"
 #include "storage/QsoRecord.h"
 #include "storage/Settings.h"
+#include "storage/TextCodec.h"
 
 #include <QFileInfo>
 
@@ -16,6 +17,22 @@ const QString kDeflog = QStringLiteral("deflog");
 
 bool Form1::pathFitsSetting(const QString &path)
 {
+    // "deflog" stores one Windows-1252 byte a character: a path it cannot spell would
+    // send the next start to another, empty file.
+    QString foreign;
+    for (QChar c : path) {
+        if (diskByte(c) < 0 && !foreign.contains(c))
+            foreign += c;
+    }
+    if (!foreign.isEmpty()) {
+        m_platform.showError(QStringLiteral("The path %1 has characters that the default "
+                                            "logbook setting cannot hold (%2), so the logbook "
+                                            "could not be found again at the next start. Nothing "
+                                            "was changed.\n\nChoose a logbook whose folder and "
+                                            "file names use only Western European letters.")
+                                     .arg(msg::nativePath(path), foreign));
+        return false;
+    }
     if (path.size() <= MaxSettingLength)
         return true;
     m_platform.showError(QStringLiteral("The path %1 is longer than %2 characters, so it cannot be "
@@ -33,7 +50,9 @@ void Form1::mnuOpenClick()
     const auto chosen = CommonDialog1.showOpen(m_platform, QStringLiteral("Open an existing logbook"));
     if (!chosen || !pathFitsSetting(*chosen))
         return;
-    const auto count = countForUse(*chosen, QStringLiteral("The logbook could not be opened."));
+    // A name typed here that does not exist yet starts a new logbook.
+    const auto count = countForUse(*chosen, QStringLiteral("The logbook could not be opened."),
+                                   IfMissing::Create);
     if (!count)
         return;
     rememberAndUse(*chosen, *count);
@@ -50,6 +69,7 @@ void Form1::rememberAndUse(const QString &path, qint16 count)
         return;
     }
     takeLogbookIntoUse(path, count);
+    showDefaults();
 }
 
 void Form1::mnuSaveClick()
@@ -87,7 +107,8 @@ void Form1::mnuSaveClick()
                 msg::failure(QStringLiteral("The logbook could not be created."), emptied.error()));
         return;
     }
-    const auto count = countForUse(path, QStringLiteral("The new logbook could not be opened."));
+    const auto count = countForUse(path, QStringLiteral("The new logbook could not be opened."),
+                                   IfMissing::Fail);
     if (!count)
         return;
     rememberAndUse(path, *count);

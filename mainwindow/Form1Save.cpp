@@ -2,6 +2,7 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
 #include "storage/Logbook.h"
+#include "storage/RecordFields.h"
 #include "storage/SharedState.h"
 
 #include <QComboBox>
@@ -35,47 +36,66 @@ bool Form1::noLogbookOpen()
     return true;
 }
 
+// The one way a contact reaches the logbook: as record qsoCount + 1, under the lock,
+// forced to the disk. Until it is there nothing in the window changes.
+Form1::Saved Form1::saveAsNext(QsoRecord &record, const QString &notSaved)
+{
+    const auto number = nextNumber(qsoCount);
+    if (!number) {
+        m_platform.showError(notSaved + QStringLiteral("\n\n") + msg::logbookFull(logPath));
+        return Saved::No;
+    }
+    const Status written = writeRecord(logPath, *number, record);
+    if (!written) {
+        QString what = notSaved;
+        switch (written.error().kind) {
+        case StorageError::Kind::RecordExists:
+        case StorageError::Kind::RecordsMissing:
+            what += QStringLiteral(" Open the logbook again from the File menu, so that its "
+                                   "contacts are counted anew, then save again.");
+            break;
+        case StorageError::Kind::Locked:
+            what += QStringLiteral(" Save again in a moment.");
+            break;
+        default:
+            break;
+        }
+        m_platform.showError(msg::failure(what, written.error()));
+        return Saved::No;
+    }
+    qsoCount = *number;
+    const auto next = nextNumber(qsoCount);
+    if (next) {
+        Text1->setText(QString::number(*next));
+        exchangeSent = exchangeFor(*next);
+    }
+    Q_EMIT logbookChanged();
+    return next ? Saved::Yes : Saved::YesAndFull;
+}
+
 void Form1::sQSO()
 {
     // Nothing is written and the fields keep what was typed unless the record reaches the disk.
     if (noLogbookOpen())
         return;
-    curQso.setField(QsoRecord::Number, Text1->text());
-    curQso.setField(QsoRecord::Call, Text2->text());
-    curQso.setField(QsoRecord::DateTime, Text3->text());
-    curQso.setField(QsoRecord::Recv, Text4->text());
-    curQso.setField(QsoRecord::Sent, Text5->text());
-    curQso.setField(QsoRecord::Band, Combo1->currentText());
-    curQso.setField(QsoRecord::Mode, Combo2->currentText());
-    curQso.setField(QsoRecord::Name, Text7->text());
-    curQso.setField(QsoRecord::Qth, Text8->text());
+    // A contact without a call sign would use up a serial number for nothing.
+    if (Text2->text().trimmed().isEmpty()) {
+        m_platform.showError(QStringLiteral("Type the call sign first: a contact without a call "
+                                            "sign is not saved."));
+        return;
+    }
+    for (const RecordField &f : RecordFields)
+        curQso.setField(f.field, fieldText(f.field));
 
-    const auto number = nextNumber(qsoCount);
-    if (!number) {
-        m_platform.showError(QStringLiteral("The contact was not saved.\n\n")
-                             + msg::logbookFull(logPath));
+    const Saved saved = saveAsNext(curQso, QStringLiteral("The contact was not saved."));
+    if (saved == Saved::No)
         return;
-    }
-    const Status written = writeRecord(logPath, *number, curQso);
-    if (!written) {
-        QString what = QStringLiteral("The contact was not saved.");
-        if (written.error().kind == StorageError::Kind::RecordExists)
-            what += QStringLiteral(" Open the logbook again from the File menu, so that its "
-                                   "contacts are counted anew, then press F1 again.");
-        m_platform.showError(msg::failure(what, written.error()));
-        return;
-    }
-    qsoCount = *number;
     Label7->clear();
-
-    const auto next = nextNumber(qsoCount);
-    if (!next) {
+    if (saved == Saved::YesAndFull) {
         m_platform.showError(QStringLiteral("Contact %1 was saved.\n\n").arg(qsoCount)
                              + msg::logbookFull(logPath));
         return;
     }
-    Text1->setText(QString::number(*next));
-    exchangeSent = exchangeFor(*next);
 
     if (mnuClear->isChecked()) {
         clearField(Text2);
@@ -88,4 +108,22 @@ void Form1::sQSO()
         clearField(Text8);
         Text2->setFocus(Qt::OtherFocusReason);
     }
+}
+
+std::optional<qint16> Form1::saveContact(QsoRecord record, const QString &what)
+{
+    const QString notSaved = QStringLiteral("%1 was not saved.").arg(what);
+    if (logPath.isEmpty()) {
+        m_platform.showError(notSaved + QStringLiteral("\n\n") + msg::noLogbook());
+        return std::nullopt;
+    }
+    if (const auto number = nextNumber(qsoCount))
+        record.setField(QsoRecord::Number, QString::number(*number));
+    const Saved saved = saveAsNext(record, notSaved);
+    if (saved == Saved::No)
+        return std::nullopt;
+    if (saved == Saved::YesAndFull)
+        m_platform.showError(QStringLiteral("Contact %1 was saved.\n\n").arg(qsoCount)
+                             + msg::logbookFull(logPath));
+    return qsoCount;
 }

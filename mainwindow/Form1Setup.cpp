@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QLabel>
 
+#include <cmath>
+
 using namespace storage;
 
 void Form1::mnuContestClick()
@@ -57,12 +59,15 @@ void Form1::askValue(const QString &prompt, const QString &title, QString &varia
 
 void Form1::mnuUTCClick()
 {
+    // One line more says what the clock implies, so that sign and unit are not guessed.
     const std::optional<QString> typed = m_platform.inputBox(
-            QStringLiteral("Enter your delay from UTC"), QStringLiteral("Set UTC delay"), utcOffset);
+            QStringLiteral("Enter your delay from UTC\n")
+                    + clockHint(m_platform.now().offsetFromUtc()),
+            QStringLiteral("Set UTC delay"), utcOffset);
     if (!typed)
         return;
     const std::optional<double> hours = parseUtcHours(*typed);
-    if (!typed->isEmpty() && (!hours || *hours < -24.0 || *hours > 24.0)) {
+    if (!typed->isEmpty() && (!hours || std::abs(*hours) > MaxUtcHours)) {
         m_platform.showError(QStringLiteral("\"%1\" is not a UTC offset. Enter a number of hours "
                                             "from -24 to 24, such as 2, -5 or 5.5.")
                                      .arg(*typed));

@@ -31,6 +31,16 @@ QString failure(const QString &what, const storage::StorageError &error)
     case Kind::RecordExists:
         why = QStringLiteral("Another program has written to the logbook since it was opened");
         break;
+    case Kind::RecordsMissing:
+        why = QStringLiteral("The logbook holds fewer contacts than were counted: another "
+                             "program has shortened, replaced or emptied it");
+        break;
+    case Kind::Locked:
+        why = QStringLiteral("Another program holds the logbook's lock");
+        break;
+    case Kind::Changed:
+        why = QStringLiteral("The contact on disk is no longer the one shown");
+        break;
     }
     return QStringLiteral("%1\n\nFile: %2\nReason: %3.").arg(what, nativePath(error.path), why);
 }

@@ -3,6 +3,8 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <cstdlib>
+
 std::optional<double> parseUtcHours(const QString &text)
 {
     static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+([.,]\\d*)?|[.,]\\d+)$"));
@@ -15,4 +17,18 @@ std::optional<double> parseUtcHours(const QString &text)
     if (!ok)
         return std::nullopt;
     return hours;
+}
+
+QString clockHint(int offsetSeconds)
+{
+    if (offsetSeconds == 0)
+        return QStringLiteral("This computer's clock is at UTC: enter 0 to log in UTC");
+    const int minutes = std::abs(offsetSeconds) / 60;
+    const QString at = QStringLiteral("UTC%1%2:%3")
+                               .arg(offsetSeconds > 0 ? QLatin1Char('+') : QLatin1Char('-'))
+                               .arg(minutes / 60)
+                               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    // The delay undoes the clock's offset: a clock ahead of UTC needs a negative one.
+    const QString delay = QLocale::c().toString(-offsetSeconds / 3600.0, 'g', 6);
+    return QStringLiteral("This computer's clock is at %1: enter %2 to log in UTC").arg(at, delay);
 }

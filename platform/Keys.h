@@ -10,10 +10,14 @@ constexpr int Enter = 13;
 constexpr int PageUp = 33;
 constexpr int PageDown = 34;
 constexpr int F1 = 112;
+constexpr int F2 = 113;
+constexpr int F3 = 114;
 constexpr int F4 = 115;
 constexpr int F5 = 116;
 constexpr int F6 = 117;
 constexpr int F7 = 118;
+constexpr int F8 = 119;
+constexpr int F11 = 122;
 constexpr int F12 = 123;
 } // namespace Vk
 

@@ -13,6 +13,7 @@ constexpr int YesNo = 4;
 constexpr int Critical = 16;
 constexpr int Question = 32;
 constexpr int Exclamation = 48;
+constexpr int Information = 64;
 constexpr int DefaultButton2 = 256;
 constexpr int ButtonMask = 0x7;
 constexpr int IconMask = 0x70;

@@ -31,7 +31,7 @@ QMessageBox::Icon iconFor(int style)
         return QMessageBox::Question;
     case MsgBox::Exclamation:
         return QMessageBox::Warning;
-    case 64:
+    case MsgBox::Information:
         return QMessageBox::Information;
     default:
         return QMessageBox::NoIcon;

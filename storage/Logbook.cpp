@@ -14,9 +14,10 @@ constexpr qint64 kBlockRecords = 1542;
 
 } // namespace
 
-Result<qint64> countWholeRecords(const QString &path)
+Result<qint64> countWholeRecords(const QString &path, IfMissing missing)
 {
-    auto file = FileHandle::open(path, FileHandle::Mode::Read);
+    auto file = FileHandle::open(path, missing == IfMissing::Create ? FileHandle::Mode::Read
+                                                                   : FileHandle::Mode::ReadExisting);
     if (!file)
         return file.error();
     auto size = file.value().size();
@@ -25,9 +26,9 @@ Result<qint64> countWholeRecords(const QString &path)
     return size.value() / QsoRecord::Size;
 }
 
-Result<qint16> countRecords(const QString &path)
+Result<qint16> countRecords(const QString &path, IfMissing missing)
 {
-    auto count = countWholeRecords(path);
+    auto count = countWholeRecords(path, missing);
     if (!count)
         return count.error();
     if (count.value() > MaxRecords)
@@ -37,43 +38,57 @@ Result<qint16> countRecords(const QString &path)
 
 Status writeRecord(const QString &path, qint64 number, const QsoRecord &record)
 {
-    auto opened = FileHandle::open(path, FileHandle::Mode::Update);
+    auto opened = FileHandle::open(path, number == 1 ? FileHandle::Mode::Update
+                                                     : FileHandle::Mode::UpdateExisting);
     if (!opened)
         return opened.error();
     FileHandle &file = opened.value();
+    if (Status locked = file.lockExclusive(); !locked)
+        return locked;
     auto size = file.size();
     if (!size)
         return size.error();
     const qint64 offset = (number - 1) * QsoRecord::Size;
     if (size.value() >= offset + QsoRecord::Size)
         return StorageError { StorageError::Kind::RecordExists, path, QString() };
+    if (size.value() < offset)
+        return StorageError { StorageError::Kind::RecordsMissing, path, QString() };
 
     Status written = file.writeAt(record.bytes.data(), QsoRecord::Size, offset);
     if (written)
         written = file.sync();
+    if (written && file.created())
+        written = syncParentFolder(path);
     if (!written) {
         // Leave no torn record behind: the file goes back to what it held before.
-        (void)file.truncate(size.value());
-        (void)file.sync();
+        if (file.truncate(size.value()))
+            (void)file.sync();
     }
     return written;
 }
 
 Status emptyLogbook(const QString &path)
 {
-    auto file = FileHandle::open(path, FileHandle::Mode::Truncate);
-    if (!file)
-        return file.error();
-    return file.value().sync();
+    auto opened = FileHandle::open(path, FileHandle::Mode::Update);
+    if (!opened)
+        return opened.error();
+    FileHandle &file = opened.value();
+    Status done = file.lockExclusive();
+    if (done)
+        done = file.truncate(0);
+    if (done)
+        done = file.sync();
+    if (done && file.created())
+        done = syncParentFolder(path);
+    return done;
 }
 
-Result<LogbookReader> LogbookReader::open(const QString &path, Missing missing)
+Result<LogbookReader> LogbookReader::open(const QString &path, IfMissing missing)
 {
-    auto file = FileHandle::open(path, missing == Missing::Create ? FileHandle::Mode::Read
-                                                                  : FileHandle::Mode::ReadExisting);
+    auto file = FileHandle::open(path, missing == IfMissing::Create ? FileHandle::Mode::Read
+                                                                   : FileHandle::Mode::ReadExisting);
     if (!file)
         return file.error();
-    // A directory opens read-only; reading it fails, so say so now.
     auto size = file.value().size();
     if (!size)
         return size.error();
@@ -119,9 +134,28 @@ const char *LogbookReader::next()
 namespace {
 
 constexpr int kCallWidth = QsoRecord::Widths[QsoRecord::Call];
+constexpr quint64 kEachByte = 0x0101010101010101ULL;
 
-// The call sign key as the field holds it when stored without leading spaces: the key
-// padded with spaces to the field width, read as two overlapping 8-byte words.
+// Eight bytes at once with ASCII capitals made small; every other byte, the accented
+// letters of Windows-1252 included, stays as it is.
+inline quint64 foldCase(quint64 word)
+{
+    const quint64 low7 = word & (0x7F * kEachByte);
+    const quint64 aboveZ = low7 + (0x7F - 'Z') * kEachByte; // high bit set: byte > 'Z'
+    const quint64 fromA = low7 + (0x80 - 'A') * kEachByte; // high bit set: byte >= 'A'
+    const quint64 capital = (fromA ^ aboveZ) & ~word & (0x80 * kEachByte);
+    return word | (capital >> 2); // 0x80 >> 2 is the 0x20 between 'A' and 'a'
+}
+
+inline quint64 load(const char *bytes)
+{
+    quint64 word;
+    std::memcpy(&word, bytes, 8);
+    return word;
+}
+
+// The key as the field holds it when stored without leading spaces: padded with spaces
+// to the field width and read as two overlapping 8-byte words, case folded.
 struct CallKey
 {
     explicit CallKey(const QByteArray &key) : bytes(key)
@@ -129,23 +163,24 @@ struct CallKey
         char padded[kCallWidth];
         std::memset(padded, ' ', sizeof padded);
         std::memcpy(padded, key.constData(), size_t(key.size()));
-        std::memcpy(&low, padded, 8);
-        std::memcpy(&high, padded + kCallWidth - 8, 8);
+        low = foldCase(load(padded));
+        high = foldCase(load(padded + kCallWidth - 8));
     }
     QByteArray bytes;
     quint64 low = 0;
     quint64 high = 0;
 };
 
-// Whether the call sign field, without surrounding spaces, is the key. A key with
-// spaces of its own at either end never is; the caller leaves such keys out.
+inline char foldByte(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+}
+
+// Whether the call sign field, without surrounding spaces, is the key (case ignored).
+// A key with spaces of its own at either end never is; the caller leaves such keys out.
 inline bool callMatches(const char *field, const CallKey &key)
 {
-    quint64 low;
-    quint64 high;
-    std::memcpy(&low, field, 8);
-    std::memcpy(&high, field + kCallWidth - 8, 8);
-    if (low == key.low && high == key.high)
+    if (foldCase(load(field)) == key.low && foldCase(load(field + kCallWidth - 8)) == key.high)
         return true;
     if (field[0] != ' ')
         return false;
@@ -154,9 +189,12 @@ inline bool callMatches(const char *field, const CallKey &key)
     while (start < kCallWidth && field[start] == ' ')
         ++start;
     const qsizetype length = key.bytes.size();
-    if (length == 0 || kCallWidth - start < length
-        || std::memcmp(field + start, key.bytes.constData(), size_t(length)) != 0)
+    if (length == 0 || kCallWidth - start < length)
         return false;
+    for (qsizetype i = 0; i < length; ++i) {
+        if (foldByte(field[start + i]) != foldByte(key.bytes[i]))
+            return false;
+    }
     for (qsizetype i = start + length; i < kCallWidth; ++i) {
         if (field[i] != ' ')
             return false;
@@ -169,7 +207,7 @@ inline bool callMatches(const char *field, const CallKey &key)
 Result<std::optional<qint64>> findCall(const QString &path, const QString &key,
                                        QsoRecord &lastRead)
 {
-    auto opened = LogbookReader::open(path);
+    auto opened = LogbookReader::open(path, IfMissing::Fail);
     if (!opened)
         return opened.error();
     LogbookReader &reader = opened.value();

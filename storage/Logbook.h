@@ -11,25 +11,32 @@
 
 namespace storage {
 
-// Whole 85-byte records in the logbook; the file is created empty when missing.
-Result<qint64> countWholeRecords(const QString &path);
-// The same as a record count, refused when it passes 32767.
-Result<qint16> countRecords(const QString &path);
+// What an operation does when the logbook is missing: a logbook the operator names
+// anew is created; one that vanished while in use is reported, never made again.
+enum class IfMissing { Create, Fail };
 
-// Writes the record as record `number` and forces it to the disk. A whole record
-// already standing there is never overwritten (another program wrote to the file);
-// a partial record there is. On failure the file is left at its old length.
+// Whole 85-byte records in the logbook.
+Result<qint64> countWholeRecords(const QString &path, IfMissing missing = IfMissing::Create);
+// The same as a record count, refused when it passes 32767.
+Result<qint16> countRecords(const QString &path, IfMissing missing = IfMissing::Create);
+
+// Writes the record as record `number` and forces it to the disk, holding the
+// logbook's lock from the check to the fsync. The file must end within record
+// `number`: a whole record already there (another station saved first) or a file
+// that ends before it (shortened or replaced behind our back) is refused, so a save
+// never overwrites a contact and never leaves a gap; a partial record there is
+// overwritten. The file is created only for record 1. On failure the file is left at
+// its old length.
 Status writeRecord(const QString &path, qint64 number, const QsoRecord &record);
 
-// Creates the file, or cuts an existing one to length 0.
+// Creates the file, or cuts an existing one to length 0, under the logbook's lock.
 Status emptyLogbook(const QString &path);
 
 // Reads records 1, 2, ... in large blocks. The file is created empty when missing.
 class LogbookReader
 {
 public:
-    enum class Missing { Create, Fail };
-    static Result<LogbookReader> open(const QString &path, Missing missing = Missing::Create);
+    static Result<LogbookReader> open(const QString &path, IfMissing missing);
 
     // The whole records of the next block, back to back; none at the end of the file
     // (a partial record there is no record) or after a read error.
@@ -61,8 +68,10 @@ private:
 };
 
 // Searches the whole file for the first record whose call sign, without surrounding
-// spaces, equals the key exactly. The last record read (the match, if any) is left
-// in `lastRead`. Returns the match's record number.
+// spaces, equals the key; call signs have no letter case, so ASCII letters match in
+// either case (the bytes stay as typed). The last record read (the match, if any) is
+// left in `lastRead`. Returns the match's record number. A missing logbook is an
+// error: it vanished while in use.
 Result<std::optional<qint64>> findCall(const QString &path, const QString &key,
                                        QsoRecord &lastRead);
 

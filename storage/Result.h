@@ -15,15 +15,18 @@ struct StorageError
         Overflow, // a count or number beyond the 16-bit record count
         RecordLength, // a value too long for its record
         RecordExists, // a whole record already stands where a new one was to go
+        RecordsMissing, // the file ends before the record that should precede a new one
+        Locked, // another program holds the logbook's lock and did not let go in time
+        Changed, // the record on disk is no longer the one the operator saw
     };
     Kind kind = Kind::File;
     QString path; // native path of the file concerned
     QString reason; // the system's reason, e.g. "Permission denied"
 };
 
-// A value or the error that prevented it.
+// A value or the error that prevented it. Ignoring one fails the build.
 template<typename T>
-class Result
+class [[nodiscard]] Result
 {
 public:
     Result(T value) : m_data(std::move(value)) { }

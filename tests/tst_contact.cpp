@@ -1,4 +1,5 @@
 #include "EntryFixture.h"
+#include "storage/FileHandle.h"
 #include "storage/SharedState.h"
 
 #include <QComboBox>
@@ -107,9 +108,10 @@ void TestContact::editedNumberGoesIntoRecordAtCount()
     EntryFixture f(3);
     Form1 &form = f.open();
     form.Text1->setText(QStringLiteral("50"));
+    form.Text2->setText(QStringLiteral("DL1ABC"));
     QTest::keyClick(form.Text2, Qt::Key_F1);
     QCOMPARE(f.logBytes().size(), 4 * 85);
-    QCOMPARE(f.logBytes().mid(3 * 85, 18), QByteArray("50                "));
+    QCOMPARE(f.logBytes().mid(3 * 85, 18), QByteArray("50 DL1ABC         "));
     QCOMPARE(form.Text1->text(), QStringLiteral("5"));
 }
 
@@ -126,6 +128,7 @@ void TestContact::f1FromEveryControl()
     EntryFixture f(0);
     Form1 &form = f.open();
     auto *widget = form.findChild<QWidget *>(control);
+    form.Text2->setText(QStringLiteral("DL1ABC"));
     widget->setFocus();
     // The key goes where the keyboard sends it (for a list, maybe its inner text box).
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
@@ -181,17 +184,19 @@ void TestContact::noLogbookOpenKeepsFields()
 
 void TestContact::failedWriteChangesNothing()
 {
-    ts::WorkDir dir;
-    ts::writeFile(QStringLiteral("deflog"), ts::setting("/dev/full"));
-    ts::writeFile(QStringLiteral("sent"), ts::setting("599"));
-    FakePlatform platform;
-    Form1 form(platform);
-    QCOMPARE(form.Text1->text(), QStringLiteral("1"));
+    // The disk fills up at the write: the file keeps its bytes, the window its state.
+    EntryFixture f(0);
+    Form1 &form = f.open();
+    storage::hooks::beforeCall = [](storage::hooks::Call call, qint64 *) {
+        return call == storage::hooks::Call::Write ? ENOSPC : 0;
+    };
     form.Text2->setText(QStringLiteral("DL1ABC"));
     form.sQSO();
-    QCOMPARE(platform.errors().size(), 1);
-    QVERIFY(platform.errors().first().contains("not saved"));
-    QVERIFY(platform.errors().first().contains("No space left on device"));
+    storage::hooks::beforeCall = nullptr;
+    QCOMPARE(f.platform.errors().size(), 1);
+    QVERIFY(f.platform.errors().first().contains("not saved"));
+    QVERIFY(f.platform.errors().first().contains("No space left on device"));
+    QCOMPARE(f.logBytes(), QByteArray());
     QCOMPARE(storage::qsoCount, qint16(0));
     QCOMPARE(form.Text1->text(), QStringLiteral("1"));
     QCOMPARE(form.exchangeSent, QStringLiteral("5991"));
@@ -267,7 +272,7 @@ void TestContact::search_data()
     const QByteArray two = ts::record("1", "DL1ABC", "", "", "", "", "", "", "first")
             + ts::record("2", "DL1ABC", "", "", "", "", "", "", "second");
     QTest::newRow("no match") << two << 2 << "G4XYZ" << "";
-    QTest::newRow("lower against upper") << two << 2 << "dl1abc" << "";
+    QTest::newRow("lower against upper") << two << 2 << "dl1abc" << "first";
     QTest::newRow("first of two") << two << 2 << "DL1ABC" << "first";
     QTest::newRow("typed with space") << two << 2 << " DL1ABC" << "";
     QTest::newRow("beyond the count") << two << 1 << "DL1ABC" << "first";

@@ -35,7 +35,7 @@ private Q_SLOTS:
     void listing_data();
     void listing();
     void appendsAfterExistingText();
-    void typedPathsChangeNothing();
+    void typedPathsAreUsed();
     void refusedChoices_data();
     void refusedChoices();
     void badSourceKeepsTitle();
@@ -92,7 +92,10 @@ void TestConvert::listing()
     form.Check1->setChecked(title);
     form.Command3->click();
     QVERIFY(platform.errors().isEmpty());
-    QCOMPARE(ts::readFile(QStringLiteral("out.txt")), expected);
+    // A destination that would receive nothing is not made.
+    QCOMPARE(QFile::exists(QStringLiteral("out.txt")), !expected.isEmpty());
+    if (!expected.isEmpty())
+        QCOMPARE(ts::readFile(QStringLiteral("out.txt")), expected);
     QCOMPARE(ts::readFile(QStringLiteral("src.log")), logbook);
 }
 
@@ -112,17 +115,30 @@ void TestConvert::appendsAfterExistingText()
     QVERIFY(form.Check1->isChecked());
 }
 
-void TestConvert::typedPathsChangeNothing()
+void TestConvert::typedPathsAreUsed()
 {
+    // Keyboard first: paths typed into the boxes count like chosen ones.
     ts::writeFile(QStringLiteral("src.log"), kRecord);
+    ts::writeFile(QStringLiteral("other.log"), kRecord + kRecord);
     FakePlatform platform;
     Form2 form(platform);
+    form.show();
     choose(form, platform, m_dir->path(QStringLiteral("src.log")), m_dir->path(QStringLiteral("out.txt")));
-    form.Text1->setText(m_dir->path(QStringLiteral("other.log")));
-    form.Text2->setText(m_dir->path(QStringLiteral("other.txt")));
-    form.Command3->click();
-    QCOMPARE(ts::readFile(QStringLiteral("out.txt")), kLine);
+    form.Text1->clear();
+    QTest::keyClicks(form.Text1, QStringLiteral("other.log"));
+    form.Text2->clear();
+    QTest::keyClicks(form.Text2, m_dir->path(QStringLiteral("other.txt")));
+    // Enter in a box does nothing; on a focused button it presses it.
+    QTest::keyClick(form.Text2, Qt::Key_Return);
     QVERIFY(!QFile::exists(QStringLiteral("other.txt")));
+    form.Command3->setFocus();
+    QTest::keyClick(form.Command3, Qt::Key_Return);
+    QCOMPARE(ts::readFile(QStringLiteral("other.txt")), kLine + kLine);
+    QVERIFY(!QFile::exists(QStringLiteral("out.txt")));
+    // And the operator is told what happened.
+    QCOMPARE(platform.count("messageBox"), 1);
+    QCOMPARE(platform.calls.back().text,
+             QStringLiteral("2 contacts were appended to %1.").arg(m_dir->path(QStringLiteral("other.txt"))));
 }
 
 void TestConvert::refusedChoices_data()

@@ -12,6 +12,8 @@
 #include <QMenuBar>
 #include <QTest>
 
+#include <sys/stat.h>
+
 class TestStartup : public QObject
 {
     Q_OBJECT
@@ -97,9 +99,12 @@ void TestStartup::unusableDefaultLogbook_data()
     QTest::newRow("full") << QStringLiteral("full.log") << 32767 << QStringLiteral("32767");
     QTest::newRow("over full") << QStringLiteral("full.log") << 32768 << QStringLiteral("32767");
     QTest::newRow("missing folder") << QStringLiteral("gone/contest.log") << -1
-                                    << QStringLiteral("No such file or directory");
+                                    << QStringLiteral("no longer exists");
+    QTest::newRow("vanished logbook") << QStringLiteral("moved.log") << -1
+                                      << QStringLiteral("no longer exists");
     QTest::newRow("a directory") << QStringLiteral("adir") << -2
                                  << QStringLiteral("Is a directory");
+    QTest::newRow("a FIFO") << QStringLiteral("pipe.log") << -3 << QStringLiteral("FIFO");
 }
 
 void TestStartup::unusableDefaultLogbook()
@@ -111,6 +116,8 @@ void TestStartup::unusableDefaultLogbook()
         QVERIFY(ts::writeFile(log, QByteArray(records * 85, ' ')));
     if (records == -2)
         QVERIFY(QDir().mkdir(log));
+    if (records == -3)
+        QCOMPARE(::mkfifo(qPrintable(log), 0600), 0);
     const QByteArray deflog = ts::setting(log.toLocal8Bit());
     QVERIFY(ts::writeFile(QStringLiteral("deflog"), deflog));
     QVERIFY(ts::writeFile(QStringLiteral("band"), ts::setting("7")));
@@ -131,6 +138,9 @@ void TestStartup::unusableDefaultLogbook()
     QCOMPARE(form.Combo1->count(), 9);
     QVERIFY(form.Text7->isHidden());
     QCOMPARE(ts::readFile(QStringLiteral("deflog")), deflog);
+    // A logbook that vanished is not made again, empty, in its place.
+    if (records == -1)
+        QVERIFY(!QFileInfo::exists(log));
     // And F1 then tells the operator instead of writing anywhere.
     form.sQSO();
     QCOMPARE(platform.errors().size(), 2);
@@ -163,8 +173,9 @@ void TestStartup::listsAndBoxes()
     QCOMPARE(bands, QStringList({ "14", "1.8", "3.5", "7", "10", "18", "21", "24", "28" }));
     QCOMPARE(modes, QStringList({ "PSK31", "CW", "SSB", "RTTY", "SSTV", "PAKET", "AMTOR", "PACT",
                                   "GTOR" }));
-    QCOMPARE(form.Combo1->currentText(), QStringLiteral("14"));
-    QCOMPARE(form.Combo2->currentText(), QStringLiteral("PSK31"));
+    // The defaults show from the start.
+    QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
+    QCOMPARE(form.Combo2->currentText(), QStringLiteral("CW"));
     QCOMPARE(form.defBand, QStringLiteral("7"));
     QCOMPARE(form.defMode, QStringLiteral("CW"));
 }
@@ -228,7 +239,8 @@ void TestStartup::menuTree()
     QStringList bar;
     for (QAction *action : form.menuBar()->actions())
         bar << action->text();
-    QCOMPARE(bar, QStringList({ "&File", "&Setup", "&Default...", "&Conversion...", "&About" }));
+    QCOMPARE(bar, QStringList({ "&File", "&Setup", "&Default...", "&Conversion...", "&About",
+                                "&Tools" }));
     const auto items = [](QMenu *menu) {
         QStringList out;
         for (QAction *action : menu->actions())

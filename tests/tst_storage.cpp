@@ -185,7 +185,7 @@ void TestStorage::writeRecordFailureLeavesFile()
     const Status full = writeRecord(QStringLiteral("/dev/full"), 1, QsoRecord());
     QVERIFY(!full.ok());
     QCOMPARE(full.error().kind, StorageError::Kind::File);
-    QCOMPARE(full.error().reason, QStringLiteral("No space left on device"));
+    QCOMPARE(full.error().reason, QStringLiteral("Not a regular file but a device"));
     QCOMPARE(full.error().path, QStringLiteral("/dev/full"));
 
     // A write that stops part-way through the record (here at a file size limit 40
@@ -273,7 +273,7 @@ void TestStorage::readerWalksBlocks()
     // More than one block, with a partial record at the end.
     const int n = 4000;
     QVERIFY(ts::writeFile(QStringLiteral("a.log"), ts::records(n) + QByteArray(50, '-')));
-    auto reader = LogbookReader::open(QStringLiteral("a.log"));
+    auto reader = LogbookReader::open(QStringLiteral("a.log"), storage::IfMissing::Fail);
     QVERIFY(reader.ok());
     int seen = 0;
     while (const char *rec = reader.value().next()) {
@@ -297,7 +297,11 @@ void TestStorage::findCall_data()
     QTest::newRow("first of two") << three << QStringLiteral("DL1ABC") << 1;
     QTest::newRow("stored spaces ignored") << three << QStringLiteral("G4XYZ") << 2;
     QTest::newRow("typed spaces count") << three << QStringLiteral(" G4XYZ") << 0;
-    QTest::newRow("case counts") << three << QStringLiteral("dl1abc") << 0;
+    QTest::newRow("case ignored") << three << QStringLiteral("dl1abc") << 1;
+    QTest::newRow("case ignored, stored small") << ts::record("1", "dl1Abc") << QStringLiteral("DL1aBC") << 1;
+    QTest::newRow("case ignored, stored spaces") << three << QStringLiteral("g4xyz") << 2;
+    QTest::newRow("only ASCII letters fold") << ts::record("1", "\xE9" "A1") << QStringLiteral("\u00C9A1") << 0;
+    QTest::newRow("no folding beyond letters") << ts::record("1", "DL1[BC") << QStringLiteral("DL1{BC") << 0;
     QTest::newRow("empty log") << QByteArray() << QStringLiteral("DL1ABC") << 0;
     QTest::newRow("empty key, blank call") << ts::record("1", "") << QString() << 1;
     QTest::newRow("empty key, no blank") << three << QString() << 0;

@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 namespace {
 
@@ -20,6 +21,31 @@ QString displayText(QString text)
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
+}
+
+// A box never hides the window it speaks of (the Duplicate box would cover the earlier
+// contact's band and mode): below the window, or above it where the screen ends first.
+void placeBeside(QWidget *box, QWidget *owner)
+{
+    if (!owner || !owner->isVisible() || !owner->screen())
+        return;
+    box->adjustSize();
+    const QRect frame = owner->frameGeometry();
+    const QRect screen = owner->screen()->availableGeometry();
+    // The frame the window manager adds to the box is not known before it shows; allow
+    // for a title bar.
+    const int titleBar = owner->frameGeometry().height() - owner->geometry().height();
+    const QSize size = box->size() + QSize(0, qMax(titleBar, 30));
+    constexpr int gap = 4;
+    int y = frame.bottom() + 1 + gap;
+    if (y + size.height() > screen.bottom()) {
+        y = frame.top() - gap - size.height();
+        if (y < screen.top())
+            return; // no room either way: the platform's own place
+    }
+    const int x = qBound(screen.left(), frame.center().x() - size.width() / 2,
+                         qMax(screen.left(), screen.right() - size.width()));
+    box->move(x, y);
 }
 
 QMessageBox::Icon iconFor(int style)
@@ -44,6 +70,8 @@ std::optional<QString> runFileDialog(const FileDialogRequest &request, bool save
     // Qt's own dialog: the same on every desktop and scriptable under a bare X server.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    // The labels already name their patterns ("Log(*.log)"): show them once.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(QtPlatform::nameFilters(request.filter));
@@ -86,10 +114,12 @@ int QtPlatform::messageBox(const QString &text, const QString &title, int style)
         QPushButton *no = box.addButton(QMessageBox::No);
         box.setDefaultButton((style & MsgBox::DefaultButton2) ? no : yes);
         box.setEscapeButton(no);
+        placeBeside(&box, box.parentWidget());
         box.exec();
         return box.clickedButton() == yes ? MsgBox::Yes : MsgBox::No;
     }
     box.setStandardButtons(QMessageBox::Ok);
+    placeBeside(&box, box.parentWidget());
     box.exec();
     return MsgBox::Ok;
 }

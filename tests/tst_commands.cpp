@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QTest>
 
+#include <sys/stat.h>
+
 // Open and Create, the Setup and Default commands, About and Exit.
 class TestCommands : public QObject
 {
@@ -29,6 +31,9 @@ private Q_SLOTS:
     void utcOffsetChecked();
     void sentRebuildsExchange();
     void contestTwiceKeepsNameAndQth();
+    void defaultsShowAfterOpenAndCreate();
+    void clockHint_data();
+    void clockHint();
     void aboutText();
     void exitAsks();
 };
@@ -162,26 +167,43 @@ void TestCommands::failuresChangeNothing_data()
 {
     QTest::addColumn<bool>("create");
     QTest::addColumn<QString>("chosen");
-    QTest::newRow("open under a file") << false << "deflog/x.log";
-    QTest::newRow("create under a file") << true << "deflog/x.log";
-    QTest::newRow("open a folder") << false << "afolder";
-    QTest::newRow("open a full logbook") << false << "full.log";
+    QTest::addColumn<QString>("mentions");
+    QTest::newRow("open under a file") << false << "deflog/x.log" << "Not a directory";
+    QTest::newRow("create under a file") << true << "deflog/x.log" << "Not a directory";
+    QTest::newRow("open a folder") << false << "afolder" << "Is a directory";
+    QTest::newRow("open a full logbook") << false << "full.log" << "32767";
+    // Nothing waits for a reader of a FIFO, and no device is made a logbook.
+    QTest::newRow("open a FIFO") << false << "pipe" << "FIFO";
+    QTest::newRow("create on a FIFO") << true << "pipe" << "FIFO";
+    QTest::newRow("create on a device") << true << "/dev/null" << "device";
+    // "deflog" stores Windows-1252: the next start must find this very logbook.
+    QTest::newRow("open, Polish name") << false << "\u0141\u00F3d\u017A.log" << "\u0141\u017A";
+    QTest::newRow("create, Hungarian folder") << true << "Gy\u0151r/a.log" << "\u0151";
+    QTest::newRow("create, Cyrillic") << true << "\u041C\u043E\u0441\u043A\u0432\u0430.log" << "\u041C";
+    QTest::newRow("open, Greek") << false << "\u0391\u03B8\u03AE\u03BD\u03B1.log" << "\u0391";
 }
 
 void TestCommands::failuresChangeNothing()
 {
     QFETCH(bool, create);
     QFETCH(QString, chosen);
+    QFETCH(QString, mentions);
     EntryFixture f(3);
     QDir().mkdir(QStringLiteral("afolder"));
+    QDir().mkdir(QStringLiteral("Gy\u0151r"));
+    QCOMPARE(::mkfifo("pipe", 0600), 0);
     ts::writeFile(QStringLiteral("full.log"), QByteArray(32767 * 85, ' '));
     Form1 &form = f.open();
     const QByteArray deflog = ts::readFile(QStringLiteral("deflog"));
+    const QStringList before = QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
     f.platform.fileAnswers.push_back(chosen);
     (create ? form.mnuSave : form.mnuOpen)->trigger();
     QCOMPARE(f.platform.errors().size(), 1);
+    QVERIFY2(f.platform.errors().first().contains(mentions), qPrintable(f.platform.errors().first()));
+    QCOMPARE(QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), before);
+    QCOMPARE(QFileInfo(QStringLiteral("pipe")).isFile(), false);
     QCOMPARE(form.logPath, f.log);
-    QCOMPARE(form.Label8->text(), f.log);
+    QCOMPARE(form.Label8->toolTip(), f.log);
     QCOMPARE(form.Text1->text(), QStringLiteral("4"));
     QCOMPARE(storage::qsoCount, qint16(3));
     QCOMPARE(ts::readFile(QStringLiteral("deflog")), deflog);
@@ -348,6 +370,47 @@ void TestCommands::contestTwiceKeepsNameAndQth()
     QCOMPARE(f.logBytes().mid(60), QByteArray("Anna      Turku          "));
 }
 
+void TestCommands::defaultsShowAfterOpenAndCreate()
+{
+    EntryFixture f(3, "599", "599", "7", "CW");
+    Form1 &form = f.open();
+    for (QAction *command : { form.mnuOpen, form.mnuSave }) {
+        form.Combo1->setEditText(QStringLiteral("28"));
+        form.Combo2->setEditText(QStringLiteral("SSB"));
+        f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("new.log")));
+        command->trigger();
+        QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
+        QCOMPARE(form.Combo2->currentText(), QStringLiteral("CW"));
+    }
+}
+
+void TestCommands::clockHint_data()
+{
+    QTest::addColumn<int>("offset"); // seconds the clock is ahead of UTC
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("UTC") << 0 << "This computer's clock is at UTC: enter 0 to log in UTC";
+    QTest::newRow("CET") << 3600 << "This computer's clock is at UTC+1:00: enter -1 to log in UTC";
+    QTest::newRow("EST") << -18000 << "This computer's clock is at UTC-5:00: enter 5 to log in UTC";
+    QTest::newRow("India") << 19800 << "This computer's clock is at UTC+5:30: enter -5.5 to log in UTC";
+    QTest::newRow("Newfoundland") << -12600 << "This computer's clock is at UTC-3:30: enter 3.5 to log in UTC";
+}
+
+void TestCommands::clockHint()
+{
+    QFETCH(int, offset);
+    QFETCH(QString, hint);
+    ts::WorkDir dir;
+    FakePlatform platform;
+    platform.clock = QDateTime(QDate(2024, 3, 9), QTime(18, 42), Qt::OffsetFromUTC, offset);
+    Form1 form(platform);
+    form.mnuUTC->trigger();
+    QCOMPARE(platform.calls.back().text, QStringLiteral("Enter your delay from UTC\n") + hint);
+    // And the hinted value is taken and logs in UTC.
+    platform.inputAnswers.push_back(hint.section(QStringLiteral("enter "), 1).section(QLatin1Char(' '), 0, 0));
+    form.mnuUTC->trigger();
+    QCOMPARE(platform.errors(), QStringList());
+}
+
 void TestCommands::aboutText()
 {
     ts::WorkDir dir;
@@ -366,6 +429,8 @@ void TestCommands::aboutText()
     QVERIFY(lines[1].startsWith(QLatin1Char('\r')));
     QVERIFY(!box.text.endsWith(QLatin1Char('\n')));
     QCOMPARE(box.text.count(QLatin1Char('\r')), 4);
+    // No address that is not ours.
+    QVERIFY(!box.text.contains(QStringLiteral("://")) && !box.text.contains(QStringLiteral("www.")));
     QCOMPARE(box.text.count(QLatin1Char('\n')), 3);
 }
 

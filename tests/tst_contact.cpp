@@ -21,7 +21,11 @@ private Q_SLOTS:
     void noLogbookOpenKeepsFields_data();
     void noLogbookOpenKeepsFields();
     void failedWriteChangesNothing();
-    void recordWrittenBehindOurBack();
+    void logbookChangedBehindOurBack_data();
+    void logbookChangedBehindOurBack();
+    void noCallSignNoContact_data();
+    void noCallSignNoContact();
+    void liveDuplicateMark();
     void duplicate_data();
     void duplicate();
     void search_data();
@@ -203,19 +207,107 @@ void TestContact::failedWriteChangesNothing()
     QCOMPARE(form.Text2->text(), QStringLiteral("DL1ABC"));
 }
 
-void TestContact::recordWrittenBehindOurBack()
+void TestContact::logbookChangedBehindOurBack_data()
 {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QByteArray>("after"); // the file as the other program left it
+    QTest::newRow("grown") << "write" << ts::records(4) + QByteArray("9  PARTIAL");
+    // Shorter than counted: the save would leave a zero-filled gap before the record.
+    QTest::newRow("shrunk") << "write" << ts::records(2);
+    QTest::newRow("emptied by another Create") << "write" << QByteArray();
+    QTest::newRow("moved away") << "remove" << QByteArray("<missing>");
+}
+
+void TestContact::logbookChangedBehindOurBack()
+{
+    QFETCH(QString, change);
+    QFETCH(QByteArray, after);
     EntryFixture f(3);
     Form1 &form = f.open();
-    // Another program appends a contact and the start of another.
-    const QByteArray grown = ts::records(4) + QByteArray("9  PARTIAL");
-    ts::writeFile(f.log, grown);
+    if (change == QLatin1String("remove"))
+        QVERIFY(QFile::remove(f.log));
+    else
+        ts::writeFile(f.log, after);
     form.Text2->setText(QStringLiteral("MINE"));
+    QTest::keyClick(form.Text2, Qt::Key_Return); // the look-up makes no file either
     QTest::keyClick(form.Text2, Qt::Key_F1);
-    QCOMPARE(f.logBytes(), grown);
+    QCOMPARE(f.logBytes(), after);
     QCOMPARE(storage::qsoCount, qint16(3));
+    QCOMPARE(form.Text1->text(), QStringLiteral("4"));
     QCOMPARE(form.Text2->text(), QStringLiteral("MINE"));
-    QVERIFY(f.platform.errors().first().contains("Open the logbook again"));
+    QVERIFY(f.platform.errors().last().contains("not saved"));
+    if (change == QLatin1String("write"))
+        QVERIFY(f.platform.errors().last().contains("Open the logbook again"));
+    // Opened again, the logbook is counted anew and the save lands after its last record.
+    f.platform.fileAnswers.push_back(f.log);
+    form.mnuOpen->trigger();
+    QTest::keyClick(form.Text2, Qt::Key_F1);
+    const QByteArray now = f.logBytes();
+    QCOMPARE(now.size() % 85, 0);
+    QCOMPARE(now.right(85).left(18), ts::pad(QByteArray::number(now.size() / 85).constData(), 3) + ts::pad("MINE", 15));
+}
+
+void TestContact::noCallSignNoContact_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blank") << QStringLiteral("   ");
+}
+
+void TestContact::noCallSignNoContact()
+{
+    QFETCH(QString, call);
+    EntryFixture f(2);
+    Form1 &form = f.open();
+    form.Text2->setText(call);
+    QTest::keyClick(form.Text2, Qt::Key_Tab);
+    QTest::keyClick(form.Text3, Qt::Key_Tab);
+    QTest::keyClick(form.Text4, Qt::Key_Tab);
+    QTest::keyClick(form.Text5, Qt::Key_F1);
+    QCOMPARE(f.platform.errors().size(), 1);
+    QVERIFY(f.platform.errors().first().contains("call sign"));
+    QCOMPARE(f.logBytes(), ts::records(2));
+    QCOMPARE(form.Text1->text(), QStringLiteral("3"));
+    QCOMPARE(form.Text3->text(), QStringLiteral("09.03.24 18:42"));
+    // A duplicate logged on purpose: type the call again.
+    form.Text2->setText(QStringLiteral("C1"));
+    QTest::keyClick(form.Text5, Qt::Key_F1);
+    QCOMPARE(f.logBytes().size(), 3 * 85);
+}
+
+void TestContact::liveDuplicateMark()
+{
+    EntryFixture f(0);
+    ts::writeFile(f.log, ts::record("1", "DL1ABC", "", "", "", "", "", "", "Berlin"));
+    Form1 &form = f.open();
+    form.mnuClear->trigger(); // the saved call stays in the field
+    const auto marked = [&] { return form.callIsDuplicate(); };
+    QTest::keyClicks(form.Text2, QStringLiteral("dl1ab"));
+    QVERIFY(!marked());
+    QTest::keyClick(form.Text2, Qt::Key_C);
+    QVERIFY(marked()); // case ignored
+    QVERIFY(form.Text2->accessibleDescription().contains("contact 1"));
+    QTest::keyClick(form.Text2, Qt::Key_Backspace);
+    QVERIFY(!marked());
+    // After a save the call just logged is in the logbook.
+    QTest::keyClicks(form.Text2, QStringLiteral("G4XYZ"));
+    QVERIFY(!marked());
+    QTest::keyClick(form.Text2, Qt::Key_F1);
+    QTRY_VERIFY(marked());
+    // Another program adds a contact: the mark follows within a second.
+    form.Text2->setText(QStringLiteral("OK1ZZ"));
+    QVERIFY(!marked());
+    ts::writeFile(f.log, f.logBytes() + ts::record("3", "OK1ZZ"));
+    QTRY_VERIFY_WITH_TIMEOUT(marked(), 1000);
+    // Another logbook in use: the mark is about that one.
+    const QString other = f.dir.path(QStringLiteral("other.log"));
+    ts::writeFile(other, ts::record("1", "K1ABC"));
+    f.platform.fileAnswers.push_back(other);
+    form.mnuOpen->trigger();
+    QTRY_VERIFY(!marked());
+    // Enter is unchanged by the mark, and the status label keeps its own texts.
+    QTest::keyClick(form.Text2, Qt::Key_Return);
+    QCOMPARE(form.Label7->text(), QStringLiteral("GOOD ONE!!!"));
 }
 
 void TestContact::duplicate_data()

@@ -224,15 +224,15 @@ void TestConvert::windowLayout_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<bool>("bold");
-    QTest::newRow("Label1") << "Label1" << "Chose a source of Logfile(*.log):" << QRect(8, 8, 209, 17) << true;
-    QTest::newRow("Text1") << "Text1" << "" << QRect(8, 24, 209, 19) << false;
-    QTest::newRow("Command1") << "Command1" << "..." << QRect(216, 24, 17, 17) << false;
-    QTest::newRow("Label2") << "Label2" << "Chose a destination file(*.txt):" << QRect(8, 56, 209, 17) << true;
-    QTest::newRow("Text2") << "Text2" << "" << QRect(8, 72, 209, 19) << false;
-    QTest::newRow("Command2") << "Command2" << "..." << QRect(216, 72, 17, 17) << false;
-    QTest::newRow("Check1") << "Check1" << "Add a title to destination file" << QRect(8, 96, 185, 13) << true;
-    QTest::newRow("Command3") << "Command3" << "Convert" << QRect(24, 120, 81, 25) << true;
-    QTest::newRow("Command4") << "Command4" << "Exit Convertion" << QRect(120, 120, 97, 25) << true;
+    QTest::newRow("Label1") << "Label1" << "Chose a source of Logfile(*.log):" << QRect(10, 10, 261, 21) << true;
+    QTest::newRow("Text1") << "Text1" << "" << QRect(10, 30, 261, 24) << false;
+    QTest::newRow("Command1") << "Command1" << "..." << QRect(270, 30, 21, 21) << false;
+    QTest::newRow("Label2") << "Label2" << "Chose a destination file(*.txt):" << QRect(10, 70, 261, 21) << true;
+    QTest::newRow("Text2") << "Text2" << "" << QRect(10, 90, 261, 24) << false;
+    QTest::newRow("Command2") << "Command2" << "..." << QRect(270, 90, 21, 21) << false;
+    QTest::newRow("Check1") << "Check1" << "Add a title to destination file" << QRect(10, 120, 231, 16) << true;
+    QTest::newRow("Command3") << "Command3" << "Convert" << QRect(30, 150, 101, 31) << true;
+    QTest::newRow("Command4") << "Command4" << "Exit Convertion" << QRect(150, 150, 121, 31) << true;
 }
 
 void TestConvert::windowLayout()
@@ -244,7 +244,7 @@ void TestConvert::windowLayout()
     FakePlatform platform;
     Form2 form(platform);
     QCOMPARE(form.windowTitle(), QStringLiteral("Logfile Convertion"));
-    QCOMPARE(form.size(), QSize(248, 153));
+    QCOMPARE(form.size(), QSize(310, 191));
     auto *widget = form.findChild<QWidget *>(name);
     QVERIFY(widget);
     QCOMPARE(widget->geometry(), geometry);

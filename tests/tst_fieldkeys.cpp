@@ -1,7 +1,11 @@
 #include "EntryFixture.h"
 
+#include "storage/RecordFields.h"
+
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
 // The field keys and the fills that happen when a field receives the focus.
@@ -11,6 +15,7 @@ class TestFieldKeys : public QObject
 private Q_SLOTS:
     void dateStamp_data();
     void dateStamp();
+    void badOffsetReportedOnce_data();
     void badOffsetReportedOnce();
     void caretAfterArrival_data();
     void caretAfterArrival();
@@ -24,6 +29,9 @@ private Q_SLOTS:
     void f12FromEveryField_data();
     void f12FromEveryField();
     void comboIgnoresFieldKeys();
+    void whatIsTypedIsSaved_data();
+    void whatIsTypedIsSaved();
+    void qsoModeSendsReportAlone();
 };
 
 void TestFieldKeys::dateStamp_data()
@@ -64,10 +72,21 @@ void TestFieldKeys::dateStamp()
     QCOMPARE(ts::readFile(QStringLiteral("utc_off")), offset.isEmpty() ? QByteArray() : ts::setting(offset));
 }
 
+void TestFieldKeys::badOffsetReportedOnce_data()
+{
+    QTest::addColumn<QByteArray>("offset");
+    QTest::newRow("not a number") << QByteArray("two");
+    // Numbers no clock is off by: 41 days ahead, or past any integer.
+    QTest::newRow("1000 hours") << QByteArray("1000");
+    QTest::newRow("20 digits") << QByteArray("99999999999999999999");
+    QTest::newRow("-24.5") << QByteArray("-24.5");
+}
+
 void TestFieldKeys::badOffsetReportedOnce()
 {
+    QFETCH(QByteArray, offset);
     EntryFixture f(0);
-    ts::writeFile(QStringLiteral("utc_off"), ts::setting("two"));
+    ts::writeFile(QStringLiteral("utc_off"), ts::setting(offset));
     Form1 &form = f.open();
     QTest::keyClicks(form.Text2, "K1ABC");
     QTest::keyClick(form.Text2, Qt::Key_Tab); // arrival in Text3
@@ -75,7 +94,7 @@ void TestFieldKeys::badOffsetReportedOnce()
     QTest::keyClick(form.Text3, Qt::Key_PageDown);
     QTest::keyClick(form.Text2, Qt::Key_PageUp);
     QCOMPARE(f.platform.errors().size(), 1);
-    QVERIFY(f.platform.errors().first().contains("\"two\""));
+    QVERIFY(f.platform.errors().first().contains("\"" + offset + "\""));
     QVERIFY(form.Text3->text().isEmpty());
     // Other keys in the date field still work: F1 saves.
     QTest::keyClick(form.Text3, Qt::Key_F1);
@@ -296,6 +315,86 @@ void TestFieldKeys::comboIgnoresFieldKeys()
     QTest::keyClick(form.Combo1, Qt::Key_F5);
     QCOMPARE(form.Text2->text(), QStringLiteral("keep"));
     QCOMPARE(f.focus(), form.Combo1);
+}
+
+void TestFieldKeys::whatIsTypedIsSaved_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("how"); // "type", "type+Enter" or "paste"
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QByteArray>("stored"); // the record field's bytes
+    // The lists never complete, never take an item's case.
+    QTest::newRow("AM is no AMTOR") << "Combo2" << "type" << "AM" << QByteArray("AM     ");
+    QTest::newRow("PSK is no PSK31") << "Combo2" << "type" << "PSK" << QByteArray("PSK    ");
+    QTest::newRow("1 is no 14") << "Combo1" << "type" << "1" << QByteArray("1   ");
+    QTest::newRow("cw and Enter") << "Combo2" << "type+Enter" << "cw" << QByteArray("cw     ");
+    // No control characters, typed or pasted; what is shown is what is saved.
+    QTest::newRow("pasted call") << "Text2" << "paste" << "DL1\tAB\r\nC" << QByteArray("DL1ABC         ");
+    QTest::newRow("pasted mode") << "Combo2" << "paste" << "FT8\a" << QByteArray("FT8    ");
+    QTest::newRow("long name") << "Text7" << "type" << "Hans-Joachim" << QByteArray("Hans-Joach");
+    QTest::newRow("long QTH pasted") << "Text8" << "paste" << "Garmisch-Partenkirchen" << QByteArray("Garmisch-Parten");
+    QTest::newRow("long band") << "Combo1" << "type" << "14.070" << QByteArray("14.0");
+    // Characters Windows-1252 has no byte for would be stored as "?".
+    QTest::newRow("Polish QTH") << "Text8" << "type" << "\u0141\u00F3d\u017A" << QByteArray("\xF3" "d             ");
+}
+
+void TestFieldKeys::whatIsTypedIsSaved()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, how);
+    QFETCH(QString, input);
+    QFETCH(QByteArray, stored);
+    EntryFixture f(0);
+    Form1 &form = f.open();
+    form.mnuContest->trigger(); // Name and QTH show
+    if (control != QLatin1String("Text2"))
+        QTest::keyClicks(form.Text2, QStringLiteral("K1A"));
+    auto *widget = form.findChild<QWidget *>(control);
+    auto *combo = qobject_cast<QComboBox *>(widget);
+    auto *edit = combo ? combo->lineEdit() : qobject_cast<QLineEdit *>(widget);
+    edit->setFocus();
+    edit->selectAll();
+    if (how == QLatin1String("paste")) {
+        QApplication::clipboard()->setText(input);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    } else {
+        // Letters beyond ASCII arrive as a keyboard layout sends them: text on an unknown key.
+        for (QChar c : input) {
+            if (c.unicode() < 0x80)
+                QTest::keyClick(edit, char(c.unicode()));
+            else
+                QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+        if (how == QLatin1String("type+Enter"))
+            QTest::keyClick(edit, Qt::Key_Return);
+    }
+    const QString shown = edit->text();
+    QTest::keyClick(edit, Qt::Key_F1);
+    QCOMPARE(f.platform.errors(), QStringList());
+    int field = 0;
+    for (const storage::RecordField &each : storage::RecordFields)
+        field = control == QLatin1String(each.control) ? each.field : field;
+    QCOMPARE(f.logBytes().mid(storage::QsoRecord::Offsets[field], storage::QsoRecord::Widths[field]), stored);
+    QCOMPARE(QString::fromLatin1(stored).trimmed(), shown.trimmed());
+}
+
+void TestFieldKeys::qsoModeSendsReportAlone()
+{
+    // The serial belongs to the contest exchange; a ragchew sends the report alone.
+    EntryFixture f(12);
+    Form1 &form = f.open();
+    form.mnuContest->trigger();
+    QTest::keyClick(form.Text2, Qt::Key_Tab);
+    QCOMPARE(form.Text5->text(), QStringLiteral("599"));
+    form.Text5->setText(QStringLiteral("57"));
+    QTest::keyClick(form.Text3, Qt::Key_Tab);
+    QTest::keyClick(form.Text4, Qt::Key_Tab);
+    QCOMPARE(form.Text5->text(), QStringLiteral("599"));
+    QCOMPARE(form.Text5->cursorPosition(), 3);
+    form.mnuContest->trigger();
+    QTest::keyClick(form.Text5, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(form.Text4, Qt::Key_Tab);
+    QCOMPARE(form.Text5->text(), QStringLiteral("59913"));
 }
 
 QTEST_MAIN(TestFieldKeys)

@@ -183,30 +183,30 @@ void TestStartup::listsAndBoxes()
 void TestStartup::controlsLaidOut_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("geometry"); // pixels, 15 twips each
+    QTest::addColumn<QRect>("geometry"); // pixels, 12 twips each
     QTest::addColumn<QString>("caption");
     QTest::addColumn<bool>("bold");
-    QTest::newRow("Text1") << "Text1" << QRect(0, 16, 33, 19) << "" << false;
-    QTest::newRow("Text2") << "Text2" << QRect(32, 16, 89, 19) << "" << false;
-    QTest::newRow("Text3") << "Text3" << QRect(120, 16, 97, 19) << "" << false;
-    QTest::newRow("Text4") << "Text4" << QRect(216, 16, 65, 19) << "" << false;
-    QTest::newRow("Text5") << "Text5" << QRect(280, 16, 65, 19) << "" << false;
-    QTest::newRow("Combo1") << "Combo1" << QRect(344, 16, 41, 21) << "" << false;
-    QTest::newRow("Combo2") << "Combo2" << QRect(384, 16, 57, 21) << "" << false;
-    QTest::newRow("Text7") << "Text7" << QRect(440, 16, 81, 19) << "" << false;
-    QTest::newRow("Text8") << "Text8" << QRect(520, 16, 97, 19) << "" << false;
-    QTest::newRow("Label1") << "Label1" << QRect(0, 0, 33, 17) << "No." << true;
-    QTest::newRow("Label2") << "Label2" << QRect(32, 0, 89, 17) << "Call" << true;
-    QTest::newRow("Label3") << "Label3" << QRect(120, 0, 97, 17) << "Date/Time (F5)" << true;
-    QTest::newRow("Label4") << "Label4" << QRect(216, 0, 65, 17) << "Recv (F6)" << true;
-    QTest::newRow("Label5") << "Label5" << QRect(280, 0, 65, 17) << "Sent (F7)" << true;
-    QTest::newRow("Label6") << "Label6" << QRect(344, 0, 41, 17) << "Band" << true;
-    QTest::newRow("Label12") << "Label12" << QRect(384, 0, 57, 17) << "Mode" << true;
-    QTest::newRow("Label9") << "Label9" << QRect(440, 0, 81, 17) << "Name" << true;
-    QTest::newRow("Label10") << "Label10" << QRect(520, 0, 97, 17) << "QTH" << true;
-    QTest::newRow("Label7") << "Label7" << QRect(32, 40, 89, 17) << "" << true;
-    QTest::newRow("Label8") << "Label8" << QRect(128, 40, 209, 17) << "" << false;
-    QTest::newRow("Label11") << "Label11" << QRect(360, 40, 137, 17) << "F1 to save this QSO!"
+    QTest::newRow("Text1") << "Text1" << QRect(0, 20, 41, 24) << "" << false;
+    QTest::newRow("Text2") << "Text2" << QRect(40, 20, 111, 24) << "" << false;
+    QTest::newRow("Text3") << "Text3" << QRect(150, 20, 121, 24) << "" << false;
+    QTest::newRow("Text4") << "Text4" << QRect(270, 20, 81, 24) << "" << false;
+    QTest::newRow("Text5") << "Text5" << QRect(350, 20, 81, 24) << "" << false;
+    QTest::newRow("Combo1") << "Combo1" << QRect(430, 20, 51, 26) << "" << false;
+    QTest::newRow("Combo2") << "Combo2" << QRect(480, 20, 71, 26) << "" << false;
+    QTest::newRow("Text7") << "Text7" << QRect(550, 20, 101, 24) << "" << false;
+    QTest::newRow("Text8") << "Text8" << QRect(650, 20, 121, 24) << "" << false;
+    QTest::newRow("Label1") << "Label1" << QRect(0, 0, 41, 21) << "No." << true;
+    QTest::newRow("Label2") << "Label2" << QRect(40, 0, 111, 21) << "Call" << true;
+    QTest::newRow("Label3") << "Label3" << QRect(150, 0, 121, 21) << "Date/Time (F5)" << true;
+    QTest::newRow("Label4") << "Label4" << QRect(270, 0, 81, 21) << "Recv (F6)" << true;
+    QTest::newRow("Label5") << "Label5" << QRect(350, 0, 81, 21) << "Sent (F7)" << true;
+    QTest::newRow("Label6") << "Label6" << QRect(430, 0, 51, 21) << "Band" << true;
+    QTest::newRow("Label12") << "Label12" << QRect(480, 0, 71, 21) << "Mode" << true;
+    QTest::newRow("Label9") << "Label9" << QRect(550, 0, 101, 21) << "Name" << true;
+    QTest::newRow("Label10") << "Label10" << QRect(650, 0, 121, 21) << "QTH" << true;
+    QTest::newRow("Label7") << "Label7" << QRect(40, 50, 111, 21) << "" << true;
+    QTest::newRow("Label8") << "Label8" << QRect(160, 50, 261, 21) << "" << false;
+    QTest::newRow("Label11") << "Label11" << QRect(450, 50, 171, 21) << "F1 to save this QSO!"
                              << true;
 }
 
@@ -229,7 +229,7 @@ void TestStartup::controlsLaidOut()
         const bool centred = label->alignment() & Qt::AlignHCenter;
         QCOMPARE(centred, name != QLatin1String("Label8") && name != QLatin1String("Label11"));
     }
-    QCOMPARE(form.centralWidget()->size(), QSize(632, 64));
+    QCOMPARE(form.centralWidget()->size(), QSize(790, 80));
 }
 
 void TestStartup::menuTree()

@@ -7,6 +7,11 @@
 
 #include <QTest>
 
+#include <chrono>
+#include <fcntl.h>
+#include <thread>
+#include <unistd.h>
+
 #include <csignal>
 #include <sys/resource.h>
 
@@ -32,6 +37,8 @@ private Q_SLOTS:
     void writeRecordNeverOverwritesWholeRecord();
     void writeRecordOverwritesPartialTail();
     void writeRecordFailureLeavesFile();
+    void writeWaitsForAnotherStation_data();
+    void writeWaitsForAnotherStation();
     void fieldFitting_data();
     void fieldFitting();
     void allByteValuesRoundTrip();
@@ -204,6 +211,43 @@ void TestStorage::writeRecordFailureLeavesFile()
     QVERIFY(!cut.ok());
     QCOMPARE(cut.error().reason, QStringLiteral("File too large"));
     QCOMPARE(ts::readFile(QStringLiteral("a.log")), before);
+}
+
+void TestStorage::writeWaitsForAnotherStation_data()
+{
+    QTest::addColumn<int>("holdMs"); // how long the other station keeps the lock
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("lets go soon") << 200 << true;
+    QTest::newRow("never lets go") << 1800 << false;
+}
+
+void TestStorage::writeWaitsForAnotherStation()
+{
+    QFETCH(int, holdMs);
+    QFETCH(bool, saved);
+    // Another station holds the logbook's lock (a POSIX record lock, as it would on a
+    // network share) while it saves.
+    QVERIFY(ts::writeFile(QStringLiteral("a.log"), ts::records(2)));
+    const int other = ::open("a.log", O_RDWR);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    QCOMPARE(::fcntl(other, F_OFD_SETLK, &lock), 0);
+    std::thread station([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+        ::close(other);
+    });
+    QsoRecord record;
+    record.setField(QsoRecord::Call, QStringLiteral("MINE"));
+    const Status result = writeRecord(QStringLiteral("a.log"), 3, record);
+    station.join();
+    QCOMPARE(result.ok(), saved);
+    if (saved) {
+        QCOMPARE(ts::readFile(QStringLiteral("a.log")).mid(170, 18), QByteArray("   MINE           "));
+    } else {
+        QCOMPARE(result.error().kind, StorageError::Kind::Locked);
+        QCOMPARE(ts::readFile(QStringLiteral("a.log")), ts::records(2));
+    }
 }
 
 void TestStorage::fieldFitting_data()

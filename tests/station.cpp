@@ -1,0 +1,114 @@
+// One operating station for the model test: a real entry window (and conversion window)
+// in its own working folder, driven by one command a line on standard input, answering
+// one line each on standard output:
+//   save CALL | check CALL | open PATH | create PATH | convert SOURCE DEST
+//   slow MS (every write waits MS first, to widen the window between check and write)
+// Answers: "ok <number shown>", "dup", "new", "ok <lines>" (convert) or "err <reason>".
+#include "FakePlatform.h"
+#include "convert/Form2.h"
+#include "mainwindow/EntryField.h"
+#include "mainwindow/Form1.h"
+#include "storage/FileHandle.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <thread>
+
+namespace {
+
+int g_slowMs = 0;
+
+int slowWrites(storage::hooks::Call call, qint64 *)
+{
+    if (call == storage::hooks::Call::Write)
+        std::this_thread::sleep_for(std::chrono::milliseconds(g_slowMs));
+    return 0;
+}
+
+QString answer(FakePlatform &platform, size_t callsBefore, const QString &ok)
+{
+    for (size_t i = callsBefore; i < platform.calls.size(); ++i) {
+        if (platform.calls[i].kind == QLatin1String("error"))
+            return QStringLiteral("err ") + platform.calls[i].text.section(QLatin1Char('\n'), 0, 0);
+    }
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2 || !QDir::setCurrent(QString::fromLocal8Bit(argv[1])))
+        return 2;
+    FakePlatform platform;
+    Form1 form(platform);
+    form.mnuClear->trigger(); // the fields keep what the command put there
+    std::printf("ready %s\n", qPrintable(form.logPath.isEmpty() ? QStringLiteral("-") : form.Text1->text()));
+    std::fflush(stdout);
+
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        const QString command = QString::fromStdString(line);
+        const QString verb = command.section(QLatin1Char(' '), 0, 0);
+        const QString arg = command.section(QLatin1Char(' '), 1, 1);
+        const size_t before = platform.calls.size();
+        QString reply;
+        if (verb == QLatin1String("save")) {
+            const QString texts[] = { arg, QStringLiteral("01.02.03 04:05"), QStringLiteral("599"),
+                                      QStringLiteral("59913"), QStringLiteral("Ann"), QStringLiteral("Oulu") };
+            EntryField *fields[] = { form.Text2, form.Text3, form.Text4, form.Text5, form.Text7, form.Text8 };
+            for (int i = 0; i < 6; ++i)
+                fields[i]->setText(texts[i]);
+            form.Combo1->setEditText(QStringLiteral("14"));
+            form.Combo2->setEditText(QStringLiteral("CW"));
+            QTest::keyClick(form.Text2, Qt::Key_F1);
+            reply = answer(platform, before, QStringLiteral("ok ") + form.Text1->text());
+        } else if (verb == QLatin1String("check")) {
+            form.Text2->setText(arg);
+            form.Label7->clear();
+            QTest::keyClick(form.Text2, Qt::Key_Return);
+            bool duplicate = false;
+            for (size_t i = before; i < platform.calls.size(); ++i)
+                duplicate = duplicate || platform.calls[i].text == QLatin1String("Duplicate!!!");
+            const bool fresh = form.Label7->text() == QLatin1String("GOOD ONE!!!");
+            reply = answer(platform, before,
+                           duplicate ? QStringLiteral("dup")
+                                     : fresh ? QStringLiteral("new") : QStringLiteral("err silent"));
+        } else if (verb == QLatin1String("open") || verb == QLatin1String("create")) {
+            platform.fileAnswers.push_back(arg);
+            platform.messageAnswers.push_back(MsgBox::Yes); // yes, empty it
+            (verb == QLatin1String("open") ? form.mnuOpen : form.mnuSave)->trigger();
+            platform.messageAnswers.clear();
+            reply = answer(platform, before, QStringLiteral("ok ") + form.Text1->text());
+            // A refused command leaves the window as it was: say so to the checker.
+            if (reply.startsWith(QLatin1String("err")) && form.logPath.isEmpty())
+                reply += QStringLiteral(" (no logbook)");
+        } else if (verb == QLatin1String("convert")) {
+            Form2 conversion(platform, &form);
+            conversion.Text1->setText(arg);
+            conversion.Text2->setText(command.section(QLatin1Char(' '), 2, 2));
+            conversion.Command3->click();
+            reply = answer(platform, before, QStringLiteral("ok"));
+        } else if (verb == QLatin1String("slow")) {
+            g_slowMs = arg.toInt();
+            storage::hooks::beforeCall = g_slowMs > 0 ? slowWrites : nullptr;
+            reply = QStringLiteral("ok");
+        } else {
+            reply = QStringLiteral("err unknown command");
+        }
+        std::printf("%s\n", qPrintable(reply));
+        std::fflush(stdout);
+    }
+    return 0;
+}

@@ -1,0 +1,438 @@
+// Random sequences of operations on one real logbook, checked against a small model
+// after every step: two stations (separate processes, each a real entry window) save,
+// look up, open, create and convert; another program appends, cuts, removes, renames
+// and replaces the file by a FIFO or a folder; stations are killed in the middle of a
+// save and race each other for the same record. The model predicts every answer and
+// every byte on disk.
+//
+// VANTEL_MODEL_SECONDS bounds the run (default 8); VANTEL_MODEL_SEED replays one.
+#include "TestSupport.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QThread>
+
+#include <memory>
+#include <optional>
+
+#include <csignal>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int kRecord = 85;
+
+// The record a station's save writes: its fields are fixed but for number and call.
+QByteArray savedRecord(qint64 number, const QString &call)
+{
+    return ts::record(QByteArray::number(number).constData(), call.toLatin1().constData(),
+                      "01.02.03 04:05", "599", "59913", "14", "CW", "Ann", "Oulu");
+}
+
+// The conversion window's listing, built here field by field.
+QByteArray listingOf(const QByteArray &logbook)
+{
+    QByteArray out;
+    for (qsizetype at = 0; at + kRecord <= logbook.size(); at += kRecord) {
+        const QByteArray r = logbook.mid(at, kRecord);
+        out += r.mid(0, 33) + r.mid(49, 4) + r.mid(53, 7) + r.mid(41, 8) + r.mid(33, 8)
+                + r.mid(60, 25) + "\r\r\n";
+    }
+    return out;
+}
+
+struct Station
+{
+    QString folder;
+    std::unique_ptr<QProcess> process;
+    bool inUse = false;
+    qint64 count = 0;
+
+    // Sent at once, not when the next wait flushes it: two stations must get their
+    // commands at the same moment.
+    void send(const QString &line)
+    {
+        process->write((line + QLatin1Char('\n')).toUtf8());
+        process->waitForBytesWritten(1000);
+    }
+    // The answer line; a station that does not answer in time is blocked.
+    QString receive()
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (!process->canReadLine()) {
+            if (waited.elapsed() > 5000 || !process->waitForReadyRead(5000 - int(waited.elapsed())))
+                return QStringLiteral("BLOCKED");
+        }
+        return QString::fromUtf8(process->readLine()).trimmed();
+    }
+    QString ask(const QString &line)
+    {
+        send(line);
+        return receive();
+    }
+};
+
+} // namespace
+
+class TestModel : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void randomOperations();
+
+private:
+    enum class Kind { Regular, Missing, Fifo, Folder };
+
+    // One operation: empty when disk and answers are as the model says.
+    QString save(Station &s);
+    QString check(Station &s);
+    QString openOrCreate(Station &s, bool create);
+    QString convert(Station &s);
+    QString race();
+    QString kill(Station &s);
+    QString outside();
+
+    QString start(Station &s);
+    QString diskAsModel() const;
+    qint64 records() const { return m_bytes.size() / kRecord; }
+    int pick(int n) { return int(m_random.bounded(n)); }
+
+    QRandomGenerator m_random;
+    ts::WorkDir *m_dir = nullptr;
+    QString m_log, m_aside, m_listing;
+    Kind m_kind = Kind::Regular;
+    QByteArray m_bytes; // the logbook as it must be on disk
+    std::optional<QByteArray> m_asideBytes;
+    Station m_stations[2];
+    int m_calls = 0;
+    QStringList m_trail; // the last steps, for the failure message
+};
+
+QString TestModel::start(Station &s)
+{
+    s.process = std::make_unique<QProcess>();
+    s.process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    s.process->start(QStringLiteral(VANTEL_STATION), { s.folder });
+    if (!s.process->waitForStarted(5000))
+        return QStringLiteral("station did not start");
+    // At start-up a logbook is counted where it is; one that vanished is not made again.
+    s.inUse = m_kind == Kind::Regular;
+    s.count = records();
+    const QString want = s.inUse ? QStringLiteral("ready %1").arg(s.count + 1) : QStringLiteral("ready -");
+    const QString got = s.receive();
+    return got == want ? QString() : QStringLiteral("start: %1, model says %2").arg(got, want);
+}
+
+QString TestModel::diskAsModel() const
+{
+    struct stat st {};
+    const bool exists = ::stat(QFile::encodeName(m_log).constData(), &st) == 0;
+    switch (m_kind) {
+    case Kind::Missing:
+        return exists ? QStringLiteral("the logbook was made again") : QString();
+    case Kind::Fifo:
+        return exists && S_ISFIFO(st.st_mode) ? QString() : QStringLiteral("the FIFO was replaced");
+    case Kind::Folder:
+        return exists && S_ISDIR(st.st_mode) ? QString() : QStringLiteral("the folder was replaced");
+    case Kind::Regular:
+        break;
+    }
+    if (!exists || !S_ISREG(st.st_mode))
+        return QStringLiteral("the logbook is gone");
+    const QByteArray disk = ts::readFile(m_log);
+    if (disk == m_bytes)
+        return QString();
+    qsizetype at = 0;
+    while (at < disk.size() && at < m_bytes.size() && disk[at] == m_bytes[at])
+        ++at;
+    return QStringLiteral("logbook differs from byte %1 (record %2): %3 bytes on disk, %4 in the model")
+            .arg(at).arg(at / kRecord + 1).arg(disk.size()).arg(m_bytes.size());
+}
+
+// Whether a save as record `number` must succeed on the logbook as the model has it.
+static bool fits(qint64 number, qint64 size, bool exists)
+{
+    if (!exists)
+        return number == 1;
+    return size >= (number - 1) * kRecord && size < number * kRecord;
+}
+
+QString TestModel::save(Station &s)
+{
+    const QString call = QStringLiteral("Q%1").arg(++m_calls);
+    const qint64 number = s.count + 1;
+    const bool ok = s.inUse
+            && (m_kind == Kind::Regular || m_kind == Kind::Missing)
+            && fits(number, m_bytes.size(), m_kind == Kind::Regular);
+    const QString got = s.ask(QStringLiteral("save ") + call);
+    if (ok) {
+        if (got != QStringLiteral("ok %1").arg(number + 1))
+            return QStringLiteral("save %1 as %2: \"%3\", model says it fits").arg(call).arg(number).arg(got);
+        m_bytes = m_bytes.left((number - 1) * kRecord) + savedRecord(number, call);
+        m_kind = Kind::Regular;
+        s.count = number;
+    } else if (!got.startsWith(QLatin1String("err"))) {
+        return QStringLiteral("save %1 as %2: \"%3\", model says refused").arg(call).arg(number).arg(got);
+    }
+    return QString();
+}
+
+QString TestModel::check(Station &s)
+{
+    // Sometimes a call from the logbook in another letter case, sometimes a new one.
+    QString call = QStringLiteral("N%1").arg(pick(1000));
+    if (records() > 0 && pick(2)) {
+        call = QString::fromLatin1(m_bytes.mid(pick(int(records())) * kRecord + 3, 15)).trimmed();
+        call = pick(2) ? call.toLower() : call;
+    }
+    bool found = false;
+    for (qint64 r = 0; r < records(); ++r)
+        found = found || QString::fromLatin1(m_bytes.mid(r * kRecord + 3, 15)).trimmed().compare(call, Qt::CaseInsensitive) == 0;
+    const QString want = !s.inUse || m_kind != Kind::Regular ? QStringLiteral("err")
+            : found                                         ? QStringLiteral("dup")
+                                                            : QStringLiteral("new");
+    const QString got = s.ask(QStringLiteral("check ") + call);
+    return got.startsWith(want) ? QString()
+                                : QStringLiteral("check %1: \"%2\", model says %3").arg(call, got, want);
+}
+
+QString TestModel::openOrCreate(Station &s, bool create)
+{
+    const QString verb = create ? QStringLiteral("create") : QStringLiteral("open");
+    const QString got = s.ask(verb + QLatin1Char(' ') + m_log);
+    if (m_kind == Kind::Fifo || m_kind == Kind::Folder)
+        return got.startsWith(QLatin1String("err")) ? QString() : verb + QStringLiteral(": \"%1\" on a FIFO or folder").arg(got);
+    // A name that does not exist starts a new logbook with either command.
+    if (create || m_kind == Kind::Missing)
+        m_bytes.clear();
+    m_kind = Kind::Regular;
+    s.inUse = true;
+    s.count = records();
+    // The next number shown and the file agree.
+    return got == QStringLiteral("ok %1").arg(s.count + 1) ? QString()
+                                                           : verb + QStringLiteral(": \"%1\" with %2 records").arg(got).arg(s.count);
+}
+
+QString TestModel::convert(Station &s)
+{
+    QFile::remove(m_listing);
+    if (pick(5) == 0) { // the logbook as its own destination: refused, untouched
+        const QString got = s.ask(QStringLiteral("convert %1 %1").arg(m_log));
+        return got.startsWith(QLatin1String("err")) ? QString() : QStringLiteral("converted a logbook into itself");
+    }
+    const QString got = s.ask(QStringLiteral("convert %1 %2").arg(m_log, m_listing));
+    if (m_kind != Kind::Regular)
+        return got.startsWith(QLatin1String("err")) && !QFile::exists(m_listing)
+                ? QString()
+                : QStringLiteral("convert from no logbook: \"%1\"").arg(got);
+    if (got != QLatin1String("ok"))
+        return QStringLiteral("convert: \"%1\"").arg(got);
+    // Nothing to append makes no file.
+    if (QFile::exists(m_listing) != (records() > 0))
+        return QStringLiteral("convert of %1 records: destination %2").arg(records()).arg(QFile::exists(m_listing) ? "made" : "missing");
+    return records() == 0 || ts::readFile(m_listing) == listingOf(m_bytes) ? QString() : QStringLiteral("listing differs");
+}
+
+QString TestModel::race()
+{
+    // Both stations save record n at the same moment; writes are slowed so that both
+    // pass the size check together unless the lock keeps them apart.
+    Station &a = m_stations[0];
+    Station &b = m_stations[1];
+    for (Station *s : { &a, &b }) {
+        if (QString e = openOrCreate(*s, false); !e.isEmpty())
+            return e;
+        s->ask(QStringLiteral("slow 15"));
+    }
+    const qint64 number = a.count + 1;
+    const QString calls[2] = { QStringLiteral("Q%1").arg(++m_calls), QStringLiteral("Q%1").arg(++m_calls) };
+    a.send(QStringLiteral("save ") + calls[0]);
+    b.send(QStringLiteral("save ") + calls[1]);
+    const QString got[2] = { a.receive(), b.receive() };
+    for (Station *s : { &a, &b })
+        s->ask(QStringLiteral("slow 0"));
+    const bool won[2] = { got[0].startsWith(QLatin1String("ok")), got[1].startsWith(QLatin1String("ok")) };
+    if (m_kind != Kind::Regular)
+        return won[0] || won[1] ? QStringLiteral("race on no logbook saved") : QString();
+    if (won[0] == won[1])
+        return QStringLiteral("race for record %1: \"%2\" and \"%3\"").arg(number).arg(got[0], got[1]);
+    const int w = won[0] ? 0 : 1;
+    m_bytes = m_bytes.left((number - 1) * kRecord) + savedRecord(number, calls[w]);
+    m_stations[w].count = number;
+    return QString();
+}
+
+QString TestModel::kill(Station &s)
+{
+    const QString call = QStringLiteral("Q%1").arg(++m_calls);
+    const qint64 number = s.count + 1;
+    const bool couldSave = s.inUse && (m_kind == Kind::Regular || m_kind == Kind::Missing)
+            && fits(number, m_bytes.size(), m_kind == Kind::Regular);
+    s.send(QStringLiteral("save ") + call);
+    QThread::usleep(m_random.bounded(3000u));
+    ::kill(pid_t(s.process->processId()), SIGKILL);
+    s.process->waitForFinished(5000);
+    // The save either reached the disk whole or not at all (a logbook it was making may
+    // stand there empty).
+    if (couldSave && QFileInfo(m_log).isFile()) {
+        const QByteArray saved = m_bytes.left((number - 1) * kRecord) + savedRecord(number, call);
+        const QByteArray disk = ts::readFile(m_log);
+        if (disk == saved || (m_kind == Kind::Missing && disk.isEmpty())) {
+            m_bytes = disk;
+            m_kind = Kind::Regular;
+        }
+    }
+    if (QString e = diskAsModel(); !e.isEmpty())
+        return QStringLiteral("killed while saving %1: %2").arg(call, e);
+    return start(s);
+}
+
+QString TestModel::outside()
+{
+    const QByteArray name = QFile::encodeName(m_log);
+    const auto makeRegular = [&](const QByteArray &bytes) {
+        if (m_kind == Kind::Folder)
+            QDir(m_log).removeRecursively();
+        else
+            QFile::remove(m_log);
+        ts::writeFile(m_log, bytes);
+        m_kind = Kind::Regular;
+        m_bytes = bytes;
+    };
+    switch (pick(8)) {
+    case 0: // another program appends a contact, sometimes a partial one
+    case 1:
+        if (m_kind == Kind::Regular) {
+            const QByteArray more = pick(2) ? ts::record("77", qPrintable(QStringLiteral("X%1").arg(++m_calls)))
+                                            : QByteArray(1 + pick(kRecord - 1), '#');
+            QFile file(m_log);
+            file.open(QIODevice::Append);
+            file.write(more);
+            m_bytes += more;
+        }
+        return QStringLiteral("append");
+    case 2: // cut to any length
+        if (m_kind == Kind::Regular) {
+            m_bytes = m_bytes.left(pick(int(m_bytes.size()) + 1));
+            ::truncate(name.constData(), m_bytes.size());
+        }
+        return QStringLiteral("truncate");
+    case 3: // moved away, or back
+        if (m_kind == Kind::Regular && !m_asideBytes) {
+            QFile::rename(m_log, m_aside);
+            m_asideBytes = m_bytes;
+            m_kind = Kind::Missing;
+            m_bytes.clear();
+        } else if (m_kind == Kind::Missing && m_asideBytes) {
+            QFile::rename(m_aside, m_log);
+            m_bytes = *m_asideBytes;
+            m_asideBytes.reset();
+            m_kind = Kind::Regular;
+        }
+        return QStringLiteral("rename");
+    case 4:
+        if (m_kind == Kind::Regular) {
+            QFile::remove(m_log);
+            m_kind = Kind::Missing;
+            m_bytes.clear();
+        }
+        return QStringLiteral("remove");
+    case 5:
+        if (m_kind != Kind::Folder) {
+            QFile::remove(m_log);
+            ::mkfifo(name.constData(), 0600);
+            m_kind = Kind::Fifo;
+            m_bytes.clear();
+        }
+        return QStringLiteral("fifo");
+    case 6:
+        if (m_kind != Kind::Folder) {
+            QFile::remove(m_log);
+            QDir().mkdir(m_log);
+            m_kind = Kind::Folder;
+            m_bytes.clear();
+        }
+        return QStringLiteral("folder");
+    default: // a regular logbook again, with a few contacts
+        makeRegular(ts::records(pick(5)));
+        return QStringLiteral("replace");
+    }
+}
+
+void TestModel::randomOperations()
+{
+    const quint32 seed = qEnvironmentVariableIsSet("VANTEL_MODEL_SEED")
+            ? quint32(qEnvironmentVariableIntValue("VANTEL_MODEL_SEED"))
+            : QRandomGenerator::global()->generate();
+    const int seconds = qEnvironmentVariableIsSet("VANTEL_MODEL_SECONDS")
+            ? qEnvironmentVariableIntValue("VANTEL_MODEL_SECONDS")
+            : 8;
+    qInfo("model test seed %u (replay with VANTEL_MODEL_SEED=%u)", seed, seed);
+    m_random.seed(seed);
+
+    ts::WorkDir dir;
+    m_log = dir.path(QStringLiteral("shared.log"));
+    m_aside = dir.path(QStringLiteral("aside.log"));
+    m_listing = dir.path(QStringLiteral("listing.txt"));
+    ts::writeFile(m_log, QByteArray());
+    for (int i = 0; i < 2; ++i) {
+        Station &s = m_stations[i];
+        s.folder = dir.path(QStringLiteral("station%1").arg(i));
+        QDir().mkdir(s.folder);
+        ts::writeFile(s.folder + QStringLiteral("/deflog"), ts::setting(m_log.toLocal8Bit()));
+        const QString e = start(s);
+        QVERIFY2(e.isEmpty(), qPrintable(e));
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    int steps = 0;
+    while (clock.elapsed() < seconds * 1000) {
+        Station &s = m_stations[pick(2)];
+        const int roll = pick(100);
+        QString what, error;
+        if (roll < 35) {
+            what = QStringLiteral("save");
+            error = save(s);
+        } else if (roll < 50) {
+            what = QStringLiteral("check");
+            error = check(s);
+        } else if (roll < 58) {
+            what = QStringLiteral("open");
+            error = openOrCreate(s, false);
+        } else if (roll < 61) {
+            what = QStringLiteral("create");
+            error = openOrCreate(s, true);
+        } else if (roll < 66) {
+            what = QStringLiteral("convert");
+            error = convert(s);
+        } else if (roll < 72) {
+            what = QStringLiteral("race");
+            error = race();
+        } else if (roll < 76) {
+            what = QStringLiteral("kill");
+            error = kill(s);
+        } else {
+            what = QStringLiteral("outside ") + outside();
+        }
+        if (error.isEmpty())
+            error = diskAsModel();
+        m_trail << QStringLiteral("%1 %2").arg(++steps).arg(what);
+        if (m_trail.size() > 12)
+            m_trail.removeFirst();
+        QVERIFY2(error.isEmpty(), qPrintable(QStringLiteral("seed %1, step %2: %3\nlast steps: %4")
+                                                     .arg(seed).arg(steps).arg(error, m_trail.join(QStringLiteral(", ")))));
+    }
+    for (Station &s : m_stations) {
+        s.process->closeWriteChannel();
+        s.process->waitForFinished(5000);
+    }
+    qInfo("%d steps", steps);
+}
+
+QTEST_GUILESS_MAIN(TestModel)
+#include "tst_model.moc"

@@ -140,6 +140,27 @@ void BM_BareWriteAndFsync(benchmark::State &state)
 }
 BENCHMARK(BM_BareWriteAndFsync)->Unit(benchmark::kMicrosecond);
 
+// --- a key in the call field ----------------------------------------------------------
+
+// Each key reads the logbook for the live duplicate mark; the call typed is a miss, so
+// the whole file is read every time.
+void BM_KeyInCallField(benchmark::State &state)
+{
+    useLogbook(logbook(int(state.range(0))));
+    FakePlatform platform;
+    Form1 form(platform);
+    form.show();
+    QTest::keyClicks(form.Text2, QStringLiteral("DL1AB"));
+    bool add = true;
+    for (auto _ : state) {
+        QTest::keyClick(form.Text2, add ? Qt::Key_C : Qt::Key_Backspace);
+        add = !add;
+    }
+    if (!platform.calls.empty() || form.callIsDuplicate())
+        state.SkipWithError("the key did something else");
+}
+BENCHMARK(BM_KeyInCallField)->Arg(1000)->Arg(32766)->Unit(benchmark::kMicrosecond);
+
 // --- Enter ------------------------------------------------------------------------
 
 void duplicateCheck(benchmark::State &state, const char *which)
@@ -189,5 +210,6 @@ int main(int argc, char **argv)
                         { "BM_EnterMiss/1", "BM_PlainRead/1" },
                         { "BM_EnterMiss/1000", "BM_PlainRead/1000" },
                         { "BM_EnterMiss/32767", "BM_PlainRead/32767" },
-                        { "BM_EnterHitLast/32767", "BM_PlainRead/32767" } });
+                        { "BM_EnterHitLast/32767", "BM_PlainRead/32767" },
+                        { "BM_KeyInCallField/32766", "BM_PlainRead/32767" } });
 }

@@ -134,7 +134,7 @@ void Form2::command3Click()
     else
         text = QStringLiteral("The logbook %1 holds no contacts: nothing was appended to %2.")
                        .arg(QDir::toNativeSeparators(sourcePath), dest);
-    m_platform.messageBox(text, QStringLiteral("Logfile Convertion"), MsgBox::OkOnly | MsgBox::Information);
+    m_platform.messageBox(text, QStringLiteral("vantel"), MsgBox::OkOnly | MsgBox::Information);
 }
 
 void Form2::keyPressEvent(QKeyEvent *event)

@@ -16,7 +16,7 @@ start_x() {
     local fifo number
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -noreset -screen 0 "${E2E_SCREEN:-1024x768x24}" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
     XVFB_PID=$!
     read -r -t "$E2E_TIMEOUT" number <"$fifo" || true
     rm -f "$fifo"
@@ -69,6 +69,14 @@ wait_gone() {
 }
 
 keys() { xdotool key --delay 60 "$@"; sleep 0.15; }
+
+# geometry WINDOW: "x y width height" of a window on the screen.
+geometry() {
+    local x y w h
+    eval "$(xdotool getwindowgeometry --shell "$1" | sed -n 's/^\(X\|Y\|WIDTH\|HEIGHT\)=/\1=/p')"
+    x=$X y=$Y w=$WIDTH h=$HEIGHT
+    echo "$x $y $w $h"
+}
 typed() { xdotool type --delay 40 "$1"; sleep 0.15; }
 
 # wait_size FILE BYTES

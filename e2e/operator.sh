@@ -75,13 +75,19 @@ for call in DL1AAA G4BBB OK1CCC; do
 done
 step "three contacts logged with call, Enter, Tab x3, F1"
 
-typed G4BBB
+typed g4bbb
 keys Return
-wait_window '^vantel$' >/dev/null
+box=$(wait_window '^vantel$')
+# The box leaves the window in sight: the earlier contact's band and mode stay readable.
+read -r mx my mw mh < <(geometry "$main")
+read -r bx by bw bh < <(geometry "$box")
+if [ $((bx < mx + mw && mx < bx + bw && by < my + mh && my < by + bh)) = 1 ]; then
+    fail "the Duplicate box ($bx,$by ${bw}x$bh) covers the window ($mx,$my ${mw}x$mh)"
+fi
 keys Return
 wait_gone '^vantel$'
 wait_size "$log" 255
-step "a duplicate shows the Duplicate box and Enter closes it"
+step "a duplicate typed in small letters shows the Duplicate box beside the window; Enter closes it"
 
 # Exit with Yes, start again: the same logbook, the next number.
 xdotool windowfocus --sync "$main"
@@ -115,6 +121,11 @@ xdotool windowfocus --sync "$conv"
 keys Tab Tab Tab space shift+Tab shift+Tab space
 listing="$work/listing.txt"
 wait_size "$listing" $((76 + 87 + 4 * 88))
+# The conversion says what it did; Enter closes the note.
+wait_window '^vantel$' >/dev/null
+keys Return
+wait_gone '^vantel$'
+xdotool windowfocus --sync "$conv"
 expect_bytes "$listing" 0 'Nr CallSign       Date/Time(UTC) Band Mode  Sent    Recv    Name      QTH\r\r\n'
 expect_bytes "$listing" 76 "$(printf '=%.0s' $(seq 85))\\r\\n"
 expect_bytes "$listing" 163 "$(printf '%-3s%-15s' 1 DL1AAA)"

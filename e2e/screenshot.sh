@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# Makes docs/screenshot.png: vantel under Xvfb on a logbook of a few contacts, with a
-# new call sign checked and the date/time filled in.
-# Usage: e2e/screenshot.sh path/to/vantel [output.png]
+# Makes the pictures in docs/: the entry window (a new call sign checked, the date filled
+# in) and the conversion window, at 96 dpi and at twice the size (QT_SCALE_FACTOR=2, as on
+# a high-density screen).
+# Usage: e2e/screenshot.sh path/to/vantel [folder]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=e2e/lib.sh
 source "$here/lib.sh"
 bin=$(realpath "$1")
-out=$(realpath -m "${2:-$here/../docs/screenshot.png}")
+out=$(realpath -m "${2:-$here/../docs}")
+mkdir -p "$out"
 root=$(mktemp -d)
-trap 'stop_x; cat "$root/app.log" >&2 2>/dev/null; rm -rf "$root"' EXIT
+trap 'stop_x; rm -rf "$root"' EXIT
 work="$root/work"
 mkdir "$work"
 
@@ -30,11 +32,26 @@ setting recv 599
 setting band 14
 setting mode PSK31
 
-start_x
-start_app "$bin" "$work"
-id=$(wait_window '^vantel - Contest mode$')
-typed 9A2AA
-keys Return Tab
-sleep 0.5
-import -window "$id" "$out"
-echo "wrote $out"
+E2E_SCREEN=2048x1024x24 start_x
+for scale in 1 2; do
+    name=$([ "$scale" = 1 ] && echo 96dpi || echo 2x)
+    (cd "$work" && QT_SCALE_FACTOR=$scale exec "$bin" >>"$root/app.log" 2>&1) &
+    APP_PID=$!
+    id=$(wait_window '^vantel - Contest mode$')
+    typed 9A2AA
+    keys Return Tab
+    sleep 0.5
+    import -window "$id" "$out/main-$name.png"
+    keys alt+c
+    conv=$(wait_window '^Logfile Convertion$')
+    typed "$work/evening.log"
+    keys Tab Tab
+    typed "$work/evening.txt"
+    keys Tab Tab Tab Tab space
+    sleep 0.5
+    import -window "$conv" "$out/conversion-$name.png"
+    kill "$APP_PID"
+    wait "$APP_PID" 2>/dev/null || true
+done
+cp "$out/main-96dpi.png" "$out/screenshot.png"
+echo "wrote $out/main-96dpi.png, main-2x.png, conversion-96dpi.png, conversion-2x.png"

@@ -20,6 +20,16 @@ for f in ./usr/bin/vantel ./usr/bin/vantel-export ./usr/share/applications/io.gi
     grep -q " $f\$" "$root/contents" || fail "package lacks $f"
 done
 
+# No address the project does not own: no home page, no web address, in any file we ship.
+dpkg-deb --field "$deb" > "$root/control"
+dpkg-deb -x "$deb" "$root/content"
+# (The XML namespace of the SVG icon is a name, not an address.)
+found=$(grep -r -o -i -E 'https?://[^" ]*|www\.[^" ]*|github\.com[^" ]*' "$root/control" "$root/content/usr/share" \
+    | grep -v 'http://www.w3.org/2000/svg' || true)
+[ -z "$found" ] || fail "the package names an address: $found"
+strings "$root/content/usr/bin/vantel" | grep -i -E 'https?://[a-z]' | grep -v -i -E 'qt-project|w3\.org|freedesktop' \
+    && fail "the program names an address"
+
 prefix=""
 if [ "$(id -u)" = 0 ] && [ "${CI:-}" = true ] || [ "${VANTEL_E2E_INSTALL:-}" = 1 ]; then
     dpkg -i "$deb" >/dev/null

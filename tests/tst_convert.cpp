@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <sys/stat.h>
 #include <QTimer>
 
 namespace {
@@ -150,6 +152,10 @@ void TestConvert::refusedChoices_data()
     QTest::newRow("same file") << "src.log" << "src.log";
     QTest::newRow("other spelling") << "src.log" << "sub/../src.log";
     QTest::newRow("through a link") << "src.log" << "link.txt";
+    // Nothing waits for a reader: a FIFO is no destination, nor a source.
+    QTest::newRow("FIFO destination") << "src.log" << "pipe";
+    QTest::newRow("FIFO source") << "pipe" << "out.txt";
+    QTest::newRow("missing source") << "gone.log" << "out.txt";
 }
 
 void TestConvert::refusedChoices()
@@ -159,6 +165,7 @@ void TestConvert::refusedChoices()
     ts::writeFile(QStringLiteral("src.log"), kRecord);
     QDir().mkdir(QStringLiteral("sub"));
     QFile::link(m_dir->path(QStringLiteral("src.log")), m_dir->path(QStringLiteral("link.txt")));
+    QCOMPARE(::mkfifo("pipe", 0600), 0);
     FakePlatform platform;
     Form2 form(platform);
     if (!source.isEmpty())
@@ -171,7 +178,15 @@ void TestConvert::refusedChoices()
     form.Command3->click();
     QCOMPARE(platform.errors().size(), 1);
     QCOMPARE(ts::readFile(QStringLiteral("src.log")), kRecord);
-    QCOMPARE(QDir().entryList(QDir::Files | QDir::System).size(), 2); // src.log and link.txt
+    // Nothing else appears, and the FIFO stays a FIFO.
+    QStringList left = QDir().entryList(QDir::Files | QDir::System);
+    if (source == QLatin1String("pipe") || source == QLatin1String("gone.log")) {
+        // The title goes in before the source is opened, as it always did.
+        QCOMPARE(ts::readFile(QStringLiteral("out.txt")), kTitle + kRule);
+        left.removeOne(QStringLiteral("out.txt"));
+    }
+    QCOMPARE(left, QStringList({ "link.txt", "pipe", "src.log" }));
+    QVERIFY(!QFileInfo(QStringLiteral("pipe")).isFile());
 }
 
 void TestConvert::badSourceKeepsTitle()

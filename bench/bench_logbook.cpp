@@ -1,6 +1,6 @@
 #include "BenchSupport.h"
-#include "convert/Listing.h"
-#include "export/Export.h"
+#include "formats/Listing.h"
+#include "formats/Export.h"
 #include "storage/FileHandle.h"
 #include "storage/Logbook.h"
 

@@ -1,6 +1,6 @@
 #include "convert/Form2.h"
 
-#include "convert/Listing.h"
+#include "formats/Listing.h"
 #include "platform/Twips.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 // vantel-export: a logbook as ADIF, Cabrillo or the printable listing. Reads the
 // logbook, never writes it. Exit status 0: every record exported; 1: some skipped
 // (each named on standard error); 2: a usage or file error.
-#include "export/Export.h"
+#include "formats/Export.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

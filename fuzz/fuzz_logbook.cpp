@@ -1,5 +1,5 @@
 #include "FuzzFiles.h"
-#include "convert/Listing.h"
+#include "formats/Listing.h"
 #include "storage/Logbook.h"
 #include "storage/TextCodec.h"
 

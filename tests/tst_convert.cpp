@@ -1,7 +1,7 @@
 #include "FakePlatform.h"
 #include "TestSupport.h"
 #include "convert/Form2.h"
-#include "convert/Listing.h"
+#include "formats/Listing.h"
 #include "mainwindow/Form1.h"
 
 #include <QApplication>

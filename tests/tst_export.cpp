@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "convert/Listing.h"
+#include "formats/Listing.h"
 
 #include <QProcess>
 #include <QTest>

@@ -2,7 +2,7 @@
 #include "FaultSupport.h"
 #include "storage/FileHandle.h"
 #include "convert/Form2.h"
-#include "convert/Listing.h"
+#include "formats/Listing.h"
 #include "storage/Logbook.h"
 #include "storage/Settings.h"
 #include "storage/SharedState.h"

@@ -1,4 +1,4 @@
-#include "convert/Listing.h"
+#include "formats/Listing.h"
 
 #include "storage/FileHandle.h"
 #include "storage/Logbook.h"

@@ -1,9 +1,9 @@
-#include "export/Export.h"
+#include "formats/Export.h"
 
-#include "convert/Listing.h"
-#include "export/Adif.h"
-#include "export/Cabrillo.h"
-#include "export/Contact.h"
+#include "formats/Listing.h"
+#include "formats/Adif.h"
+#include "formats/Cabrillo.h"
+#include "formats/Contact.h"
 #include "storage/Logbook.h"
 
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "export/Contact.h"
+#include "formats/Contact.h"
 
 #include <QLocale>
 #include <QRegularExpression>

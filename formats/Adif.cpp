@@ -1,4 +1,4 @@
-#include "export/Adif.h"
+#include "formats/Adif.h"
 
 namespace adif {
 namespace {

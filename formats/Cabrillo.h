@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/Contact.h"
+#include "formats/Contact.h"
 
 #include <QByteArray>
 

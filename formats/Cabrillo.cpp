@@ -1,4 +1,4 @@
-#include "export/Cabrillo.h"
+#include "formats/Cabrillo.h"
 
 #include <cmath>
 

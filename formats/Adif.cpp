@@ -1,6 +1,6 @@
 #include "formats/Adif.h"
 
-namespace adif {
+namespace formats {
 namespace {
 
 // Text in ADIF is ASCII here, so the length in bytes is the length in characters.
@@ -16,22 +16,23 @@ void field(QByteArray &out, const char *name, const QString &value)
 
 } // namespace
 
-QByteArray header(const QString &logbookName, const QDateTime &createdUtc)
+QByteArray AdifFormat::header() const
 {
-    QByteArray out = "ADIF export of " + logbookName.toUtf8() + " by vantel-export " VANTEL_VERSION "\n";
+    QByteArray out = "ADIF export of " + m_options.logbookName.toUtf8()
+            + " by vantel-export " VANTEL_VERSION "\n";
     for (const auto &[name, value] :
          { std::pair { "ADIF_VER", QStringLiteral("3.1.4") },
            std::pair { "PROGRAMID", QStringLiteral("vantel") },
            std::pair { "PROGRAMVERSION", QStringLiteral(VANTEL_VERSION) },
            std::pair { "CREATED_TIMESTAMP",
-                       createdUtc.toUTC().toString(QStringLiteral("yyyyMMdd HHmmss")) } }) {
+                       m_options.created.toUTC().toString(QStringLiteral("yyyyMMdd HHmmss")) } }) {
         field(out, name, value);
         out += '\n';
     }
     return out + "<EOH>\n";
 }
 
-QByteArray record(const Contact &c)
+QByteArray AdifFormat::contactLine(const Contact &c, QString *) const
 {
     QByteArray out;
     field(out, "CALL", c.call);
@@ -50,4 +51,4 @@ QByteArray record(const Contact &c)
     return out + " <EOR>\n";
 }
 
-} // namespace adif
+} // namespace formats

@@ -1,15 +1,22 @@
 #pragma once
 
-#include "formats/Contact.h"
+#include "formats/ContactFormat.h"
 
-#include <QByteArray>
-#include <QDateTime>
+namespace formats {
 
-namespace adif {
+// ADIF 3.1 in its tagged text form (.adi): a header naming the logbook, then one
+// contact a line as <NAME:length>data fields closed by <EOR>.
+class AdifFormat final : public ContactFormat
+{
+public:
+    explicit AdifFormat(const Options &options) : m_options(options) { }
+    QByteArray header() const override;
 
-// The header: a line of text, then version, program and creation time (UTC).
-QByteArray header(const QString &logbookName, const QDateTime &createdUtc);
-// One contact as <NAME:len>data fields and <EOR>, on one line.
-QByteArray record(const Contact &contact);
+protected:
+    QByteArray contactLine(const Contact &contact, QString *why) const override;
 
-} // namespace adif
+private:
+    Options m_options;
+};
+
+} // namespace formats

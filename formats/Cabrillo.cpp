@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace cabrillo {
+namespace formats {
 namespace {
 
 QString modeCode(const QString &adifMode)
@@ -18,16 +18,21 @@ QString modeCode(const QString &adifMode)
 
 } // namespace
 
-QByteArray header(const QString &myCall, const QString &contest)
+CabrilloFormat::CabrilloFormat(const Options &options)
+    : m_myCall(options.myCall.toUpper()), m_contest(options.contest)
+{
+}
+
+QByteArray CabrilloFormat::header() const
 {
     QByteArray out = "START-OF-LOG: 3.0\nCREATED-BY: vantel-export " VANTEL_VERSION "\n";
-    out += "CALLSIGN: " + myCall.toLatin1() + '\n';
-    if (!contest.isEmpty())
-        out += "CONTEST: " + contest.toLatin1() + '\n';
+    out += "CALLSIGN: " + m_myCall.toLatin1() + '\n';
+    if (!m_contest.isEmpty())
+        out += "CONTEST: " + m_contest.toLatin1() + '\n';
     return out;
 }
 
-QByteArray qso(const Contact &c, const QString &myCall, QString *why)
+QByteArray CabrilloFormat::contactLine(const Contact &c, QString *why) const
 {
     if (c.lowerEdgeMHz <= 0) {
         *why = QStringLiteral("no band or frequency");
@@ -44,7 +49,7 @@ QByteArray qso(const Contact &c, const QString &myCall, QString *why)
                                  .arg(modeCode(c.mode), -2)
                                  .arg(c.date.toString(QStringLiteral("yyyy-MM-dd")))
                                  .arg(c.time.toString(QStringLiteral("HHmm")))
-                                 .arg(myCall, -13)
+                                 .arg(m_myCall, -13)
                                  .arg(c.rstSent, -3)
                                  .arg(c.stx, -6)
                                  .arg(c.call, -13)
@@ -53,9 +58,9 @@ QByteArray qso(const Contact &c, const QString &myCall, QString *why)
     return line.trimmed().toLatin1() + '\n';
 }
 
-QByteArray footer()
+QByteArray CabrilloFormat::footer() const
 {
     return "END-OF-LOG:\n";
 }
 
-} // namespace cabrillo
+} // namespace formats

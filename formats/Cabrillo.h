@@ -1,14 +1,23 @@
 #pragma once
 
-#include "formats/Contact.h"
+#include "formats/ContactFormat.h"
 
-#include <QByteArray>
+namespace formats {
 
-namespace cabrillo {
+// A Cabrillo 3.0 log: header lines, one QSO: line a contact, END-OF-LOG:.
+class CabrilloFormat final : public ContactFormat
+{
+public:
+    explicit CabrilloFormat(const Options &options);
+    QByteArray header() const override;
+    QByteArray footer() const override;
 
-QByteArray header(const QString &myCall, const QString &contest);
-// The QSO: line, or nothing with `why` set when the contact has no band or mode.
-QByteArray qso(const Contact &contact, const QString &myCall, QString *why);
-QByteArray footer();
+protected:
+    QByteArray contactLine(const Contact &contact, QString *why) const override;
 
-} // namespace cabrillo
+private:
+    QString m_myCall;
+    QString m_contest;
+};
+
+} // namespace formats

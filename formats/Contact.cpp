@@ -1,10 +1,13 @@
 #include "formats/Contact.h"
 
+#include "formats/PlainText.h"
+
 #include <QLocale>
 #include <QRegularExpression>
 
 #include <array>
 
+namespace formats {
 namespace {
 
 struct Band
@@ -127,35 +130,6 @@ QString asciiField(Contact &c, const char *what, const QString &text)
 
 } // namespace
 
-QString toAscii(const QString &text, bool *lost)
-{
-    static const std::array<std::pair<char16_t, const char *>, 14> spelled = { {
-            { u'ß', "ss" }, { u'æ', "ae" }, { u'Æ', "AE" }, { u'ø', "o" }, { u'Ø', "O" },
-            { u'œ', "oe" }, { u'Œ', "OE" }, { u'ł', "l" }, { u'Ł', "L" }, { u'đ', "d" },
-            { u'Đ', "D" }, { u'þ', "th" }, { u'Þ', "Th" }, { u'ı', "i" },
-    } };
-    QString out;
-    for (QChar c : text.normalized(QString::NormalizationForm_D)) {
-        const char16_t u = c.unicode();
-        if (u >= 0x20 && u < 0x7F) {
-            out += c;
-            continue;
-        }
-        if (c.category() == QChar::Mark_NonSpacing)
-            continue;
-        bool found = false;
-        for (const auto &[from, to] : spelled) {
-            if (from == u) {
-                out += QLatin1String(to);
-                found = true;
-            }
-        }
-        if (!found && lost)
-            *lost = true;
-    }
-    return out;
-}
-
 bool isPhoneMode(const QString &adifMode)
 {
     return adifMode == QLatin1String("SSB") || adifMode == QLatin1String("AM")
@@ -210,3 +184,5 @@ Contact readContact(const storage::QsoRecord &record, qint64 number)
     c.qth = asciiField(c, "QTH", field(F::Qth));
     return c;
 }
+
+} // namespace formats

@@ -1,33 +1,29 @@
 #pragma once
 
+#include "formats/FormatTable.h"
 #include "storage/Result.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QString>
-#include <QStringList>
 
-namespace exporter {
+namespace formats {
 
-enum class Format { Adif, Cabrillo, Listing };
-
-struct Options
-{
-    Format format = Format::Adif;
-    QString myCall; // Cabrillo
-    QString contest; // Cabrillo, optional
-    bool title = false; // listing
-    QDateTime created; // ADIF header
-};
-
-struct Outcome
+struct Rendered
 {
     QByteArray output;
-    int skipped = 0;
-    QStringList messages; // skipped records and left-out fields, one a line
+    Report report;
 };
 
-// Reads the logbook (never creates or writes it) and renders it whole in memory.
-storage::Result<Outcome> exportLogbook(const QString &path, const Options &options);
+// The logbook at `path` in `format`, whole, in memory. Reads the logbook (never creates
+// or writes it); the options' logbook name is the file's name when left empty.
+storage::Result<Rendered> exportLogbook(const FormatEntry &format, const QString &path,
+                                        Options options);
 
-} // namespace exporter
+// Appends the logbook `source` in `format` to `destination`, one block of records at a
+// time, the header first (before the source is opened, so a bad source still leaves it).
+// Everything written before a failure stays in the destination; a destination that would
+// receive nothing is not created. The report counts the records written.
+storage::Result<Report> appendLogbook(const FormatEntry &format, const QString &source,
+                                      const QString &destination, Options options);
+
+} // namespace formats

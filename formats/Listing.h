@@ -1,12 +1,14 @@
 #pragma once
 
-#include "storage/Result.h"
+#include "formats/Format.h"
 
 #include <QByteArray>
-#include <QString>
 
-// A logbook as a printable text listing: an optional title line and rule, then one
-// fixed-column line per whole record. Every line ends CR CR LF but the rule (CR LF).
+namespace formats {
+
+// A logbook as the conversion window's printable text listing: an optional title line
+// and rule, then one fixed-column line per whole record, its fields copied as stored.
+// Every line ends CR CR LF but the rule (CR LF).
 namespace listing {
 
 QByteArray titleLine(); // 76 bytes
@@ -14,12 +16,18 @@ QByteArray ruleLine(); // 87 bytes
 // The 88-byte line of one 85-byte record: sent report before received report.
 void appendRecordLine(QByteArray &out, const char *record);
 
-// Whether two paths name one file, also through links or another spelling.
-bool sameFile(const QString &a, const QString &b);
-
-// Appends the listing of `source` to `destination`, the title and rule first when
-// asked, and returns the number of record lines. Everything converted before a failure
-// stays in the destination; a destination that would receive nothing is not created.
-storage::Result<qint64> convert(const QString &source, const QString &destination, bool withTitle);
-
 } // namespace listing
+
+class ListingFormat final : public Format
+{
+public:
+    explicit ListingFormat(const Options &options) : m_title(options.title) { }
+    QByteArray header() const override;
+    void write(QByteArray &out, const char *records, qint64 count, qint64 firstNumber,
+               Report &report) override;
+
+private:
+    bool m_title = false;
+};
+
+} // namespace formats

@@ -1,5 +1,5 @@
 #include "FuzzFiles.h"
-#include "formats/Listing.h"
+#include "formats/Export.h"
 #include "storage/Logbook.h"
 #include "storage/TextCodec.h"
 
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QString out = fuzzFolder().filePath(QStringLiteral("fuzz.txt"));
     QFile::remove(out);
-    if (!listing::convert(log, out, false).ok())
+    if (!formats::appendLogbook(formats::listingFormat(), log, out, {}).ok())
         std::abort();
     if (QFile(out).size() != qint64(size / 85) * 88)
         std::abort();

@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "formats/Listing.h"
+#include "formats/Export.h"
 
 #include <QProcess>
 #include <QTest>
@@ -126,7 +126,11 @@ void TestExport::cabrilloGolden()
 
 void TestExport::listingMatchesConversionWindow()
 {
-    QVERIFY(listing::convert(QStringLiteral("small.log"), QStringLiteral("window.txt"), true).ok());
+    formats::Options title;
+    title.title = true;
+    QVERIFY(formats::appendLogbook(formats::listingFormat(), QStringLiteral("small.log"),
+                                   QStringLiteral("window.txt"), title)
+                    .ok());
     const Run run = exportTool({ "listing", "small.log", "--title" });
     QCOMPARE(run.status, 0);
     QCOMPARE(run.out, ts::readFile(QStringLiteral("window.txt")));

@@ -2,10 +2,10 @@
 // logbook, never writes it. Exit status 0: every record exported; 1: some skipped
 // (each named on standard error); 2: a usage or file error.
 #include "formats/Export.h"
+#include "formats/Output.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -61,20 +61,6 @@ QDateTime creationTime()
     bool ok = false;
     const qint64 epoch = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&ok);
     return ok ? QDateTime::fromSecsSinceEpoch(epoch, Qt::UTC) : QDateTime::currentDateTimeUtc();
-}
-
-bool emit(const QByteArray &bytes, const QString &output)
-{
-    if (output.isEmpty()) {
-        return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
-                && std::fflush(stdout) == 0;
-    }
-    QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        say(QStringLiteral("cannot write %1: %2").arg(output, file.errorString()));
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -148,10 +134,16 @@ int main(int argc, char *argv[])
         say(QStringLiteral("cannot read %1: %2").arg(a.logbook, result.error().reason));
         return 2;
     }
+    const QByteArray &bytes = result.value().output;
+    const auto written = a.output.isEmpty() ? formats::writeStandardOutput(bytes, a.logbook)
+                                            : formats::writeOutput(a.output, bytes, a.logbook);
+    if (!written) {
+        say(QStringLiteral("cannot write %1: %2")
+                    .arg(written.error().path, written.error().reason));
+        return 2;
+    }
     const formats::Report &report = result.value().report;
     for (const QString &message : report.messages)
         say(message);
-    if (!emit(result.value().output, a.output))
-        return 2;
     return report.skipped > 0 ? 1 : 0;
 }

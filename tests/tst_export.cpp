@@ -4,6 +4,13 @@
 #include <QProcess>
 #include <QTest>
 
+#include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // Every band and mode of the lists, a contest exchange, empty name and QTH, accented
@@ -70,16 +77,28 @@ struct Run
     QByteArray out, err;
 };
 
-Run exportTool(const QStringList &args)
+// Runs the real vantel-export; `prepare` may redirect or limit it. One that hangs (blocked
+// on a FIFO, say) or dies counts as status -1.
+Run exportTool(const QStringList &args, const std::function<void(QProcess &)> &prepare = {})
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("SOURCE_DATE_EPOCH"), QStringLiteral("1765000000"));
     process.setProcessEnvironment(env);
+    if (prepare)
+        prepare(process);
     process.start(QStringLiteral(VANTEL_EXPORT), args);
-    process.waitForFinished(30000);
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+    const bool finished = process.waitForFinished(20000);
+    return { finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
              process.readAllStandardOutput(), process.readAllStandardError() };
+}
+
+// Everything in the working folder, hidden and special files too: an export leaves
+// nothing behind.
+QStringList entries()
+{
+    return QDir().entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                            QDir::Name);
 }
 
 } // namespace
@@ -88,6 +107,7 @@ class TestExport : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { ::umask(022); }
     void init()
     {
         m_dir = new ts::WorkDir;
@@ -101,6 +121,14 @@ private Q_SLOTS:
     void outputFileWrittenWhole();
     void failures_data();
     void failures();
+    void sameFileRefused_data();
+    void sameFileRefused();
+    void specialOutputs_data();
+    void specialOutputs();
+    void outputReplacedWhole_data();
+    void outputReplacedWhole();
+    void interruptedWriteKeepsOldFile_data();
+    void interruptedWriteKeepsOldFile();
 
 private:
     ts::WorkDir *m_dir = nullptr;
@@ -153,6 +181,8 @@ void TestExport::failures_data()
     QTest::addColumn<QStringList>("args");
     QTest::newRow("missing logbook") << QStringList({ "adif", "gone.log", "-o", "x.adi" });
     QTest::newRow("logbook is a folder") << QStringList({ "adif", ".", "-o", "x.adi" });
+    QTest::newRow("logbook is a FIFO") << QStringList({ "adif", "fifo.log", "-o", "x.adi" });
+    QTest::newRow("logbook is a device") << QStringList({ "listing", "/dev/zero", "-o", "x.adi" });
     QTest::newRow("no call for cabrillo") << QStringList({ "cabrillo", "small.log", "-o", "x.adi" });
     QTest::newRow("unknown format") << QStringList({ "csv", "small.log", "-o", "x.adi" });
     QTest::newRow("unwritable output") << QStringList({ "adif", "small.log", "-o", "small.log/x.adi" });
@@ -162,6 +192,7 @@ void TestExport::failures_data()
 void TestExport::failures()
 {
     QFETCH(QStringList, args);
+    QCOMPARE(::mkfifo("fifo.log", 0600), 0); // no program writes it: opening it to read would wait
     const Run run = exportTool(args);
     QCOMPARE(run.status, 2);
     QVERIFY(!run.err.isEmpty());
@@ -169,6 +200,144 @@ void TestExport::failures()
     QVERIFY(!QFile::exists(QStringLiteral("x.adi")));
     QVERIFY(!QFile::exists(QStringLiteral("gone.log"))); // reading never creates a logbook
     QCOMPARE(ts::readFile(QStringLiteral("small.log")), smallLogbook());
+}
+
+void TestExport::sameFileRefused_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("stdoutAppendsToLogbook");
+    QTest::newRow("-o the logbook") << QStringList({ "adif", "small.log", "-o", "small.log" }) << false;
+    QTest::newRow("-o a symbolic link to it") << QStringList({ "adif", "small.log", "-o", "link.log" }) << false;
+    QTest::newRow("-o a hard link to it") << QStringList({ "listing", "small.log", "-o", "hard.log" }) << false;
+    QTest::newRow("logbook named through a link")
+            << QStringList({ "listing", "link.log", "-o", "./small.log" }) << false;
+    QTest::newRow("standard output appends to it") << QStringList({ "adif", "small.log" }) << true;
+    QTest::newRow("-o /dev/stdout appending to it")
+            << QStringList({ "adif", "small.log", "-o", "/dev/stdout" }) << true;
+}
+
+void TestExport::sameFileRefused()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, stdoutAppendsToLogbook);
+    QVERIFY(QFile::link(QStringLiteral("small.log"), QStringLiteral("link.log")));
+    QCOMPARE(::link("small.log", "hard.log"), 0);
+    const QStringList before = entries();
+    const Run run = exportTool(args, [&](QProcess &process) {
+        if (stdoutAppendsToLogbook)
+            process.setStandardOutputFile(QStringLiteral("small.log"), QIODevice::Append);
+    });
+    QCOMPARE(run.status, 2);
+    QVERIFY2(run.err.contains("It is the logbook being exported"), run.err);
+    QCOMPARE(ts::readFile(QStringLiteral("small.log")), smallLogbook());
+    QCOMPARE(entries(), before);
+    QVERIFY(QFileInfo(QStringLiteral("link.log")).isSymLink());
+}
+
+void TestExport::specialOutputs_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("reader"); // a program holds the FIFO open for reading
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("/dev/null") << "/dev/null" << false << 0 << QByteArray();
+    QTest::newRow("/dev/full") << "/dev/full" << false << 2
+                               << QByteArray("cannot write /dev/full: No space left on device\n");
+    QTest::newRow("/dev/stdout into a pipe") << "/dev/stdout" << false << 0 << QByteArray();
+    QTest::newRow("FIFO with no reader")
+            << "fifo" << false << 2 << QByteArray("cannot write fifo: No program reads this FIFO\n");
+    QTest::newRow("FIFO with a reader") << "fifo" << true << 0 << QByteArray();
+    QTest::newRow("directory") << "." << false << 2 << QByteArray("cannot write .: Is a directory\n");
+}
+
+void TestExport::specialOutputs()
+{
+    QFETCH(QString, output);
+    QFETCH(bool, reader);
+    QFETCH(int, status);
+    QFETCH(QByteArray, message);
+    QCOMPARE(::mkfifo("fifo", 0600), 0);
+    const QByteArray listing = exportTool({ "listing", "small.log" }).out;
+    QCOMPARE(listing.size(), 13 * 88);
+    // Opened before the export starts, so the FIFO has its reader when the export opens it.
+    const int readEnd = reader ? ::open("fifo", O_RDONLY | O_NONBLOCK) : -1;
+    const Run run = exportTool({ "listing", "small.log", "-o", output });
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.err.contains(message), run.err);
+    QCOMPARE(run.out, output == QLatin1String("/dev/stdout") ? listing : QByteArray());
+    if (reader) {
+        QByteArray got(listing.size() + 1, '\0');
+        got.resize(std::max<qsizetype>(0, ::read(readEnd, got.data(), size_t(got.size()))));
+        ::close(readEnd);
+        QCOMPARE(got, listing);
+    }
+    struct stat st {};
+    QCOMPARE(::stat("fifo", &st), 0);
+    QVERIFY(S_ISFIFO(st.st_mode)); // written into, never replaced
+    QCOMPARE(entries(), QStringList({ "fifo", "small.log" }));
+}
+
+void TestExport::outputReplacedWhole_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("target"); // the file that must hold the export
+    QTest::addColumn<int>("mode"); // its permission bits afterwards
+    QTest::newRow("new name") << "new.adi" << "new.adi" << 0644;
+    QTest::newRow("existing file keeps its permissions") << "out.adi" << "out.adi" << 0604;
+    QTest::newRow("link to a file: its file is replaced") << "link.adi" << "out.adi" << 0604;
+    QTest::newRow("link to a missing name: the name is made") << "dangling.adi" << "made.adi" << 0644;
+}
+
+void TestExport::outputReplacedWhole()
+{
+    QFETCH(QString, output);
+    QFETCH(QString, target);
+    QFETCH(int, mode);
+    ts::writeFile(QStringLiteral("out.adi"), "old contents that must go");
+    QCOMPARE(::chmod("out.adi", 0604), 0);
+    QVERIFY(QFile::link(QStringLiteral("out.adi"), QStringLiteral("link.adi")));
+    QVERIFY(QFile::link(QStringLiteral("made.adi"), QStringLiteral("dangling.adi")));
+    QStringList expected = entries() << target;
+    expected.removeDuplicates();
+    expected.sort();
+    const Run run = exportTool({ "adif", "small.log", "-o", output });
+    QCOMPARE(run.status, 1);
+    QCOMPARE(ts::readFile(target), kAdif);
+    struct stat st {};
+    QCOMPARE(::lstat(target.toLocal8Bit().constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 07777), mode);
+    QVERIFY(QFileInfo(QStringLiteral("link.adi")).isSymLink());
+    QVERIFY(QFileInfo(QStringLiteral("dangling.adi")).isSymLink());
+    QCOMPARE(entries(), expected);
+}
+
+void TestExport::interruptedWriteKeepsOldFile_data()
+{
+    QTest::addColumn<bool>("killed");
+    QTest::newRow("the write fails (file size limit)") << false;
+    QTest::newRow("killed mid-write") << true;
+}
+
+void TestExport::interruptedWriteKeepsOldFile()
+{
+    QFETCH(bool, killed);
+    ts::writeFile(QStringLiteral("out.adi"), "old contents");
+    // Files may not grow past 100 bytes: the export stops mid-write, by EFBIG or SIGXFSZ.
+    const Run run = exportTool({ "adif", "small.log", "-o", "out.adi" }, [&](QProcess &process) {
+        process.setChildProcessModifier([killed] {
+            const rlimit limit { 100, 100 };
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            std::signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
+        });
+    });
+    QCOMPARE(ts::readFile(QStringLiteral("out.adi")), QByteArray("old contents"));
+    if (killed) {
+        QCOMPARE(run.status, -1);
+    } else {
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains("cannot write out.adi: File too large\n"), run.err);
+        QCOMPARE(entries(), QStringList({ "out.adi", "small.log" }));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestExport)

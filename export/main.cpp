@@ -3,6 +3,7 @@
 // (each named on standard error); 2: a usage or file error.
 #include "formats/Export.h"
 #include "formats/Output.h"
+#include "formats/PlainText.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -124,6 +125,15 @@ int main(int argc, char *argv[])
             return usageError(QStringLiteral("%1 takes no %2").arg(a.format, QLatin1String(name)));
     }
 
+    // Both words go into the log's header, where a space, a control character or a "<"
+    // would break it.
+    for (const auto &[word, option] :
+         { std::pair { &a.call, "--call" }, std::pair { &a.contest, "--contest" } }) {
+        if (const QString problem = formats::headerWordProblem(*word); !problem.isEmpty())
+            return usageError(QStringLiteral("%1 \"%2\" %3")
+                                      .arg(QLatin1String(option), formats::escaped(*word), problem));
+    }
+
     formats::Options options;
     options.myCall = a.call;
     options.contest = a.contest;
@@ -131,7 +141,7 @@ int main(int argc, char *argv[])
     options.created = creationTime();
     const auto result = formats::exportLogbook(*format, a.logbook, options);
     if (!result) {
-        say(QStringLiteral("cannot read %1: %2").arg(a.logbook, result.error().reason));
+        say(QStringLiteral("cannot read %1: %2").arg(formats::escaped(a.logbook), result.error().reason));
         return 2;
     }
     const QByteArray &bytes = result.value().output;
@@ -139,7 +149,7 @@ int main(int argc, char *argv[])
                                             : formats::writeOutput(a.output, bytes, a.logbook);
     if (!written) {
         say(QStringLiteral("cannot write %1: %2")
-                    .arg(written.error().path, written.error().reason));
+                    .arg(formats::escaped(written.error().path), written.error().reason));
         return 2;
     }
     const formats::Report &report = result.value().report;

@@ -1,5 +1,7 @@
 #include "formats/Adif.h"
 
+#include "formats/PlainText.h"
+
 namespace formats {
 namespace {
 
@@ -18,7 +20,8 @@ void field(QByteArray &out, const char *name, const QString &value)
 
 QByteArray AdifFormat::header() const
 {
-    QByteArray out = "ADIF export of " + m_options.logbookName.toUtf8()
+    // Free text up to the first tag: a "<" in the logbook's name would start one.
+    QByteArray out = "ADIF export of " + escaped(m_options.logbookName, u"<").toUtf8()
             + " by vantel-export " VANTEL_VERSION "\n";
     for (const auto &[name, value] :
          { std::pair { "ADIF_VER", QStringLiteral("3.1.4") },

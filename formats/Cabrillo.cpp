@@ -1,5 +1,7 @@
 #include "formats/Cabrillo.h"
 
+#include "formats/PlainText.h"
+
 #include <cmath>
 
 namespace formats {
@@ -16,6 +18,31 @@ QString modeCode(const QString &adifMode)
     return QStringLiteral("DG");
 }
 
+constexpr std::array<const char *, 4> kColumnNames = { "sent report", "sent serial",
+                                                      "received report", "received serial" };
+
+std::array<const QString *, 4> exchange(const Contact &c)
+{
+    return { &c.rstSent, &c.stx, &c.rstRcvd, &c.srx };
+}
+
+// Why a contact cannot make a QSO line, whatever the log's columns.
+QString problem(const Contact &c)
+{
+    if (c.lowerEdgeMHz <= 0)
+        return QStringLiteral("no band or frequency");
+    if (c.mode.isEmpty())
+        return QStringLiteral("no mode");
+    for (const auto &[what, value] : { std::pair { "call sign", &c.call },
+                                       std::pair { "sent report", &c.rstSent },
+                                       std::pair { "received report", &c.rstRcvd } }) {
+        if (value->contains(QLatin1Char(' ')))
+            return QStringLiteral("%1 \"%2\" holds a space, which would shift the QSO line's columns")
+                    .arg(QLatin1String(what), *value);
+    }
+    return {};
+}
+
 } // namespace
 
 CabrilloFormat::CabrilloFormat(const Options &options)
@@ -26,20 +53,36 @@ CabrilloFormat::CabrilloFormat(const Options &options)
 QByteArray CabrilloFormat::header() const
 {
     QByteArray out = "START-OF-LOG: 3.0\nCREATED-BY: vantel-export " VANTEL_VERSION "\n";
-    out += "CALLSIGN: " + m_myCall.toLatin1() + '\n';
+    // The caller checks both words; escaping keeps a stray one from breaking a line.
+    out += "CALLSIGN: " + escaped(m_myCall, u"<").toUtf8() + '\n';
     if (!m_contest.isEmpty())
-        out += "CONTEST: " + m_contest.toLatin1() + '\n';
+        out += "CONTEST: " + escaped(m_contest, u"<").toUtf8() + '\n';
     return out;
+}
+
+// A column is the log's when any contact that can be written fills it.
+void CabrilloFormat::surveyContact(const Contact &c)
+{
+    if (!problem(c).isEmpty())
+        return;
+    const auto values = exchange(c);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        m_columns[i] = m_columns[i] || !values[i]->isEmpty();
 }
 
 QByteArray CabrilloFormat::contactLine(const Contact &c, QString *why) const
 {
-    if (c.lowerEdgeMHz <= 0) {
-        *why = QStringLiteral("no band or frequency");
+    *why = problem(c);
+    if (!why->isEmpty())
         return {};
-    }
-    if (c.mode.isEmpty()) {
-        *why = QStringLiteral("no mode");
+    const auto values = exchange(c);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (m_columns[i] == !values[i]->isEmpty())
+            continue;
+        *why = QString::fromLatin1(m_columns[i] ? "no %1, which other QSO lines of this log have"
+                                                : "a %1, which other QSO lines of this log lack")
+                       .arg(QLatin1String(kColumnNames[i]))
+                + QStringLiteral("; every line needs the same columns");
         return {};
     }
     const long khz = std::lround(c.lowerEdgeMHz * 1000.0);

@@ -22,7 +22,7 @@ QByteArray AdifFormat::header() const
 {
     // Free text up to the first tag: a "<" in the logbook's name would start one.
     QByteArray out = "ADIF export of " + escaped(m_options.logbookName, u"<").toUtf8()
-            + " by vantel-export " VANTEL_VERSION "\n";
+            + " by " + m_options.program.toUtf8() + " " VANTEL_VERSION "\n";
     for (const auto &[name, value] :
          { std::pair { "ADIF_VER", QStringLiteral("3.1.4") },
            std::pair { "PROGRAMID", QStringLiteral("vantel") },

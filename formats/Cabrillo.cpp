@@ -46,13 +46,13 @@ QString problem(const Contact &c)
 } // namespace
 
 CabrilloFormat::CabrilloFormat(const Options &options)
-    : m_myCall(options.myCall.toUpper()), m_contest(options.contest)
+    : m_program(options.program), m_myCall(options.myCall.toUpper()), m_contest(options.contest)
 {
 }
 
 QByteArray CabrilloFormat::header() const
 {
-    QByteArray out = "START-OF-LOG: 3.0\nCREATED-BY: vantel-export " VANTEL_VERSION "\n";
+    QByteArray out = "START-OF-LOG: 3.0\nCREATED-BY: " + m_program.toUtf8() + " " VANTEL_VERSION "\n";
     // The caller checks both words; escaping keeps a stray one from breaking a line.
     out += "CALLSIGN: " + escaped(m_myCall, u"<").toUtf8() + '\n';
     if (!m_contest.isEmpty())

@@ -22,6 +22,7 @@ protected:
     QByteArray contactLine(const Contact &contact, QString *why) const override;
 
 private:
+    QString m_program;
     QString m_myCall;
     QString m_contest;
     // Whether the log has a sent report, sent serial, received report, received serial.

@@ -15,6 +15,7 @@ struct Options
     QString contest; // contest name, may be empty
     bool title = false; // a title line and rule before the records
     QDateTime created; // creation time a header states
+    QString program = QStringLiteral("vantel-export"); // the writer a header names
 };
 
 // What an export did with the records it was given.

@@ -102,7 +102,7 @@ int main(int argc, char *argv[])
         } else if (arg == QLatin1String("--title")) {
             a.title = true;
         } else if (arg.startsWith(QLatin1Char('-'))) {
-            return usageError(QStringLiteral("unknown option %1").arg(arg));
+            return usageError(QStringLiteral("unknown option %1").arg(formats::escaped(arg)));
         } else {
             positional << arg;
         }
@@ -113,7 +113,7 @@ int main(int argc, char *argv[])
     a.logbook = positional.at(1);
     const FormatEntry *format = formats::findFormat(a.format);
     if (!format)
-        return usageError(QStringLiteral("unknown format %1").arg(a.format));
+        return usageError(QStringLiteral("unknown format %1").arg(formats::escaped(a.format)));
     const auto takes = [&](FormatEntry::Takes option) { return (format->takes & option) != 0; };
     if (takes(FormatEntry::Call) && a.call.isEmpty())
         return usageError(QStringLiteral("%1 needs --call MYCALL").arg(a.format));

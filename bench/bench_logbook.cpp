@@ -1,6 +1,6 @@
 #include "BenchSupport.h"
-#include "convert/Listing.h"
-#include "export/Export.h"
+#include "formats/Export.h"
+#include "formats/Listing.h"
 #include "storage/FileHandle.h"
 #include "storage/Logbook.h"
 
@@ -59,7 +59,7 @@ void BM_WriteListingOnce(benchmark::State &state)
         storage::QsoRecord last;
         auto reader = storage::LogbookReader::open(fullLogbook(), storage::IfMissing::Fail);
         while (const char *record = reader.value().next())
-            listing::appendRecordLine(listing, record);
+            formats::listing::appendRecordLine(listing, record);
     }
     const QString dest = folder().filePath(QStringLiteral("once.txt"));
     for (auto _ : state) {
@@ -76,28 +76,30 @@ void BM_Convert(benchmark::State &state)
     const QString dest = folder().filePath(QStringLiteral("listing.txt"));
     for (auto _ : state) {
         QFile::remove(dest);
-        auto done = listing::convert(fullLogbook(), dest, true);
+        formats::Options title;
+        title.title = true;
+        auto done = formats::appendLogbook(formats::listingFormat(), fullLogbook(), dest, title);
         benchmark::DoNotOptimize(done);
     }
 }
 BENCHMARK(BM_Convert)->Unit(benchmark::kMicrosecond);
 
 // vantel-export's work on a full logbook: the target is well under a second.
-void exportAs(benchmark::State &state, exporter::Format format)
+void exportAs(benchmark::State &state, const char *format)
 {
-    exporter::Options options;
-    options.format = format;
+    formats::Options options;
     options.myCall = QStringLiteral("DL0XX");
     options.created = QDateTime::currentDateTimeUtc();
+    const formats::FormatEntry &entry = *formats::findFormat(QString::fromLatin1(format));
     for (auto _ : state) {
-        auto result = exporter::exportLogbook(fullLogbook(), options);
-        if (!result || result.value().skipped)
+        auto result = formats::exportLogbook(entry, fullLogbook(), options);
+        if (!result || result.value().report.skipped)
             state.SkipWithError("export failed");
         benchmark::DoNotOptimize(result);
     }
 }
-void BM_ExportAdif(benchmark::State &state) { exportAs(state, exporter::Format::Adif); }
-void BM_ExportCabrillo(benchmark::State &state) { exportAs(state, exporter::Format::Cabrillo); }
+void BM_ExportAdif(benchmark::State &state) { exportAs(state, "adif"); }
+void BM_ExportCabrillo(benchmark::State &state) { exportAs(state, "cabrillo"); }
 BENCHMARK(BM_ExportAdif)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportCabrillo)->Unit(benchmark::kMillisecond);
 

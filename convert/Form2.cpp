@@ -1,6 +1,7 @@
 #include "convert/Form2.h"
 
-#include "convert/Listing.h"
+#include "formats/Export.h"
+#include "formats/Output.h"
 #include "platform/Twips.h"
 
 #include <QCheckBox>
@@ -103,14 +104,16 @@ void Form2::command3Click()
                                             "file first. Nothing was converted."));
         return;
     }
-    if (listing::sameFile(sourcePath, destPath)) {
+    if (formats::sameFile(sourcePath, destPath)) {
         m_platform.showError(QStringLiteral("The source and the destination are the same file, "
                                             "%1. Choose another destination. Nothing was converted.")
                                      .arg(QDir::toNativeSeparators(sourcePath)));
         return;
     }
     const bool withTitle = Check1->isChecked();
-    const auto done = listing::convert(sourcePath, destPath, withTitle);
+    formats::Options options;
+    options.title = withTitle;
+    const auto done = formats::appendLogbook(formats::listingFormat(), sourcePath, destPath, options);
     if (!done) {
         m_platform.showError(
                 QStringLiteral("The conversion stopped. What was converted before the failure is "
@@ -120,7 +123,7 @@ void Form2::command3Click()
     }
     // Say what happened, so that nobody converts twice to be sure.
     const QString dest = QDir::toNativeSeparators(destPath);
-    const qint64 lines = done.value();
+    const qint64 lines = done.value().written;
     const QString contacts = lines == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(lines);
     QString text;
     if (lines > 0)

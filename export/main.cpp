@@ -1,34 +1,55 @@
-// vantel-export: a logbook as ADIF, Cabrillo or the printable listing. Reads the
+// vantel-export: a logbook in one of the formats of the formats table. Reads the
 // logbook, never writes it. Exit status 0: every record exported; 1: some skipped
 // (each named on standard error); 2: a usage or file error.
-#include "export/Export.h"
+#include "formats/Export.h"
+#include "formats/Output.h"
+#include "formats/PlainText.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QSaveFile>
 
 #include <cstdio>
 
 namespace {
 
-const char *const kUsage =
-        "Usage:\n"
-        "  vantel-export adif LOGBOOK [-o FILE]\n"
-        "  vantel-export cabrillo LOGBOOK --call MYCALL [--contest NAME] [-o FILE]\n"
-        "  vantel-export listing LOGBOOK [--title] [-o FILE]\n"
-        "  vantel-export --help | --version\n"
-        "\n"
-        "Writes the contacts of a vantel logbook as ADIF 3.1 (.adi), as a Cabrillo 3.0 log, or\n"
-        "as the conversion window's listing, to standard output or to FILE (written whole or\n"
-        "not at all). Exit status: 0 all records exported, 1 some skipped, 2 usage or file error.\n";
+using formats::FormatEntry;
+
+QByteArray usage()
+{
+    QByteArray text = "Usage:\n";
+    QByteArray names;
+    for (const FormatEntry &f : formats::formatTable()) {
+        text += "  vantel-export " + QByteArray(f.name) + " LOGBOOK";
+        if (f.takes & FormatEntry::Call)
+            text += " --call MYCALL";
+        if (f.takes & FormatEntry::Contest)
+            text += " [--contest NAME]";
+        if (f.takes & FormatEntry::Title)
+            text += " [--title]";
+        text += " [-o FILE]\n";
+        names += "  " + QByteArray(f.name).leftJustified(10) + f.description + '\n';
+    }
+    return text + "  vantel-export --help | --version\n\nFormats:\n" + names
+            + "\nWrites the contacts of a vantel logbook to standard output or to FILE (written\n"
+              "whole or not at all). Exit status: 0 all records exported, 1 some skipped, 2 usage\n"
+              "or file error.\n";
+}
+
+void say(const QString &message)
+{
+    const QByteArray line = "vantel-export: " + message.toLocal8Bit() + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+}
 
 int usageError(const QString &message)
 {
-    std::fprintf(stderr, "vantel-export: %s\n\n%s", qPrintable(message), kUsage);
+    say(message);
+    const QByteArray text = '\n' + usage();
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
     return 2;
 }
 
-struct Options
+struct Arguments
 {
     QString format, logbook, output, call, contest;
     bool title = false;
@@ -43,21 +64,6 @@ QDateTime creationTime()
     return ok ? QDateTime::fromSecsSinceEpoch(epoch, Qt::UTC) : QDateTime::currentDateTimeUtc();
 }
 
-bool emit(const QByteArray &bytes, const QString &output)
-{
-    if (output.isEmpty()) {
-        return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
-                && std::fflush(stdout) == 0;
-    }
-    QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        std::fprintf(stderr, "vantel-export: cannot write %s: %s\n", qPrintable(output),
-                     qPrintable(file.errorString()));
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -65,7 +71,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
-        std::fputs(kUsage, stdout);
+        const QByteArray text = usage();
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
         return 0;
     }
     if (args.contains(QLatin1String("--version"))) {
@@ -73,68 +80,80 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    Options o;
+    Arguments a;
     QStringList positional;
     for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &a = args.at(i);
+        const QString &arg = args.at(i);
         const auto value = [&](QString *into) {
             if (i + 1 >= args.size() || args.at(i + 1).isEmpty())
                 return false;
             *into = args.at(++i);
             return true;
         };
-        if (a == QLatin1String("-o")) {
-            if (!value(&o.output))
+        if (arg == QLatin1String("-o")) {
+            if (!value(&a.output))
                 return usageError(QStringLiteral("-o needs a file name"));
-        } else if (a == QLatin1String("--call")) {
-            if (!value(&o.call))
+        } else if (arg == QLatin1String("--call")) {
+            if (!value(&a.call))
                 return usageError(QStringLiteral("--call needs your call sign"));
-        } else if (a == QLatin1String("--contest")) {
-            if (!value(&o.contest))
+        } else if (arg == QLatin1String("--contest")) {
+            if (!value(&a.contest))
                 return usageError(QStringLiteral("--contest needs a name"));
-        } else if (a == QLatin1String("--title")) {
-            o.title = true;
-        } else if (a.startsWith(QLatin1Char('-'))) {
-            return usageError(QStringLiteral("unknown option %1").arg(a));
+        } else if (arg == QLatin1String("--title")) {
+            a.title = true;
+        } else if (arg.startsWith(QLatin1Char('-'))) {
+            return usageError(QStringLiteral("unknown option %1").arg(formats::escaped(arg)));
         } else {
-            positional << a;
+            positional << arg;
         }
     }
     if (positional.size() != 2)
         return usageError(QStringLiteral("name a format and one logbook"));
-    o.format = positional.at(0);
-    o.logbook = positional.at(1);
-    const bool isAdif = o.format == QLatin1String("adif");
-    const bool isCabrillo = o.format == QLatin1String("cabrillo");
-    const bool isListing = o.format == QLatin1String("listing");
-    if (!isAdif && !isCabrillo && !isListing)
-        return usageError(QStringLiteral("unknown format %1").arg(o.format));
-    if (isCabrillo && o.call.isEmpty())
-        return usageError(QStringLiteral("cabrillo needs --call MYCALL"));
-    if (!isListing && o.title)
-        return usageError(QStringLiteral("--title belongs to the listing"));
-    if (!isCabrillo && (!o.call.isEmpty() || !o.contest.isEmpty()))
-        return usageError(QStringLiteral("--call and --contest belong to cabrillo"));
+    a.format = positional.at(0);
+    a.logbook = positional.at(1);
+    const FormatEntry *format = formats::findFormat(a.format);
+    if (!format)
+        return usageError(QStringLiteral("unknown format %1").arg(formats::escaped(a.format)));
+    const auto takes = [&](FormatEntry::Takes option) { return (format->takes & option) != 0; };
+    if (takes(FormatEntry::Call) && a.call.isEmpty())
+        return usageError(QStringLiteral("%1 needs --call MYCALL").arg(a.format));
+    for (const auto &[given, option, name] :
+         { std::tuple { !a.call.isEmpty(), FormatEntry::Call, "--call" },
+           std::tuple { !a.contest.isEmpty(), FormatEntry::Contest, "--contest" },
+           std::tuple { a.title, FormatEntry::Title, "--title" } }) {
+        if (given && !takes(option))
+            return usageError(QStringLiteral("%1 takes no %2").arg(a.format, QLatin1String(name)));
+    }
 
-    exporter::Options options;
-    options.format = isAdif ? exporter::Format::Adif
-            : isCabrillo    ? exporter::Format::Cabrillo
-                            : exporter::Format::Listing;
-    options.myCall = o.call;
-    options.contest = o.contest;
-    options.title = o.title;
+    // Both words go into the log's header, where a space, a control character or a "<"
+    // would break it.
+    for (const auto &[word, option] :
+         { std::pair { &a.call, "--call" }, std::pair { &a.contest, "--contest" } }) {
+        if (const QString problem = formats::headerWordProblem(*word); !problem.isEmpty())
+            return usageError(QStringLiteral("%1 \"%2\" %3")
+                                      .arg(QLatin1String(option), formats::escaped(*word), problem));
+    }
+
+    formats::Options options;
+    options.myCall = a.call;
+    options.contest = a.contest;
+    options.title = a.title;
     options.created = creationTime();
-    const auto result = exporter::exportLogbook(o.logbook, options);
+    const auto result = formats::exportLogbook(*format, a.logbook, options);
     if (!result) {
-        std::fprintf(stderr, "vantel-export: cannot read %s: %s\n", qPrintable(o.logbook),
-                     qPrintable(result.error().reason));
+        say(QStringLiteral("cannot read %1: %2").arg(formats::escaped(a.logbook), result.error().reason));
         return 2;
     }
-    for (const QString &message : result.value().messages)
-        std::fprintf(stderr, "vantel-export: %s\n", qPrintable(message));
-    const QByteArray &out = result.value().output;
-    const int skipped = result.value().skipped;
-    if (!emit(out, o.output))
+    const QByteArray &bytes = result.value().output;
+    const auto written = a.output.isEmpty() ? formats::writeStandardOutput(bytes, a.logbook)
+                                            : formats::writeOutput(a.output, bytes, a.logbook);
+    if (!written) {
+        say(QStringLiteral("cannot write %1: %2")
+                    .arg(formats::escaped(written.error().path), written.error().reason));
         return 2;
-    return skipped > 0 ? 1 : 0;
+    }
+    const formats::Report &report = result.value().report;
+    for (const QString &message : report.messages)
+        say(message);
+    return report.skipped > 0 ? 1 : 0;
 }

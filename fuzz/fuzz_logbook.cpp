@@ -1,5 +1,5 @@
 #include "FuzzFiles.h"
-#include "convert/Listing.h"
+#include "formats/Export.h"
 #include "storage/Logbook.h"
 #include "storage/TextCodec.h"
 
@@ -29,9 +29,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QString out = fuzzFolder().filePath(QStringLiteral("fuzz.txt"));
     QFile::remove(out);
-    if (!listing::convert(log, out, false).ok())
+    if (!formats::appendLogbook(formats::listingFormat(), log, out, {}).ok())
         std::abort();
     if (QFile(out).size() != qint64(size / 85) * 88)
         std::abort();
+
+    // Every format takes any bytes: each record is written or skipped, and every
+    // Cabrillo QSO line has the same number of columns.
+    formats::Options options;
+    options.myCall = QStringLiteral("DL0XX");
+    for (const formats::FormatEntry &format : formats::formatTable()) {
+        const auto rendered = formats::exportLogbook(format, log, options);
+        if (!rendered.ok())
+            std::abort();
+        const formats::Report &report = rendered.value().report;
+        if (report.written + report.skipped != qint64(size / 85))
+            std::abort();
+        if (QByteArrayView(format.name) != "cabrillo")
+            continue;
+        qsizetype columns = -1;
+        for (const QByteArray &line : rendered.value().output.split('\n')) {
+            if (!line.startsWith("QSO:"))
+                continue;
+            const qsizetype n = line.simplified().count(' ');
+            if (columns >= 0 && n != columns)
+                std::abort();
+            columns = n;
+        }
+    }
     return 0;
 }

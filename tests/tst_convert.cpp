@@ -1,7 +1,7 @@
 #include "FakePlatform.h"
 #include "TestSupport.h"
 #include "convert/Form2.h"
-#include "convert/Listing.h"
+#include "formats/Listing.h"
 #include "mainwindow/Form1.h"
 
 #include <QApplication>
@@ -63,10 +63,10 @@ void TestConvert::literalLines()
     QCOMPARE(kTitle.size(), 76);
     QCOMPARE(kRule.size(), 87);
     QCOMPARE(kLine.size(), 88);
-    QCOMPARE(listing::titleLine(), kTitle);
-    QCOMPARE(listing::ruleLine(), kRule);
+    QCOMPARE(formats::listing::titleLine(), kTitle);
+    QCOMPARE(formats::listing::ruleLine(), kRule);
     QByteArray line;
-    listing::appendRecordLine(line, kRecord.constData());
+    formats::listing::appendRecordLine(line, kRecord.constData());
     QCOMPARE(line, kLine);
 }
 

@@ -2,7 +2,7 @@
 #include "FaultSupport.h"
 #include "storage/FileHandle.h"
 #include "convert/Form2.h"
-#include "convert/Listing.h"
+#include "formats/Export.h"
 #include "storage/Logbook.h"
 #include "storage/Settings.h"
 #include "storage/SharedState.h"
@@ -201,7 +201,9 @@ void TestFaults::randomLogbooks()
         const auto found = storage::findCall(QStringLiteral("r.log"), key, last);
         QVERIFY(found.ok());
         QFile::remove(QStringLiteral("r.txt"));
-        QVERIFY(listing::convert(QStringLiteral("r.log"), QStringLiteral("r.txt"), false).ok());
+        QVERIFY(formats::appendLogbook(formats::listingFormat(), QStringLiteral("r.log"),
+                                       QStringLiteral("r.txt"), {})
+                        .ok());
         QCOMPARE(QFile::exists(QStringLiteral("r.txt")), length >= 85);
         const QByteArray out = length >= 85 ? ts::readFile(QStringLiteral("r.txt")) : QByteArray();
         QCOMPARE(out.size(), (length / 85) * 88);

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+namespace formats {
+
 // One logbook record read for the outside world: what could be understood of its
 // fields, and why a record cannot be exported at all.
 struct Contact
@@ -31,12 +33,10 @@ struct Contact
 
 Contact readContact(const storage::QsoRecord &record, qint64 number);
 
-// Plain ASCII for text: accents dropped (é → e), a few letters spelled out (ß → ss);
-// whatever else has no ASCII form is left out and `lost` is set.
-QString toAscii(const QString &text, bool *lost);
-
 // A report followed by digits (599 then 13) split in two; the report part is two
 // digits for phone modes, three for the others.
 void splitExchange(const QString &text, bool phone, QString *report, QString *serial);
 
 bool isPhoneMode(const QString &adifMode);
+
+} // namespace formats

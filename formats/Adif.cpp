@@ -1,6 +1,8 @@
-#include "export/Adif.h"
+#include "formats/Adif.h"
 
-namespace adif {
+#include "formats/PlainText.h"
+
+namespace formats {
 namespace {
 
 // Text in ADIF is ASCII here, so the length in bytes is the length in characters.
@@ -16,22 +18,24 @@ void field(QByteArray &out, const char *name, const QString &value)
 
 } // namespace
 
-QByteArray header(const QString &logbookName, const QDateTime &createdUtc)
+QByteArray AdifFormat::header() const
 {
-    QByteArray out = "ADIF export of " + logbookName.toUtf8() + " by vantel-export " VANTEL_VERSION "\n";
+    // Free text up to the first tag: a "<" in the logbook's name would start one.
+    QByteArray out = "ADIF export of " + escaped(m_options.logbookName, u"<").toUtf8()
+            + " by " + m_options.program.toUtf8() + " " VANTEL_VERSION "\n";
     for (const auto &[name, value] :
          { std::pair { "ADIF_VER", QStringLiteral("3.1.4") },
            std::pair { "PROGRAMID", QStringLiteral("vantel") },
            std::pair { "PROGRAMVERSION", QStringLiteral(VANTEL_VERSION) },
            std::pair { "CREATED_TIMESTAMP",
-                       createdUtc.toUTC().toString(QStringLiteral("yyyyMMdd HHmmss")) } }) {
+                       m_options.created.toUTC().toString(QStringLiteral("yyyyMMdd HHmmss")) } }) {
         field(out, name, value);
         out += '\n';
     }
     return out + "<EOH>\n";
 }
 
-QByteArray record(const Contact &c)
+QByteArray AdifFormat::contactLine(const Contact &c, QString *) const
 {
     QByteArray out;
     field(out, "CALL", c.call);
@@ -50,4 +54,4 @@ QByteArray record(const Contact &c)
     return out + " <EOR>\n";
 }
 
-} // namespace adif
+} // namespace formats

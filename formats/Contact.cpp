@@ -1,10 +1,14 @@
-#include "export/Contact.h"
+#include "formats/Contact.h"
+
+#include "formats/PlainText.h"
+#include "storage/TextCodec.h"
 
 #include <QLocale>
 #include <QRegularExpression>
 
 #include <array>
 
+namespace formats {
 namespace {
 
 struct Band
@@ -58,6 +62,12 @@ const QStringList &adifModes()
     return modes;
 }
 
+// A value as a message shows it: in quotes, control characters escaped.
+QString quoted(const QString &text)
+{
+    return QLatin1Char('"') + escaped(text) + QLatin1Char('"');
+}
+
 std::optional<double> number(QString text)
 {
     static const QRegularExpression form(QStringLiteral("^\\d+([.,]\\d+)?$"));
@@ -83,7 +93,7 @@ void readBand(Contact &c, const QString &typed)
     }
     const std::optional<double> mhz = number(typed);
     if (!mhz) {
-        c.warnings << QStringLiteral("band \"%1\" is no band or frequency; left out").arg(typed);
+        c.warnings << QStringLiteral("band %1 is no band or frequency; left out").arg(quoted(typed));
         return;
     }
     c.freq = QString(typed).replace(QLatin1Char(','), QLatin1Char('.'));
@@ -112,7 +122,7 @@ void readMode(Contact &c, const QString &typed)
     if (adifModes().contains(upper))
         c.mode = upper;
     else
-        c.warnings << QStringLiteral("mode \"%1\" is no ADIF mode; left out").arg(typed);
+        c.warnings << QStringLiteral("mode %1 is no ADIF mode; left out").arg(quoted(typed));
 }
 
 QString asciiField(Contact &c, const char *what, const QString &text)
@@ -120,41 +130,18 @@ QString asciiField(Contact &c, const char *what, const QString &text)
     bool lost = false;
     QString out = toAscii(text, &lost);
     if (lost)
-        c.warnings << QStringLiteral("%1 \"%2\" has characters with no ASCII form; they are left out")
-                              .arg(QLatin1String(what), text);
+        c.warnings << QStringLiteral("%1 %2 has characters with no ASCII form; they are left out")
+                              .arg(QLatin1String(what), quoted(text));
     return out;
 }
+
+// The names of the record's fields in messages, in record order.
+constexpr std::array<const char *, storage::QsoRecord::FieldCount> kFieldNames = {
+    "QSO number", "call sign", "date/time", "received report", "sent report",
+    "band",       "mode",      "name",      "QTH",
+};
 
 } // namespace
-
-QString toAscii(const QString &text, bool *lost)
-{
-    static const std::array<std::pair<char16_t, const char *>, 14> spelled = { {
-            { u'ß', "ss" }, { u'æ', "ae" }, { u'Æ', "AE" }, { u'ø', "o" }, { u'Ø', "O" },
-            { u'œ', "oe" }, { u'Œ', "OE" }, { u'ł', "l" }, { u'Ł', "L" }, { u'đ', "d" },
-            { u'Đ', "D" }, { u'þ', "th" }, { u'Þ', "Th" }, { u'ı', "i" },
-    } };
-    QString out;
-    for (QChar c : text.normalized(QString::NormalizationForm_D)) {
-        const char16_t u = c.unicode();
-        if (u >= 0x20 && u < 0x7F) {
-            out += c;
-            continue;
-        }
-        if (c.category() == QChar::Mark_NonSpacing)
-            continue;
-        bool found = false;
-        for (const auto &[from, to] : spelled) {
-            if (from == u) {
-                out += QLatin1String(to);
-                found = true;
-            }
-        }
-        if (!found && lost)
-            *lost = true;
-    }
-    return out;
-}
 
 bool isPhoneMode(const QString &adifMode)
 {
@@ -181,13 +168,35 @@ Contact readContact(const storage::QsoRecord &record, qint64 number)
     using F = storage::QsoRecord;
     Contact c;
     c.number = number;
-    const auto field = [&](F::Field f) { return record.field(f).trimmed(); };
-
-    c.call = asciiField(c, "call sign", field(F::Call)).toUpper();
-    if (c.call.isEmpty()) {
-        c.skipReason = QStringLiteral("no call sign");
+    // Only the spaces that fill a field are taken away; any other character is part of it.
+    const auto field = [&](F::Field f) {
+        return storage::fromDisk(storage::trimSpaces(record.fieldBytes(f)));
+    };
+    const auto skip = [&](const QString &why) {
+        c.skipReason = why;
         return c;
+    };
+
+    // A control character came in by accident and, written out, would break a line or
+    // a column: such a record is not exported at all.
+    for (int f = 0; f < F::FieldCount; ++f) {
+        const QString text = field(F::Field(f));
+        if (hasControl(text))
+            return skip(QStringLiteral("%1 %2 holds control characters")
+                                .arg(QLatin1String(kFieldNames[f]), quoted(text)));
     }
+    // A call sign or report is exported as written or not at all: no other call or report
+    // is made of it. Call signs have no letter case, so upper case is the same call.
+    c.call = field(F::Call);
+    if (c.call.isEmpty())
+        return skip(QStringLiteral("no call sign"));
+    for (const F::Field f : { F::Call, F::Sent, F::Recv }) {
+        if (!isPrintableAscii(field(f)))
+            return skip(QStringLiteral("%1 %2 holds characters outside ASCII")
+                                .arg(QLatin1String(kFieldNames[f]), quoted(field(f))));
+    }
+    c.call = c.call.toUpper();
+
     static const QRegularExpression stamp(
             QStringLiteral("^(\\d{2})\\.(\\d{2})\\.(\\d{2}) (\\d{2}):(\\d{2})$"));
     const QString when = field(F::DateTime);
@@ -197,16 +206,16 @@ Contact readContact(const storage::QsoRecord &record, qint64 number)
         c.date = QDate(yy < 30 ? 2000 + yy : 1900 + yy, m.captured(2).toInt(), m.captured(1).toInt());
         c.time = QTime(m.captured(4).toInt(), m.captured(5).toInt());
     }
-    if (!c.date.isValid() || !c.time.isValid()) {
-        c.skipReason = QStringLiteral("date/time \"%1\" cannot be read (dd.mm.yy hh:mm)").arg(when);
-        return c;
-    }
+    if (!c.date.isValid() || !c.time.isValid())
+        return skip(QStringLiteral("date/time %1 cannot be read (dd.mm.yy hh:mm)").arg(quoted(when)));
     readBand(c, field(F::Band));
     readMode(c, field(F::Mode));
     const bool phone = isPhoneMode(c.mode);
-    splitExchange(asciiField(c, "sent report", field(F::Sent)), phone, &c.rstSent, &c.stx);
-    splitExchange(asciiField(c, "received report", field(F::Recv)), phone, &c.rstRcvd, &c.srx);
+    splitExchange(field(F::Sent), phone, &c.rstSent, &c.stx);
+    splitExchange(field(F::Recv), phone, &c.rstRcvd, &c.srx);
     c.name = asciiField(c, "name", field(F::Name));
     c.qth = asciiField(c, "QTH", field(F::Qth));
     return c;
 }
+
+} // namespace formats

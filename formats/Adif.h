@@ -1,0 +1,22 @@
+#pragma once
+
+#include "formats/ContactFormat.h"
+
+namespace formats {
+
+// ADIF 3.1 in its tagged text form (.adi): a header naming the logbook, then one
+// contact a line as <NAME:length>data fields closed by <EOR>.
+class AdifFormat final : public ContactFormat
+{
+public:
+    explicit AdifFormat(const Options &options) : m_options(options) { }
+    QByteArray header() const override;
+
+protected:
+    QByteArray contactLine(const Contact &contact, QString *why) const override;
+
+private:
+    Options m_options;
+};
+
+} // namespace formats

@@ -1,0 +1,109 @@
+#include "formats/Cabrillo.h"
+
+#include "formats/PlainText.h"
+
+#include <cmath>
+
+namespace formats {
+namespace {
+
+QString modeCode(const QString &adifMode)
+{
+    if (adifMode == QLatin1String("CW"))
+        return QStringLiteral("CW");
+    if (isPhoneMode(adifMode))
+        return QStringLiteral("PH");
+    if (adifMode == QLatin1String("RTTY"))
+        return QStringLiteral("RY");
+    return QStringLiteral("DG");
+}
+
+constexpr std::array<const char *, 4> kColumnNames = { "sent report", "sent serial",
+                                                      "received report", "received serial" };
+
+std::array<const QString *, 4> exchange(const Contact &c)
+{
+    return { &c.rstSent, &c.stx, &c.rstRcvd, &c.srx };
+}
+
+// Why a contact cannot make a QSO line, whatever the log's columns.
+QString problem(const Contact &c)
+{
+    if (c.lowerEdgeMHz <= 0)
+        return QStringLiteral("no band or frequency");
+    if (c.mode.isEmpty())
+        return QStringLiteral("no mode");
+    for (const auto &[what, value] : { std::pair { "call sign", &c.call },
+                                       std::pair { "sent report", &c.rstSent },
+                                       std::pair { "received report", &c.rstRcvd } }) {
+        if (value->contains(QLatin1Char(' ')))
+            return QStringLiteral("%1 \"%2\" holds a space, which would shift the QSO line's columns")
+                    .arg(QLatin1String(what), *value);
+    }
+    return {};
+}
+
+} // namespace
+
+CabrilloFormat::CabrilloFormat(const Options &options)
+    : m_program(options.program), m_myCall(options.myCall.toUpper()), m_contest(options.contest)
+{
+}
+
+QByteArray CabrilloFormat::header() const
+{
+    QByteArray out = "START-OF-LOG: 3.0\nCREATED-BY: " + m_program.toUtf8() + " " VANTEL_VERSION "\n";
+    // The caller checks both words; escaping keeps a stray one from breaking a line.
+    out += "CALLSIGN: " + escaped(m_myCall, u"<").toUtf8() + '\n';
+    if (!m_contest.isEmpty())
+        out += "CONTEST: " + escaped(m_contest, u"<").toUtf8() + '\n';
+    return out;
+}
+
+// A column is the log's when any contact that can be written fills it.
+void CabrilloFormat::surveyContact(const Contact &c)
+{
+    if (!problem(c).isEmpty())
+        return;
+    const auto values = exchange(c);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        m_columns[i] = m_columns[i] || !values[i]->isEmpty();
+}
+
+QByteArray CabrilloFormat::contactLine(const Contact &c, QString *why) const
+{
+    *why = problem(c);
+    if (!why->isEmpty())
+        return {};
+    const auto values = exchange(c);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (m_columns[i] == !values[i]->isEmpty())
+            continue;
+        *why = QString::fromLatin1(m_columns[i] ? "no %1, which other QSO lines of this log have"
+                                                : "a %1, which other QSO lines of this log lack")
+                       .arg(QLatin1String(kColumnNames[i]))
+                + QStringLiteral("; every line needs the same columns");
+        return {};
+    }
+    const long khz = std::lround(c.lowerEdgeMHz * 1000.0);
+    // Columns as the Cabrillo QSO template lays them out.
+    const QString line = QStringLiteral("QSO: %1 %2 %3 %4 %5 %6 %7 %8 %9 %10")
+                                 .arg(khz, 5)
+                                 .arg(modeCode(c.mode), -2)
+                                 .arg(c.date.toString(QStringLiteral("yyyy-MM-dd")))
+                                 .arg(c.time.toString(QStringLiteral("HHmm")))
+                                 .arg(m_myCall, -13)
+                                 .arg(c.rstSent, -3)
+                                 .arg(c.stx, -6)
+                                 .arg(c.call, -13)
+                                 .arg(c.rstRcvd, -3)
+                                 .arg(c.srx, -6);
+    return line.trimmed().toLatin1() + '\n';
+}
+
+QByteArray CabrilloFormat::footer() const
+{
+    return "END-OF-LOG:\n";
+}
+
+} // namespace formats

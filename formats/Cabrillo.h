@@ -1,0 +1,32 @@
+#pragma once
+
+#include "formats/ContactFormat.h"
+
+#include <array>
+
+namespace formats {
+
+// A Cabrillo 3.0 log: header lines, one QSO: line a contact, END-OF-LOG:. Robots read a
+// QSO line as whitespace-separated columns, so every line of a log has the same ones:
+// the exchange columns are settled once, from the whole log, before the first line.
+class CabrilloFormat final : public ContactFormat
+{
+public:
+    explicit CabrilloFormat(const Options &options);
+    bool surveys() const override { return true; }
+    QByteArray header() const override;
+    QByteArray footer() const override;
+
+protected:
+    void surveyContact(const Contact &contact) override;
+    QByteArray contactLine(const Contact &contact, QString *why) const override;
+
+private:
+    QString m_program;
+    QString m_myCall;
+    QString m_contest;
+    // Whether the log has a sent report, sent serial, received report, received serial.
+    std::array<bool, 4> m_columns {};
+};
+
+} // namespace formats

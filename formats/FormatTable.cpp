@@ -1,0 +1,46 @@
+#include "formats/FormatTable.h"
+
+#include "formats/Adif.h"
+#include "formats/Cabrillo.h"
+#include "formats/Listing.h"
+
+#include <algorithm>
+#include <array>
+
+namespace formats {
+namespace {
+
+template<typename F>
+std::unique_ptr<Format> make(const Options &options)
+{
+    return std::make_unique<F>(options);
+}
+
+using T = FormatEntry;
+const std::array<FormatEntry, 3> kFormats = { {
+        { "adif", "ADIF 3.1 (.adi)", "adi", 0, &make<AdifFormat> },
+        { "cabrillo", "Cabrillo 3.0 log (.cbr)", "cbr", T::Call | T::Contest, &make<CabrilloFormat> },
+        { "listing", "the conversion window's listing", "txt", T::Title, &make<ListingFormat> },
+} };
+
+} // namespace
+
+std::span<const FormatEntry> formatTable()
+{
+    return kFormats;
+}
+
+const FormatEntry *findFormat(QStringView name)
+{
+    const auto it = std::find_if(kFormats.begin(), kFormats.end(), [&](const FormatEntry &e) {
+        return name == QLatin1String(e.name);
+    });
+    return it == kFormats.end() ? nullptr : &*it;
+}
+
+const FormatEntry &listingFormat()
+{
+    return *findFormat(u"listing");
+}
+
+} // namespace formats

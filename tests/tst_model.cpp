@@ -93,6 +93,7 @@ private:
     QString openOrCreate(Station &s, bool create);
     QString convert(Station &s);
     QString race();
+    QString exportTo();
     QString kill(Station &s);
     QString outside();
 
@@ -235,6 +236,33 @@ QString TestModel::convert(Station &s)
     if (QFile::exists(m_listing) != (records() > 0))
         return QStringLiteral("convert of %1 records: destination %2").arg(records()).arg(QFile::exists(m_listing) ? "made" : "missing");
     return records() == 0 || ts::readFile(m_listing) == listingOf(m_bytes) ? QString() : QStringLiteral("listing differs");
+}
+
+QString TestModel::exportTo()
+{
+    // The exporter reads the logbook and never writes it: not through -o naming the
+    // logbook itself, not through a FIFO nobody reads.
+    const int target = pick(3);
+    const QString fifo = m_listing + QStringLiteral(".fifo");
+    QFile::remove(m_listing);
+    QFile::remove(fifo);
+    if (target == 2)
+        ::mkfifo(QFile::encodeName(fifo).constData(), 0600);
+    const QString out = target == 0 ? m_log : target == 1 ? m_listing : fifo;
+    QProcess exporter;
+    exporter.start(QStringLiteral(VANTEL_EXPORT), { QStringLiteral("listing"), m_log, QStringLiteral("-o"), out });
+    if (!exporter.waitForFinished(5000)) {
+        exporter.kill();
+        exporter.waitForFinished();
+        return QStringLiteral("vantel-export -o %1 blocked").arg(out);
+    }
+    const int status = exporter.exitCode();
+    const bool wrote = target == 1 && m_kind == Kind::Regular;
+    if (status != (wrote ? 0 : 2))
+        return QStringLiteral("vantel-export -o %1: status %2").arg(out).arg(status);
+    if (wrote && ts::readFile(m_listing) != listingOf(m_bytes))
+        return QStringLiteral("vantel-export listing differs");
+    return QString();
 }
 
 QString TestModel::race()
@@ -416,6 +444,9 @@ void TestModel::randomOperations()
         } else if (roll < 76) {
             what = QStringLiteral("kill");
             error = kill(s);
+        } else if (roll < 80) {
+            what = QStringLiteral("export");
+            error = exportTo();
         } else {
             what = QStringLiteral("outside ") + outside();
         }

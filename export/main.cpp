@@ -1,7 +1,8 @@
 // vantel-export: a logbook as ADIF, Cabrillo or the printable listing. Reads the
-// logbook, never writes it. Exit status 0: every record exported; 1: some skipped
+// logbook, and writes it only to undo a correction that was interrupted. Exit status 0: every record exported; 1: some skipped
 // (each named on standard error); 2: a usage or file error.
 #include "export/Export.h"
+#include "storage/Journal.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -55,6 +56,24 @@ bool emit(const QByteArray &bytes, const QString &output)
                      qPrintable(file.errorString()));
         return false;
     }
+    return true;
+}
+
+// A correction that was interrupted in the logbook is undone before anything is read,
+// so no export ever holds a contact half corrected.
+bool undoInterruptedCorrection(const QString &logbook)
+{
+    const auto recovered = storage::recoverJournal(logbook);
+    if (!recovered) {
+        std::fprintf(stderr, "vantel-export: cannot undo an interrupted correction in %s: %s\n",
+                     qPrintable(logbook), qPrintable(recovered.error().reason));
+        return false;
+    }
+    if (recovered.value().outcome == storage::JournalRecovery::Outcome::RolledBack)
+        std::fprintf(stderr,
+                     "vantel-export: the correction of contact %lld was interrupted and has been "
+                     "undone: the contact is as it was before.\n",
+                     static_cast<long long>(recovered.value().number));
     return true;
 }
 
@@ -115,6 +134,9 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("--title belongs to the listing"));
     if (!isCabrillo && (!o.call.isEmpty() || !o.contest.isEmpty()))
         return usageError(QStringLiteral("--call and --contest belong to cabrillo"));
+
+    if (!undoInterruptedCorrection(o.logbook))
+        return 2;
 
     exporter::Options options;
     options.format = isAdif ? exporter::Format::Adif

@@ -1,3 +1,4 @@
+#include "JournalSupport.h"
 #include "TestSupport.h"
 #include "storage/FileHandle.h"
 #include "storage/Journal.h"
@@ -16,37 +17,6 @@ using storage::JournalRecovery;
 using Outcome = storage::JournalRecovery::Outcome;
 
 namespace {
-
-// CRC-32 as zlib computes it, written here apart from the program's.
-quint32 crc32(const QByteArray &bytes)
-{
-    static const auto table = [] {
-        std::array<quint32, 256> t {};
-        for (quint32 n = 0; n < 256; ++n) {
-            quint32 c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320U ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    quint32 c = 0xFFFFFFFFU;
-    for (char b : bytes)
-        c = table[(c ^ quint8(b)) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFU;
-}
-
-QByteArray le32(quint32 v)
-{
-    return QByteArray(1, char(v & 0xFF)) + char((v >> 8) & 0xFF) + char((v >> 16) & 0xFF)
-            + char(v >> 24);
-}
-
-QByteArray journal(quint32 number, const QByteArray &before, const QByteArray &after)
-{
-    const QByteArray body = "VNTLJNL1" + le32(number) + before + after;
-    return body + le32(crc32(body));
-}
 
 storage::QsoRecord toRecord(const QByteArray &bytes)
 {
@@ -159,7 +129,7 @@ void TestJournal::journalBytes()
     QVERIFY(done.ok());
     QCOMPARE(seen,
              QByteArray("VNTLJNL1\x02\x00\x00\x00", 12) + kOld + kNew + QByteArray("R\xaas\x12", 4));
-    QCOMPARE(seen, journal(2, kOld, kNew)); // the test's own builder agrees
+    QCOMPARE(seen, ts::journal(2, kOld, kNew)); // the test's own builder agrees
     QCOMPARE(ts::readFile(log), kAfter);
     QVERIFY(!QFile::exists(journalFile));
 }
@@ -213,7 +183,7 @@ void TestJournal::recovery_data()
     QTest::addColumn<QByteArray>("journal"); // "<none>" for no journal
     QTest::addColumn<int>("outcome");
     QTest::addColumn<QByteArray>("after");
-    const QByteArray whole = journal(2, kOld, kFar);
+    const QByteArray whole = ts::journal(2, kOld, kFar);
     const QByteArray mixed =
             kFirst + kFar.left(30) + kOld.mid(30, 30) + kFar.mid(60) + kThird + "4  PART";
     const QByteArray badSum = QByteArray(whole).replace(181, 1, "x");
@@ -225,9 +195,9 @@ void TestJournal::recovery_data()
     QTest::newRow("journal empty") << kBefore << QByteArray() << int(Outcome::Torn) << kBefore;
     QTest::newRow("journal wrong sum") << kBefore << badSum << int(Outcome::Torn) << kBefore;
     QTest::newRow("journal too long") << kBefore << whole + "x" << int(Outcome::Torn) << kBefore;
-    QTest::newRow("record 0") << kBefore << journal(0, kOld, kFar) << int(Outcome::Torn) << kBefore;
+    QTest::newRow("record 0") << kBefore << ts::journal(0, kOld, kFar) << int(Outcome::Torn) << kBefore;
     QTest::newRow("record past the end")
-            << kBefore << journal(5, kOld, kFar) << int(Outcome::Stale) << kBefore;
+            << kBefore << ts::journal(5, kOld, kFar) << int(Outcome::Stale) << kBefore;
     const QByteArray other = kFirst + ts::record("2", "W1AW") + kThird;
     QTest::newRow("logbook replaced") << other << whole << int(Outcome::Stale) << other;
     QTest::newRow("logbook emptied") << QByteArray() << whole << int(Outcome::Stale) << QByteArray();
@@ -307,7 +277,7 @@ void TestJournal::faultWhileRecovering()
     for (int k = 1;; ++k) {
         for (Lands lands : { Lands::Nothing, Lands::Half, Lands::All }) {
             QVERIFY(ts::writeFile(log, kAfterFar));
-            QVERIFY(ts::writeFile(journalFile, journal(2, kOld, kFar)));
+            QVERIFY(ts::writeFile(journalFile, ts::journal(2, kOld, kFar)));
             int calls = 0;
             {
                 Hooked hooked(Plan { 0, k, lands, {}, {} });

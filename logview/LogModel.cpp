@@ -15,6 +15,13 @@
 
 using storage::QsoRecord;
 
+namespace {
+
+// About 128 KiB a read.
+constexpr qint64 kBlockRecords = 1542;
+
+} // namespace
+
 LogModel::LogModel(QObject *parent, int pollMs)
     : QAbstractTableModel(parent), m_watch(new storage::LogbookWatch(this, pollMs))
 {
@@ -44,7 +51,8 @@ void LogModel::setPath(const QString &path)
     // Another file: nothing of the last one may stay on screen, even for a moment.
     beginResetModel();
     m_path = path;
-    m_bytes.clear();
+    m_bytes = QByteArray();
+    m_count = 0;
     m_rows.clear();
     m_state = State::NoLogbook;
     m_problem.clear();
@@ -62,34 +70,57 @@ void LogModel::refresh()
 bool LogModel::read()
 {
     if (m_path.isEmpty())
-        return apply(QByteArray(), State::NoLogbook, QString());
+        return apply(0, -1, -1, State::NoLogbook, QString());
     auto opened = storage::FileHandle::open(m_path, storage::FileHandle::Mode::ReadExisting);
     if (!opened) {
         struct stat st {};
         const bool gone = ::stat(QFile::encodeName(m_path).constData(), &st) != 0
                 && (errno == ENOENT || errno == ENOTDIR);
-        return apply(QByteArray(), gone ? State::Missing : State::Unreadable, opened.error().reason);
+        return apply(0, -1, -1, gone ? State::Missing : State::Unreadable, opened.error().reason);
     }
-    const auto size = opened.value().size();
+    const storage::FileHandle &file = opened.value();
+    const auto size = file.size();
     if (!size)
-        return apply(QByteArray(), State::Unreadable, size.error().reason);
+        return apply(0, -1, -1, State::Unreadable, size.error().reason);
     // No logbook holds more; a larger file shows its first 32767 contacts.
-    const qint64 records = std::min<qint64>(size.value() / QsoRecord::Size, storage::MaxRecords);
-    QByteArray bytes(records * QsoRecord::Size, Qt::Uninitialized);
-    const auto got = opened.value().readAt(bytes.data(), bytes.size(), 0);
-    if (!got)
-        return apply(QByteArray(), State::Unreadable, got.error().reason);
-    // The file may have shrunk since its size was taken: whole records only.
-    bytes.truncate(got.value() / QsoRecord::Size * QsoRecord::Size);
-    return apply(std::move(bytes), State::Shown, QString());
+    qint64 records = std::min<qint64>(size.value() / QsoRecord::Size, storage::MaxRecords);
+
+    // Block by block into the records already held, noting which of them changed: the
+    // file is never held twice, however often it is read.
+    const qint64 oldCount = recordCount();
+    if (records > oldCount)
+        m_bytes.resize(records * QsoRecord::Size);
+    m_block.resize(kBlockRecords * QsoRecord::Size);
+    qint64 firstChanged = -1;
+    qint64 lastChanged = -1;
+    for (qint64 at = 0; at < records;) {
+        const qint64 wanted = std::min(kBlockRecords, records - at);
+        const auto got = file.readAt(m_block.data(), wanted * QsoRecord::Size, at * QsoRecord::Size);
+        if (!got)
+            return apply(0, -1, -1, State::Unreadable, got.error().reason);
+        // The file may have shrunk since its size was taken: whole records only.
+        const qint64 whole = got.value() / QsoRecord::Size;
+        for (qint64 i = 0; i < whole; ++i) {
+            const char *fresh = m_block.constData() + i * QsoRecord::Size;
+            char *held = m_bytes.data() + (at + i) * QsoRecord::Size;
+            if (at + i < oldCount && std::memcmp(held, fresh, QsoRecord::Size) != 0) {
+                firstChanged = firstChanged < 0 ? at + i : firstChanged;
+                lastChanged = at + i;
+            }
+            std::memcpy(held, fresh, QsoRecord::Size);
+        }
+        at += whole;
+        if (whole < wanted)
+            records = at;
+    }
+    return apply(records, firstChanged, lastChanged, State::Shown, QString());
 }
 
-QList<int> LogModel::rowsFor(const QByteArray &bytes) const
+QList<int> LogModel::rowsFor(qint64 records) const
 {
-    const int records = int(bytes.size() / QsoRecord::Size);
     QList<int> rows;
     rows.reserve(records);
-    const char *record = bytes.constData();
+    const char *record = m_bytes.constData();
     const bool all = m_filter.isEmpty();
     for (int i = 0; i < records; ++i, record += QsoRecord::Size) {
         if (all || m_filter.accepts(record))
@@ -100,50 +131,48 @@ QList<int> LogModel::rowsFor(const QByteArray &bytes) const
 
 // Tells the view as little as is true: rows added at the end stay an insertion (the
 // selection and scroll position survive a new contact), records rewritten in place
-// are a change of data, anything else shows the file afresh.
-bool LogModel::apply(QByteArray bytes, State state, const QString &problem)
+// are a change of data, anything else shows the file afresh. The records before
+// `records` are already the file's; those after it go only once the view knows.
+bool LogModel::apply(qint64 records, qint64 firstChanged, qint64 lastChanged, State state,
+                     const QString &problem)
 {
     const qint64 oldCount = recordCount();
-    const qint64 newCount = bytes.size() / QsoRecord::Size;
-    const bool statusDiffers = state != m_state || problem != m_problem || oldCount != newCount;
-    if (state == State::Shown && m_state == State::Shown && newCount < oldCount)
+    const bool statusDiffers = state != m_state || problem != m_problem || oldCount != records;
+    if (state == State::Shown && m_state == State::Shown && records < oldCount)
         m_shrank = true;
     m_state = state;
     m_problem = problem;
+    const bool changed = statusDiffers || firstChanged >= 0;
 
-    QList<int> rows = rowsFor(bytes);
-    const qsizetype common = std::min(m_bytes.size(), bytes.size());
-    const bool prefixSame = std::memcmp(m_bytes.constData(), bytes.constData(), size_t(common)) == 0;
+    QList<int> rows = rowsFor(records);
     const bool rowsExtend = rows.size() >= m_rows.size()
             && std::equal(m_rows.cbegin(), m_rows.cend(), rows.cbegin());
-    const bool changed = statusDiffers || !prefixSame || m_bytes.size() != bytes.size();
-    if (prefixSame && rowsExtend) {
+    if (firstChanged < 0 && rowsExtend) {
         const int added = int(rows.size() - m_rows.size());
         if (added > 0)
             beginInsertRows(QModelIndex(), int(m_rows.size()), int(rows.size()) - 1);
-        m_bytes = std::move(bytes);
         m_rows = std::move(rows);
+        m_count = records;
+        m_bytes.truncate(records * QsoRecord::Size); // any removed were not shown
         if (added > 0)
             endInsertRows();
     } else if (rows == m_rows) {
-        int first = -1;
-        int last = -1;
-        for (int row = 0; row < int(rows.size()); ++row) {
-            const qsizetype at = qsizetype(rows.at(row)) * QsoRecord::Size;
-            if (std::memcmp(m_bytes.constData() + at, bytes.constData() + at, QsoRecord::Size) != 0) {
-                first = first < 0 ? row : first;
-                last = row;
-            }
-        }
-        m_bytes = std::move(bytes);
-        if (first >= 0)
-            Q_EMIT dataChanged(index(first, 0), index(last, QsoRecord::FieldCount - 1));
+        m_count = records;
+        m_bytes.truncate(records * QsoRecord::Size);
+        const auto first = std::lower_bound(m_rows.cbegin(), m_rows.cend(), firstChanged);
+        const auto last = std::upper_bound(m_rows.cbegin(), m_rows.cend(), lastChanged);
+        if (first < last)
+            Q_EMIT dataChanged(index(int(first - m_rows.cbegin()), 0),
+                               index(int(last - m_rows.cbegin()) - 1, QsoRecord::FieldCount - 1));
     } else {
         beginResetModel();
-        m_bytes = std::move(bytes);
         m_rows = std::move(rows);
+        m_count = records;
+        m_bytes.truncate(records * QsoRecord::Size);
         endResetModel();
     }
+    if (records == 0)
+        m_bytes = QByteArray(); // give the memory back
     if (statusDiffers)
         Q_EMIT statusChanged();
     return changed;
@@ -151,7 +180,7 @@ bool LogModel::apply(QByteArray bytes, State state, const QString &problem)
 
 void LogModel::refilter()
 {
-    QList<int> rows = rowsFor(m_bytes);
+    QList<int> rows = rowsFor(recordCount());
     if (rows == m_rows)
         return;
     beginResetModel();

@@ -45,7 +45,7 @@ public:
     // Whether the file held more records at some read than it does now.
     bool shrank() const { return m_shrank; }
     // Whole records in the file at the last read, shown or filtered out.
-    qint64 recordCount() const { return m_bytes.size() / storage::QsoRecord::Size; }
+    qint64 recordCount() const { return m_count; }
 
     // The record a row shows, and its number in the file (from 1).
     storage::QsoRecord record(int row) const;
@@ -66,13 +66,16 @@ Q_SIGNALS:
 private:
     // Returns whether anything shown changed.
     bool read();
-    bool apply(QByteArray bytes, State state, const QString &problem);
+    bool apply(qint64 records, qint64 firstChanged, qint64 lastChanged, State state,
+               const QString &problem);
     void fileChanged();
-    QList<int> rowsFor(const QByteArray &bytes) const;
+    QList<int> rowsFor(qint64 records) const;
     void refilter();
 
     QString m_path;
     QByteArray m_bytes; // the whole records, as read
+    qint64 m_count = 0; // how many of them are the file's
+    QByteArray m_block; // what one read brings
     QList<int> m_rows; // the record index each row shows
     RecordFilter m_filter;
     State m_state = State::NoLogbook;

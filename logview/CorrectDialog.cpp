@@ -81,8 +81,9 @@ void CorrectDialog::accept()
 {
     const QsoRecord record = corrected();
     if (record.fieldBytes(QsoRecord::Call).trimmed().isEmpty()) {
-        m_platform.showError(QStringLiteral("Type the call sign: a contact without a call sign is "
-                                            "not kept."));
+        m_platform.showError(QStringLiteral("Contact %1 was not corrected: a contact without a "
+                                            "call sign cannot be kept. Type the call sign.")
+                                     .arg(m_number));
         return;
     }
     const storage::Status done = storage::correctRecord(m_logbook, m_number, m_shown, record);

@@ -18,6 +18,7 @@
 #include <QTest>
 
 #include <random>
+#include <sys/stat.h>
 
 namespace {
 
@@ -233,6 +234,8 @@ void TestLogView::followsTheFile_data()
     QTest::newRow("removed") << "remove" << 0
                              << "The logbook %1 no longer exists: it was moved, renamed or "
                                 "deleted, or its drive is not connected.";
+    QTest::newRow("replaced by a FIFO")
+            << "fifo" << 0 << "The logbook %1 could not be read: Not a regular file but a FIFO.";
     QTest::newRow("another logbook opened") << "open" << 2 << "2 contacts.";
 }
 
@@ -268,6 +271,9 @@ void TestLogView::followsTheFile()
         ts::writeFile(f.log, ts::records(1) + "2  C");
     } else if (change == QLatin1String("remove")) {
         QVERIFY(QFile::remove(f.log));
+    } else if (change == QLatin1String("fifo")) {
+        QVERIFY(QFile::remove(f.log));
+        QCOMPARE(::mkfifo(QFile::encodeName(f.log).constData(), 0600), 0);
     } else if (change == QLatin1String("open")) {
         const QString other = f.dir.path(QStringLiteral("other.log"));
         ts::writeFile(other, ts::records(2, 50));
@@ -277,9 +283,9 @@ void TestLogView::followsTheFile()
     }
     // Within a second, whoever wrote it: the rows are the whole records on disk.
     const auto showsFile = [&] {
-        const QByteArray onDisk = ts::readFile(form.logPath);
         if (window->model()->rowCount() != rows || shownNumbers(window).value(rows - 1, rows) != rows)
             return false;
+        const QByteArray onDisk = rows > 0 ? ts::readFile(form.logPath) : QByteArray();
         for (int row = 0; row < rows; ++row) {
             if (window->model()->data(window->model()->index(row, 1)).toString()
                 != QString::fromLatin1(onDisk.mid(row * 85 + 3, 15)).trimmed())
@@ -378,9 +384,22 @@ void TestLogView::correctionRefusedWhenChanged()
     Form1 &form = f.open();
     QTest::keyClick(form.Text2, Qt::Key_F2);
     LogWindow *window = logWindow(form);
-    QTest::keyClick(window->view(), Qt::Key_Return);
+    QTRY_COMPARE(QApplication::activeWindow(), window);
+    const QRect third = window->view()->visualRect(window->model()->index(2, 1));
+    // A double click as a mouse sends it: click, then press again within the interval.
+    QTest::mouseClick(window->view()->viewport(), Qt::LeftButton, {}, third.center());
+    QTest::mouseDClick(window->view()->viewport(), Qt::LeftButton, {}, third.center());
+    QTest::mouseRelease(window->view()->viewport(), Qt::LeftButton, {}, third.center());
     CorrectDialog *dialog = openDialog();
     QVERIFY(dialog);
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Correct contact 3"));
+    // A contact keeps a call sign.
+    QTest::keyClick(dialog->field(storage::QsoRecord::Call), Qt::Key_Delete);
+    QTest::keyClick(dialog->field(storage::QsoRecord::Call), Qt::Key_Return);
+    QCOMPARE(f.platform.errors(), QStringList({ "Contact 3 was not corrected: a contact without a "
+                                                "call sign cannot be kept. Type the call sign." }));
+    QCOMPARE(openDialog(), dialog);
+    f.platform.calls.clear();
     QTest::keyClicks(dialog->field(storage::QsoRecord::Call), "K3XX");
     // Another station corrects the same contact first.
     const QByteArray theirs = ts::records(2) + ts::record("3", "N3THEIRS");

@@ -95,7 +95,8 @@ bool LogModel::read()
     qint64 lastChanged = -1;
     for (qint64 at = 0; at < records;) {
         const qint64 wanted = std::min(kBlockRecords, records - at);
-        const auto got = file.readAt(m_block.data(), wanted * QsoRecord::Size, at * QsoRecord::Size);
+        const auto got =
+                file.readAt(m_block.data(), wanted * QsoRecord::Size, at * QsoRecord::Size);
         if (!got)
             return apply(0, -1, -1, State::Unreadable, got.error().reason);
         // The file may have shrunk since its size was taken: whole records only.
@@ -203,8 +204,8 @@ void LogModel::setSearchText(const QString &text)
 QsoRecord LogModel::record(int row) const
 {
     QsoRecord record;
-    std::memcpy(record.bytes.data(), m_bytes.constData() + qsizetype(m_rows.at(row)) * QsoRecord::Size,
-                QsoRecord::Size);
+    const char *bytes = m_bytes.constData() + qsizetype(m_rows.at(row)) * QsoRecord::Size;
+    std::memcpy(record.bytes.data(), bytes, QsoRecord::Size);
     return record;
 }
 

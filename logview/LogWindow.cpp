@@ -75,9 +75,9 @@ LogWindow::LogWindow(Platform &platform, QWidget *parent)
     int width = m_view->frameWidth() * 2 + m_view->verticalScrollBar()->sizeHint().width();
     for (int column = 0; column < QsoRecord::FieldCount; ++column)
         width += m_view->columnWidth(column);
-    resize(width + layout->contentsMargins().left() + layout->contentsMargins().right(),
-           m_view->verticalHeader()->defaultSectionSize() * kRowsShown
-                   + m_view->horizontalHeader()->sizeHint().height() + 3 * m_search->sizeHint().height());
+    const int height = m_view->verticalHeader()->defaultSectionSize() * kRowsShown
+            + m_view->horizontalHeader()->sizeHint().height() + 3 * m_search->sizeHint().height();
+    resize(width + layout->contentsMargins().left() + layout->contentsMargins().right(), height);
 
     m_view->installEventFilter(this);
     m_search->installEventFilter(this);
@@ -116,8 +116,9 @@ void LogWindow::sizeColumns()
 void LogWindow::followLogbook(const QString &path)
 {
     if (path != m_model->path() && !path.isEmpty())
-        (void)recoverBeforeUse(m_platform, path,
-                               QStringLiteral("The log window may show one contact half corrected."));
+        (void)recoverBeforeUse(
+                m_platform, path,
+                QStringLiteral("The log window may show one contact half corrected."));
     m_model->setPath(path);
     setWindowTitle(path.isEmpty() ? QStringLiteral("Log")
                                   : QStringLiteral("Log - %1").arg(QFileInfo(path).fileName()));
@@ -209,7 +210,8 @@ void LogWindow::showStatus()
                        .arg(file);
         break;
     case LogModel::State::Unreadable:
-        text = QStringLiteral("The logbook %1 could not be read: %2.").arg(file, m_model->problem());
+        text = QStringLiteral("The logbook %1 could not be read: %2.")
+                       .arg(file, m_model->problem());
         break;
     case LogModel::State::Shown: {
         const qint64 all = m_model->recordCount();

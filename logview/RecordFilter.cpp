@@ -65,14 +65,14 @@ bool RecordFilter::accepts(const char *record) const
 {
     if (m_impossible)
         return false;
+    constexpr auto call = QsoRecord::Call;
     if (!m_call.isEmpty()
-        && !contains(record + QsoRecord::Offsets[QsoRecord::Call], QsoRecord::Widths[QsoRecord::Call],
-                     m_call))
+        && !contains(record + QsoRecord::Offsets[call], QsoRecord::Widths[call], m_call))
         return false;
     if (m_search.isEmpty())
         return true;
-    for (int f = 0; f < QsoRecord::FieldCount; ++f) {
-        if (contains(record + QsoRecord::Offsets[size_t(f)], QsoRecord::Widths[size_t(f)], m_search))
+    for (size_t f = 0; f < QsoRecord::FieldCount; ++f) {
+        if (contains(record + QsoRecord::Offsets[f], QsoRecord::Widths[f], m_search))
             return true;
     }
     return false;

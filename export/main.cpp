@@ -1,9 +1,11 @@
 // vantel-export: a logbook in one of the formats of the formats table. Reads the
-// logbook, never writes it. Exit status 0: every record exported; 1: some skipped
-// (each named on standard error); 2: a usage or file error.
+// logbook, and writes it only to undo a correction that was interrupted. Exit status 0:
+// every record exported; 1: some skipped (each named on standard error); 2: a usage or
+// file error.
 #include "formats/Export.h"
 #include "formats/Output.h"
 #include "formats/PlainText.h"
+#include "storage/Journal.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -62,6 +64,23 @@ QDateTime creationTime()
     bool ok = false;
     const qint64 epoch = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&ok);
     return ok ? QDateTime::fromSecsSinceEpoch(epoch, Qt::UTC) : QDateTime::currentDateTimeUtc();
+}
+
+// A correction that was interrupted in the logbook is undone before anything is read,
+// so no export ever holds a contact half corrected.
+bool undoInterruptedCorrection(const QString &logbook)
+{
+    const auto recovered = storage::recoverJournal(logbook);
+    if (!recovered) {
+        say(QStringLiteral("cannot undo an interrupted correction in %1: %2")
+                    .arg(formats::escaped(logbook), recovered.error().reason));
+        return false;
+    }
+    if (recovered.value().outcome == storage::JournalRecovery::Outcome::RolledBack)
+        say(QStringLiteral("the correction of contact %1 was interrupted and has been undone: the "
+                           "contact is as it was before.")
+                    .arg(recovered.value().number));
+    return true;
 }
 
 } // namespace
@@ -133,6 +152,9 @@ int main(int argc, char *argv[])
             return usageError(QStringLiteral("%1 \"%2\" %3")
                                       .arg(QLatin1String(option), formats::escaped(*word), problem));
     }
+
+    if (!undoInterruptedCorrection(a.logbook))
+        return 2;
 
     formats::Options options;
     options.myCall = a.call;

@@ -2,6 +2,7 @@
 
 #include "mainwindow/AppIcon.h"
 #include "mainwindow/EntryField.h"
+#include "mainwindow/LogWindowLink.h"
 #include "platform/FieldRules.h"
 #include "platform/Keys.h"
 #include "platform/Twips.h"
@@ -44,6 +45,7 @@ Form1::Form1(Platform &platform, QWidget *parent)
     // The client area is fixed; no control moves or grows with the window.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     load();
+    m_logWindow = new LogWindowLink(*this);
 }
 
 Form1::~Form1() = default;
@@ -224,6 +226,9 @@ void Form1::buildMenus()
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
     mnuTools = bar->addMenu(QStringLiteral("&Tools"));
     mnuTools->setObjectName(QStringLiteral("mnuTools"));
+    // The log window first, the exports after it. The text after the tab shows the key
+    // without binding it: a shortcut would take F2 away from the fields.
+    mnuLogWindow = item(mnuTools, "mnuLogWindow", "&Log window\tF2");
 
     connect(mnuOpen, &QAction::triggered, this, &Form1::mnuOpenClick);
     connect(mnuSave, &QAction::triggered, this, &Form1::mnuSaveClick);

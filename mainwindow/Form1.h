@@ -11,6 +11,7 @@
 #include <optional>
 
 class EntryField;
+class LogWindowLink;
 namespace storage {
 class LogbookWatch;
 }
@@ -47,6 +48,8 @@ public:
     bool callIsDuplicate() const { return m_duplicateOf > 0; }
 
     Platform &platform() const { return m_platform; }
+    // The log window's connection to this window (the window itself is made on first use).
+    LogWindowLink &logWindow() const { return *m_logWindow; }
 
     // Entry fields, in record order (there is no Text6).
     EntryField *Text1 = nullptr;
@@ -71,6 +74,7 @@ public:
     QAction *mnuRecv = nullptr, *mnuConvert = nullptr, *mnuAbout = nullptr;
     // Commands beyond the described ones, after "&About".
     QMenu *mnuTools = nullptr;
+    QAction *mnuLogWindow = nullptr;
 
     CommonDialog CommonDialog1;
 
@@ -162,6 +166,7 @@ private:
     bool m_badOffsetReported = false;
     // Follows the logbook file, so the duplicate mark sees what other programs add.
     storage::LogbookWatch *m_watch = nullptr;
+    LogWindowLink *m_logWindow = nullptr;
     qint64 m_duplicateOf = 0; // record number of the earlier contact, 0 for none
     std::array<QWidget *, storage::QsoRecord::FieldCount> m_controls {};
 };

@@ -1,6 +1,7 @@
 #include "mainwindow/EntryField.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
+#include "platform/StorageReport.h"
 #include "storage/Logbook.h"
 #include "storage/Settings.h"
 #include "storage/SharedState.h"
@@ -123,6 +124,9 @@ void Form1::showLogPath()
 std::optional<qint16> Form1::countForUse(const QString &path, const QString &purpose,
                                          IfMissing missing)
 {
+    // A contact left half-corrected is put back first, so nothing reads it torn.
+    if (!recoverBeforeUse(m_platform, path, purpose))
+        return std::nullopt;
     // A logbook is usable only while a next number can be formed: 32767 records is full.
     const auto count = countRecords(path, missing);
     const bool full = count ? !nextNumber(count.value())

@@ -1,5 +1,7 @@
 #include "mainwindow/Messages.h"
 
+#include "platform/StorageReport.h"
+
 #include <QDir>
 
 namespace msg {
@@ -16,33 +18,7 @@ QString noLogbook()
 
 QString failure(const QString &what, const storage::StorageError &error)
 {
-    using Kind = storage::StorageError::Kind;
-    QString why;
-    switch (error.kind) {
-    case Kind::File:
-        why = error.reason;
-        break;
-    case Kind::Overflow:
-        why = QStringLiteral("A logbook holds at most 32767 contacts");
-        break;
-    case Kind::RecordLength:
-        why = QStringLiteral("The value is longer than 124 characters");
-        break;
-    case Kind::RecordExists:
-        why = QStringLiteral("Another program has written to the logbook since it was opened");
-        break;
-    case Kind::RecordsMissing:
-        why = QStringLiteral("The logbook holds fewer contacts than were counted: another "
-                             "program has shortened, replaced or emptied it");
-        break;
-    case Kind::Locked:
-        why = QStringLiteral("Another program holds the logbook's lock");
-        break;
-    case Kind::Changed:
-        why = QStringLiteral("The contact on disk is no longer the one shown");
-        break;
-    }
-    return QStringLiteral("%1\n\nFile: %2\nReason: %3.").arg(what, nativePath(error.path), why);
+    return failureText(what, error);
 }
 
 QString logbookFull(const QString &path)

@@ -247,6 +247,8 @@ Status FileHandle::lockExclusive(int waitMs)
 Status syncParentFolder(const QString &path)
 {
     const QString folder = QFileInfo(path).absolutePath();
+    if (const int err = injected(hooks::Call::SyncFolder))
+        return fileError(folder, err);
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return fileError(folder, errno);
@@ -255,6 +257,15 @@ Status syncParentFolder(const QString &path)
     ::close(fd);
     if (!ok)
         return fileError(folder, err);
+    return success();
+}
+
+Status removeFile(const QString &path)
+{
+    if (const int err = injected(hooks::Call::Remove))
+        return fileError(path, err);
+    if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
+        return fileError(path, errno);
     return success();
 }
 

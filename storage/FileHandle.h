@@ -12,7 +12,7 @@ StorageError fileError(const QString &path, const QString &reason);
 // Test seam: tests set `beforeCall` to make a system call fail (return its errno) or,
 // for a write, to stop after fewer bytes (lower *length). Left null, it costs nothing.
 namespace hooks {
-enum class Call { Write, Sync, Truncate, Lock };
+enum class Call { Write, Sync, Truncate, Lock, SyncFolder, Remove };
 using Hook = int (*)(Call call, qint64 *length);
 extern Hook beforeCall;
 } // namespace hooks
@@ -66,5 +66,9 @@ private:
 
 // Forces the folder entry of a file just created or removed to the disk.
 Status syncParentFolder(const QString &path);
+
+// Removes a file's name from its folder (not forced to the disk: see syncParentFolder).
+// A file that is already gone is no error.
+Status removeFile(const QString &path);
 
 } // namespace storage

@@ -61,7 +61,8 @@ int main(int argc, char *argv[])
     while (std::getline(std::cin, line)) {
         const QString command = QString::fromStdString(line);
         const QString verb = command.section(QLatin1Char(' '), 0, 0);
-        const QString arg = command.section(QLatin1Char(' '), 1, 1);
+        // The rest of the line: a call sign may hold a space.
+        const QString arg = command.section(QLatin1Char(' '), 1);
         const size_t before = platform.calls.size();
         QString reply;
         if (verb == QLatin1String("save")) {
@@ -96,7 +97,7 @@ int main(int argc, char *argv[])
                 reply += QStringLiteral(" (no logbook)");
         } else if (verb == QLatin1String("convert")) {
             Form2 conversion(platform, &form);
-            conversion.Text1->setText(arg);
+            conversion.Text1->setText(command.section(QLatin1Char(' '), 1, 1));
             conversion.Text2->setText(command.section(QLatin1Char(' '), 2, 2));
             conversion.Command3->click();
             reply = answer(platform, before, QStringLiteral("ok"));

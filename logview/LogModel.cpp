@@ -1,0 +1,250 @@
+#include "logview/LogModel.h"
+
+#include "storage/FileHandle.h"
+#include "storage/LogbookWatch.h"
+#include "storage/RecordFields.h"
+#include "storage/SharedState.h"
+#include "storage/TextCodec.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+using storage::QsoRecord;
+
+namespace {
+
+// About 128 KiB a read.
+constexpr qint64 kBlockRecords = 1542;
+
+} // namespace
+
+LogModel::LogModel(QObject *parent, int pollMs)
+    : QAbstractTableModel(parent), m_watch(new storage::LogbookWatch(this, pollMs))
+{
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(pollMs);
+    connect(m_watch, &storage::LogbookWatch::changed, this, &LogModel::fileChanged);
+    connect(&m_settle, &QTimer::timeout, this, [this] {
+        if (read())
+            m_settle.start();
+    });
+}
+
+void LogModel::fileChanged()
+{
+    read();
+    m_settle.start();
+}
+
+LogModel::~LogModel() = default;
+
+void LogModel::setPath(const QString &path)
+{
+    if (path == m_path && m_state != State::NoLogbook) {
+        refresh();
+        return;
+    }
+    // Another file: nothing of the last one may stay on screen, even for a moment.
+    beginResetModel();
+    m_path = path;
+    m_bytes = QByteArray();
+    m_count = 0;
+    m_rows.clear();
+    m_state = State::NoLogbook;
+    m_problem.clear();
+    m_shrank = false;
+    endResetModel();
+    m_watch->setPath(path);
+    refresh();
+}
+
+void LogModel::refresh()
+{
+    read();
+}
+
+bool LogModel::read()
+{
+    if (m_path.isEmpty())
+        return apply(0, -1, -1, State::NoLogbook, QString());
+    auto opened = storage::FileHandle::open(m_path, storage::FileHandle::Mode::ReadExisting);
+    if (!opened) {
+        struct stat st {};
+        const bool gone = ::stat(QFile::encodeName(m_path).constData(), &st) != 0
+                && (errno == ENOENT || errno == ENOTDIR);
+        return apply(0, -1, -1, gone ? State::Missing : State::Unreadable, opened.error().reason);
+    }
+    const storage::FileHandle &file = opened.value();
+    const auto size = file.size();
+    if (!size)
+        return apply(0, -1, -1, State::Unreadable, size.error().reason);
+    // No logbook holds more; a larger file shows its first 32767 contacts.
+    qint64 records = std::min<qint64>(size.value() / QsoRecord::Size, storage::MaxRecords);
+
+    // Block by block into the records already held, noting which of them changed: the
+    // file is never held twice, however often it is read.
+    const qint64 oldCount = recordCount();
+    if (records > oldCount)
+        m_bytes.resize(records * QsoRecord::Size);
+    m_block.resize(kBlockRecords * QsoRecord::Size);
+    qint64 firstChanged = -1;
+    qint64 lastChanged = -1;
+    for (qint64 at = 0; at < records;) {
+        const qint64 wanted = std::min(kBlockRecords, records - at);
+        const auto got =
+                file.readAt(m_block.data(), wanted * QsoRecord::Size, at * QsoRecord::Size);
+        if (!got)
+            return apply(0, -1, -1, State::Unreadable, got.error().reason);
+        // The file may have shrunk since its size was taken: whole records only.
+        const qint64 whole = got.value() / QsoRecord::Size;
+        for (qint64 i = 0; i < whole; ++i) {
+            const char *fresh = m_block.constData() + i * QsoRecord::Size;
+            char *held = m_bytes.data() + (at + i) * QsoRecord::Size;
+            if (at + i < oldCount && std::memcmp(held, fresh, QsoRecord::Size) != 0) {
+                firstChanged = firstChanged < 0 ? at + i : firstChanged;
+                lastChanged = at + i;
+            }
+            std::memcpy(held, fresh, QsoRecord::Size);
+        }
+        at += whole;
+        if (whole < wanted)
+            records = at;
+    }
+    return apply(records, firstChanged, lastChanged, State::Shown, QString());
+}
+
+QList<int> LogModel::rowsFor(qint64 records) const
+{
+    QList<int> rows;
+    rows.reserve(records);
+    const char *record = m_bytes.constData();
+    const bool all = m_filter.isEmpty();
+    for (int i = 0; i < records; ++i, record += QsoRecord::Size) {
+        if (all || m_filter.accepts(record))
+            rows.append(i);
+    }
+    return rows;
+}
+
+// Tells the view as little as is true: rows added at the end stay an insertion (the
+// selection and scroll position survive a new contact), records rewritten in place
+// are a change of data, anything else shows the file afresh. The records before
+// `records` are already the file's; those after it go only once the view knows.
+bool LogModel::apply(qint64 records, qint64 firstChanged, qint64 lastChanged, State state,
+                     const QString &problem)
+{
+    const qint64 oldCount = recordCount();
+    const bool statusDiffers = state != m_state || problem != m_problem || oldCount != records;
+    if (state == State::Shown && m_state == State::Shown && records < oldCount)
+        m_shrank = true;
+    m_state = state;
+    m_problem = problem;
+    const bool changed = statusDiffers || firstChanged >= 0;
+
+    QList<int> rows = rowsFor(records);
+    const bool rowsExtend = rows.size() >= m_rows.size()
+            && std::equal(m_rows.cbegin(), m_rows.cend(), rows.cbegin());
+    if (firstChanged < 0 && rowsExtend) {
+        const int added = int(rows.size() - m_rows.size());
+        if (added > 0)
+            beginInsertRows(QModelIndex(), int(m_rows.size()), int(rows.size()) - 1);
+        m_rows = std::move(rows);
+        m_count = records;
+        m_bytes.truncate(records * QsoRecord::Size); // any removed were not shown
+        if (added > 0)
+            endInsertRows();
+    } else if (rows == m_rows) {
+        m_count = records;
+        m_bytes.truncate(records * QsoRecord::Size);
+        const auto first = std::lower_bound(m_rows.cbegin(), m_rows.cend(), firstChanged);
+        const auto last = std::upper_bound(m_rows.cbegin(), m_rows.cend(), lastChanged);
+        if (first < last)
+            Q_EMIT dataChanged(index(int(first - m_rows.cbegin()), 0),
+                               index(int(last - m_rows.cbegin()) - 1, QsoRecord::FieldCount - 1));
+    } else {
+        beginResetModel();
+        m_rows = std::move(rows);
+        m_count = records;
+        m_bytes.truncate(records * QsoRecord::Size);
+        endResetModel();
+    }
+    if (records == 0)
+        m_bytes = QByteArray(); // give the memory back
+    if (statusDiffers)
+        Q_EMIT statusChanged();
+    return changed;
+}
+
+void LogModel::refilter()
+{
+    QList<int> rows = rowsFor(recordCount());
+    if (rows == m_rows)
+        return;
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+void LogModel::setCallFilter(const QString &text)
+{
+    m_filter.setCall(text);
+    refilter();
+}
+
+void LogModel::setSearchText(const QString &text)
+{
+    m_filter.setSearch(text);
+    refilter();
+}
+
+QsoRecord LogModel::record(int row) const
+{
+    QsoRecord record;
+    const char *bytes = m_bytes.constData() + qsizetype(m_rows.at(row)) * QsoRecord::Size;
+    std::memcpy(record.bytes.data(), bytes, QsoRecord::Size);
+    return record;
+}
+
+int LogModel::rowOf(qint64 number) const
+{
+    const auto it = std::lower_bound(m_rows.cbegin(), m_rows.cend(), number - 1);
+    return it != m_rows.cend() && *it == number - 1 ? int(it - m_rows.cbegin()) : -1;
+}
+
+int LogModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int LogModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : QsoRecord::FieldCount;
+}
+
+QVariant LogModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows.size())
+        return QVariant();
+    const auto field = storage::RecordFields[size_t(index.column())].field;
+    const char *bytes = m_bytes.constData() + qsizetype(m_rows.at(index.row())) * QsoRecord::Size
+            + QsoRecord::Offsets[field];
+    int width = QsoRecord::Widths[field];
+    while (width > 0 && bytes[width - 1] == ' ')
+        --width;
+    return storage::fromDisk(QByteArrayView(bytes, width));
+}
+
+QVariant LogModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Vertical)
+        return section < m_rows.size() ? QVariant(recordNumber(section)) : QVariant();
+    if (section < 0 || section >= QsoRecord::FieldCount)
+        return QVariant();
+    return QLatin1String(storage::RecordFields[size_t(section)].title);
+}

@@ -1,0 +1,58 @@
+#include "platform/StorageReport.h"
+
+#include "storage/Journal.h"
+
+#include <QDir>
+
+QString failureReason(const storage::StorageError &error)
+{
+    using Kind = storage::StorageError::Kind;
+    switch (error.kind) {
+    case Kind::File:
+        return error.reason;
+    case Kind::Overflow:
+        return QStringLiteral("A logbook holds at most 32767 contacts");
+    case Kind::RecordLength:
+        return QStringLiteral("The value is longer than 124 characters");
+    case Kind::RecordExists:
+        return QStringLiteral("Another program has written to the logbook since it was opened");
+    case Kind::RecordsMissing:
+        return QStringLiteral("The logbook holds fewer contacts than were counted: another "
+                              "program has shortened, replaced or emptied it");
+    case Kind::Locked:
+        return QStringLiteral("Another program holds the logbook's lock");
+    case Kind::Changed:
+        return QStringLiteral("The contact on disk is no longer the one shown");
+    }
+    return error.reason;
+}
+
+QString failureText(const QString &what, const storage::StorageError &error)
+{
+    return QStringLiteral("%1\n\nFile: %2\nReason: %3.")
+            .arg(what, QDir::toNativeSeparators(error.path), failureReason(error));
+}
+
+bool recoverBeforeUse(Platform &platform, const QString &path, const QString &purpose)
+{
+    const auto recovered = storage::recoverJournal(path);
+    if (!recovered) {
+        platform.showError(failureText(
+                purpose
+                        + QStringLiteral(" A correction of one of its contacts was interrupted, "
+                                         "and it could not be undone yet."),
+                recovered.error()));
+        return false;
+    }
+    if (recovered.value().outcome == storage::JournalRecovery::Outcome::RolledBack) {
+        platform.messageBox(
+                QStringLiteral("The correction of contact %1 in the logbook %2 was interrupted "
+                               "(the program stopped, or the disk failed) and has been undone: "
+                               "the contact is as it was before.\n\nCorrect it again in the log "
+                               "window (F2).")
+                        .arg(recovered.value().number)
+                        .arg(QDir::toNativeSeparators(path)),
+                QStringLiteral("vantel"), MsgBox::OkOnly | MsgBox::Information);
+    }
+    return true;
+}

@@ -2,6 +2,7 @@
 
 #include "mainwindow/AppIcon.h"
 #include "mainwindow/EntryField.h"
+#include "mainwindow/LinksController.h"
 #include "platform/FieldRules.h"
 #include "platform/Keys.h"
 #include "platform/Twips.h"
@@ -44,6 +45,7 @@ Form1::Form1(Platform &platform, QWidget *parent)
     // The client area is fixed; no control moves or grows with the window.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     load();
+    m_links = new LinksController(*this);
 }
 
 Form1::~Form1() = default;

@@ -8,9 +8,11 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 class EntryField;
+class LinksController;
 namespace storage {
 class LogbookWatch;
 }
@@ -47,6 +49,18 @@ public:
     bool callIsDuplicate() const { return m_duplicateOf > 0; }
 
     Platform &platform() const { return m_platform; }
+
+    // Where the band and mode fills take their values. Without a source (or where it
+    // knows nothing) they are the defaults. A source answers at once from what it
+    // already knows: a fill never waits for another program.
+    struct BandMode
+    {
+        std::optional<QString> band;
+        std::optional<QString> mode;
+    };
+    void setBandModeSource(std::function<BandMode()> source);
+    // The band and mode fill of arriving in the date/time field.
+    void fillBandAndMode();
 
     // Entry fields, in record order (there is no Text6).
     EntryField *Text1 = nullptr;
@@ -164,4 +178,7 @@ private:
     storage::LogbookWatch *m_watch = nullptr;
     qint64 m_duplicateOf = 0; // record number of the earlier contact, 0 for none
     std::array<QWidget *, storage::QsoRecord::FieldCount> m_controls {};
+    std::function<BandMode()> m_bandModeSource;
+    // The connections to the programs beside vantel (all off unless turned on).
+    LinksController *m_links = nullptr;
 };

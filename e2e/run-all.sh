@@ -7,6 +7,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 bin=$(realpath "$1")
 start=$SECONDS
 "$here/operator.sh" "$bin"
+"$here/links.sh" "$bin"
 "$here/package.sh" "$(dirname "$(dirname "$bin")")"
 echo "end-to-end run took $((SECONDS - start)) s"
-echo "e2e: 9 passed, 0 failed"
+echo "e2e: 15 passed, 0 failed"

@@ -9,4 +9,5 @@ cmake --build --preset release
 export QT_QPA_PLATFORM=offscreen
 build/release/bench/bench_logbook --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 build/release/bench/bench_ui --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+build/release/bench/bench_links --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 build/release/bench/bench_footprint

@@ -9,7 +9,7 @@
 // fields <NAME:LENGTH[:TYPE]>DATA up to <EOR>.
 namespace links::adif {
 
-constexpr qsizetype MaxText = 32 * 1024;
+constexpr qsizetype MaxText = 32 * qsizetype(1024);
 constexpr int MaxFields = 256;
 
 // The fields of the first record by lower-case name (the first of a repeated name

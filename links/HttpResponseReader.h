@@ -11,8 +11,8 @@ namespace links {
 class HttpResponseReader
 {
 public:
-    static constexpr qsizetype MaxHeader = 8 * 1024;
-    static constexpr qsizetype MaxBody = 64 * 1024;
+    static constexpr qsizetype MaxHeader = 8 * qsizetype(1024);
+    static constexpr qsizetype MaxBody = 64 * qsizetype(1024);
 
     enum class State { Reading, Complete, Failed };
 

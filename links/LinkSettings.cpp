@@ -7,7 +7,7 @@ namespace links {
 
 namespace {
 
-constexpr qint64 MaxFileSize = 64 * 1024;
+constexpr qint64 MaxFileSize = 64 * qint64(1024);
 
 // QSettings reads a value with a comma as a list; the file's text is what counts.
 QString rawText(const QVariant &value)

@@ -14,7 +14,7 @@
 namespace links::wsjtx {
 
 constexpr quint32 Magic = 0xadbccbda;
-constexpr qsizetype MaxDatagram = 64 * 1024;
+constexpr qsizetype MaxDatagram = 64 * qsizetype(1024);
 
 struct Heartbeat
 {

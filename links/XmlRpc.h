@@ -15,7 +15,7 @@ namespace links {
 // QVariantMap.
 namespace xmlrpc {
 
-constexpr qsizetype MaxAnswer = 64 * 1024;
+constexpr qsizetype MaxAnswer = 64 * qsizetype(1024);
 constexpr int MaxDepth = 16;
 
 // The body of a methodCall.

@@ -172,6 +172,23 @@ void LinksController::fill(const links::FldigiContact &contact)
 
 void LinksController::save(const links::LoggedContact &contact)
 {
+    // A box about one contact runs the event loop, and the next contact may arrive in it:
+    // it waits its turn rather than stack a box on the box. A flood beyond any operator's
+    // pace is dropped.
+    constexpr qsizetype MaxWaiting = 256;
+    if (m_toSave.size() >= MaxWaiting)
+        return;
+    m_toSave.enqueue(contact);
+    if (m_saving)
+        return;
+    m_saving = true;
+    while (!m_toSave.isEmpty())
+        saveOne(m_toSave.dequeue());
+    m_saving = false;
+}
+
+void LinksController::saveOne(const links::LoggedContact &contact)
+{
     const auto number = m_form.saveContact(
             contact.record, QStringLiteral("The contact with %1 from WSJT-X").arg(contact.call));
     if (!number)

@@ -4,6 +4,7 @@
 #include "links/LoggedContact.h"
 
 #include <QObject>
+#include <QQueue>
 
 class Form1;
 class QAction;
@@ -39,6 +40,7 @@ private:
     void takeFromFldigi();
     void fill(const links::FldigiContact &contact);
     void save(const links::LoggedContact &contact);
+    void saveOne(const links::LoggedContact &contact);
     void showNote(const QString &text);
 
     Form1 &m_form;
@@ -51,4 +53,7 @@ private:
     QAction *m_connections = nullptr;
     QAction *m_take = nullptr;
     QLabel *m_note = nullptr;
+    // Contacts that came while a box about an earlier one was up: saved after it, in order.
+    QQueue<links::LoggedContact> m_toSave;
+    bool m_saving = false;
 };

@@ -8,6 +8,7 @@ bin=$(realpath "$1")
 start=$SECONDS
 "$here/operator.sh" "$bin"
 "$here/logview.sh" "$bin"
+"$here/links.sh" "$bin"
 "$here/package.sh" "$(dirname "$(dirname "$bin")")"
 echo "end-to-end run took $((SECONDS - start)) s"
-echo "e2e: 12 passed, 0 failed"
+echo "e2e: 18 passed, 0 failed"

@@ -3,6 +3,7 @@
 #include "mainwindow/AppIcon.h"
 #include "mainwindow/EntryField.h"
 #include "mainwindow/LogWindowLink.h"
+#include "mainwindow/LinksController.h"
 #include "platform/FieldRules.h"
 #include "platform/Keys.h"
 #include "platform/Twips.h"
@@ -46,6 +47,7 @@ Form1::Form1(Platform &platform, QWidget *parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     load();
     m_logWindow = new LogWindowLink(*this);
+    m_links = new LinksController(*this);
 }
 
 Form1::~Form1() = default;

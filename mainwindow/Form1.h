@@ -8,10 +8,12 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 class EntryField;
 class LogWindowLink;
+class LinksController;
 namespace storage {
 class LogbookWatch;
 }
@@ -50,6 +52,18 @@ public:
     Platform &platform() const { return m_platform; }
     // The log window's connection to this window (the window itself is made on first use).
     LogWindowLink &logWindow() const { return *m_logWindow; }
+
+    // Where the band and mode fills take their values. Without a source (or where it
+    // knows nothing) they are the defaults. A source answers at once from what it
+    // already knows: a fill never waits for another program.
+    struct BandMode
+    {
+        std::optional<QString> band;
+        std::optional<QString> mode;
+    };
+    void setBandModeSource(std::function<BandMode()> source);
+    // The band and mode fill of arriving in the date/time field.
+    void fillBandAndMode();
 
     // Entry fields, in record order (there is no Text6).
     EntryField *Text1 = nullptr;
@@ -169,4 +183,7 @@ private:
     LogWindowLink *m_logWindow = nullptr;
     qint64 m_duplicateOf = 0; // record number of the earlier contact, 0 for none
     std::array<QWidget *, storage::QsoRecord::FieldCount> m_controls {};
+    std::function<BandMode()> m_bandModeSource;
+    // The connections to the programs beside vantel (all off unless turned on).
+    LinksController *m_links = nullptr;
 };

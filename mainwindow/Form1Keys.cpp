@@ -261,9 +261,20 @@ void Form1::text3GotFocus(Qt::FocusReason reason)
         return;
     Text3->setText(*stamp);
     Text5->setText(sentFill());
-    Combo1->setEditText(defBand);
-    Combo2->setEditText(defMode);
+    fillBandAndMode();
     Text3->placeCaret(int(stamp->size()));
+}
+
+void Form1::setBandModeSource(std::function<BandMode()> source)
+{
+    m_bandModeSource = std::move(source);
+}
+
+void Form1::fillBandAndMode()
+{
+    const BandMode from = m_bandModeSource ? m_bandModeSource() : BandMode {};
+    Combo1->setEditText(from.band.value_or(defBand));
+    Combo2->setEditText(from.mode.value_or(defMode));
 }
 
 void Form1::text4GotFocus(Qt::FocusReason reason)

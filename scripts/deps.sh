@@ -10,6 +10,7 @@ packages=(
     fonts-dejavu-core                 # readable captions on a machine without a desktop
     clang libclang-rt-14-dev          # libFuzzer targets
     clang-tidy                        # static checks
+    fldigi libhamlib-utils curl       # the real peers of the links, in tests and e2e
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -37,6 +37,8 @@ public:
     void showError(const QString &text) override
     {
         calls.push_back({ QStringLiteral("error"), text, QStringLiteral("vantel"), 0, {} });
+        if (whileBoxIsUp)
+            whileBoxIsUp();
     }
     std::optional<QString> inputBox(const QString &prompt, const QString &title,
                                     const QString &initial) override
@@ -79,7 +81,7 @@ public:
     }
 
     std::vector<Call> calls;
-    std::function<void()> whileBoxIsUp; // runs while a message box would be on screen
+    std::function<void()> whileBoxIsUp; // runs while a message or error box would be on screen
     std::deque<int> messageAnswers;
     std::deque<std::optional<QString>> inputAnswers; // empty queue: Cancel
     std::deque<std::optional<QString>> fileAnswers; // empty queue: Cancel

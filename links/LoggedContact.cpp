@@ -1,0 +1,81 @@
+#include "links/LoggedContact.h"
+
+#include "links/BandMode.h"
+
+#include <QDate>
+#include <QTime>
+
+namespace links {
+
+namespace {
+
+using Field = storage::QsoRecord::Field;
+
+// The date/time field as the window fills it; the times are UTC already, so no
+// offset is added.
+QString stamp(const QDate &date, const QTime &time)
+{
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return date.toString(QStringLiteral("dd.MM.yy")) + QLatin1Char(' ')
+            + time.toString(QStringLiteral("HH:mm"));
+}
+
+std::optional<LoggedContact> contact(const QString &call, const QString &dateTime,
+                                     const QString &recv, const QString &sent, const QString &band,
+                                     const QString &mode, const QString &name, const QString &qth)
+{
+    const QString fittedCall = fieldText(call, storage::QsoRecord::Call);
+    if (fittedCall.isEmpty())
+        return std::nullopt;
+    LoggedContact out;
+    out.call = fittedCall;
+    out.key = fittedCall.toUpper() + QLatin1Char('|') + dateTime;
+    const auto set = [&out](Field field, const QString &text) {
+        out.record.setField(field, fieldText(text, field));
+    };
+    set(storage::QsoRecord::Call, fittedCall);
+    set(storage::QsoRecord::DateTime, dateTime);
+    set(storage::QsoRecord::Recv, recv);
+    set(storage::QsoRecord::Sent, sent);
+    set(storage::QsoRecord::Band, band);
+    set(storage::QsoRecord::Mode, mode);
+    set(storage::QsoRecord::Name, name);
+    set(storage::QsoRecord::Qth, qth);
+    return out;
+}
+
+} // namespace
+
+std::optional<LoggedContact> contactFromQsoLogged(const wsjtx::QsoLogged &qso)
+{
+    const QDateTime on = qso.timeOn.isValid() ? qso.timeOn : qso.timeOff;
+    const QString band = bandForFrequency(double(qso.txFrequencyHz)).value_or(QString());
+    return contact(qso.dxCall, stamp(on.date(), on.time()), qso.reportReceived, qso.reportSent,
+                   band, qso.mode, qso.name, qso.dxGrid);
+}
+
+std::optional<LoggedContact> contactFromAdif(const QHash<QString, QString> &fields)
+{
+    const auto field = [&fields](const char *name) {
+        return fields.value(QLatin1String(name)).trimmed();
+    };
+    const QDate date = QDate::fromString(field("qso_date"), QStringLiteral("yyyyMMdd"));
+    const QString timeText = field("time_on");
+    const QTime time = QTime::fromString(timeText.left(4), QStringLiteral("HHmm"));
+
+    std::optional<QString> band = bandForAdif(field("band"));
+    if (!band) {
+        bool ok = false;
+        const double mhz = field("freq").toDouble(&ok);
+        if (ok)
+            band = bandForFrequency(mhz * 1e6);
+    }
+    const QString submode = field("submode");
+    const QString qth = field("qth");
+    return contact(field("call"), stamp(date, time), field("rst_rcvd"), field("rst_sent"),
+                   band.value_or(field("band")), submode.isEmpty() ? field("mode") : submode,
+                   field("name"), qth.isEmpty() ? field("gridsquare") : qth);
+}
+
+} // namespace links

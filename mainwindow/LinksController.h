@@ -1,0 +1,59 @@
+#pragma once
+
+#include "links/LinkSettings.h"
+#include "links/LoggedContact.h"
+
+#include <QObject>
+#include <QQueue>
+
+class Form1;
+class QAction;
+class QLabel;
+namespace links {
+class FldigiClient;
+class RigPoller;
+class WsjtxListener;
+struct FldigiContact;
+} // namespace links
+
+// Ties the links to the programs beside vantel into the entry window: F3 takes the
+// contact from fldigi (or band and mode from the rig), the band and mode fills ask the
+// rig, and contacts WSJT-X logged are saved as the next records. With every link off
+// (the default) it adds two menu items and nothing else happens.
+class LinksController : public QObject
+{
+    Q_OBJECT
+public:
+    explicit LinksController(Form1 &form);
+
+    const links::LinkSettings &settings() const { return m_settings; }
+    // Writes the settings to vantel.ini and takes them into use; false after telling why.
+    bool change(const links::LinkSettings &settings);
+    // The WSJT-X link's state in a few words, for the connections window.
+    QString wsjtxStatus() const;
+    // Opens the connections window (not waiting for it to close).
+    void openConnections();
+
+private:
+    void apply();
+    void extraKey(int keyCode);
+    void takeFromFldigi();
+    void fill(const links::FldigiContact &contact);
+    void save(const links::LoggedContact &contact);
+    void saveOne(const links::LoggedContact &contact);
+    void showNote(const QString &text);
+
+    Form1 &m_form;
+    QString m_path;
+    links::LinkSettings m_settings;
+    links::FldigiClient *m_fldigi = nullptr;
+    links::RigPoller *m_rig = nullptr;
+    links::WsjtxListener *m_wsjtx = nullptr;
+    QString m_wsjtxProblem;
+    QAction *m_connections = nullptr;
+    QAction *m_take = nullptr;
+    QLabel *m_note = nullptr;
+    // Contacts that came while a box about an earlier one was up: saved after it, in order.
+    QQueue<links::LoggedContact> m_toSave;
+    bool m_saving = false;
+};

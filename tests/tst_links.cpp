@@ -1,0 +1,431 @@
+#include "EntryFixture.h"
+#include "Peers.h"
+#include "links/ContactMerger.h"
+#include "links/LinkSettings.h"
+#include "mainwindow/ConnectionsDialog.h"
+#include "mainwindow/LinksController.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QUdpSocket>
+
+#include <sys/stat.h>
+
+// The links against the real peers: a headless fldigi and rigctld's dummy rig started
+// once for the whole program, WSJT-X's own datagrams; real keys into a real window.
+class TestLinks : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void allOffChangesNothing();
+    void f3FillsFromFldigi_data();
+    void f3FillsFromFldigi();
+    void f3PeerDownOrSilent_data();
+    void f3PeerDownOrSilent();
+    void rigBandAndMode_data();
+    void rigBandAndMode();
+    void wsjtxContacts_data();
+    void wsjtxContacts();
+    void wsjtxWithoutLogbook();
+    void settingsFile_data();
+    void settingsFile();
+    void connectionsWindow();
+
+private:
+    peers::Programs m_peers;
+};
+
+namespace {
+
+QByteArray ini(const QByteArray &fldigi, const QByteArray &rig, const QByteArray &wsjtx)
+{
+    return "[fldigi]\n" + fldigi + "\n[rig]\n" + rig + "\n[wsjtx]\n" + wsjtx + "\n";
+}
+
+QByteArray on(quint16 port, const char *host = "127.0.0.1")
+{
+    return "enabled=true\nhost=" + QByteArray(host) + "\nport=" + QByteArray::number(port);
+}
+
+QHash<int, QByteArray> golden()
+{
+    QHash<int, QByteArray> out;
+    QFile file(QFINDTESTDATA("data/wsjtx-2.6.1-datagrams.jsonl"));
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            if (!o.isEmpty())
+                out.insert(o.value("type").toInt(), QByteArray::fromHex(o.value("hex").toString().toLatin1()));
+        }
+    }
+    return out;
+}
+
+LinksController *linksOf(Form1 &form)
+{
+    return form.findChild<LinksController *>("links");
+}
+
+} // namespace
+
+void TestLinks::initTestCase()
+{
+    QVERIFY2(m_peers.startX(), "Xvfb did not start (scripts/deps.sh installs it)");
+    QVERIFY2(m_peers.startFldigi(), "fldigi did not answer (scripts/deps.sh installs it)");
+    QVERIFY2(m_peers.startRigctld(), "rigctld did not answer (scripts/deps.sh installs libhamlib-utils)");
+}
+
+void TestLinks::allOffChangesNothing()
+{
+    EntryFixture f(2);
+    Form1 &form = f.open();
+    QVERIFY(form.findChild<QAction *>("mnuConnections"));
+    QVERIFY(!form.findChild<QAction *>("mnuTake")->isEnabled());
+    QTest::keyClicks(form.Text2, "DL1ABC");
+    QTest::keyClick(form.Text2, Qt::Key_F3);
+    QTest::keyClick(form.Text2, Qt::Key_Tab);
+    QCOMPARE(form.Combo1->currentText(), "14");
+    QCOMPARE(form.Combo2->currentText(), "PSK31");
+    QTest::qWait(100);
+    QVERIFY(f.platform.calls.empty());
+    QVERIFY(!QFile::exists("vantel.ini"));
+    QVERIFY(!form.findChild<QLabel *>("linkNote"));
+}
+
+void TestLinks::f3FillsFromFldigi_data()
+{
+    QTest::addColumn<bool>("contest");
+    QTest::addColumn<QByteArrayList>("panel"); // call, name, qth, rst in, rst out, Hz, modem
+    QTest::addColumn<QStringList>("fields"); // Text2, Text4, Text5, Combo1, Combo2, Text7, Text8
+    QTest::addColumn<bool>("duplicate");
+    QTest::newRow("ragchew on 40 m")
+            << false << QByteArrayList { "dl1abc", "Hans", "Berlin", "579", "559", "7040000", "BPSK31" }
+            << QStringList { "DL1ABC", "579", "559", "7", "PSK31", "Hans", "Berlin" } << false;
+    QTest::newRow("contest keeps the exchange, hidden fields untouched")
+            << true << QByteArrayList { "G4XYZ", "Bob", "Leeds", "599", "589", "14070000", "CW" }
+            << QStringList { "G4XYZ", "599", "typed", "14", "CW", "typed", "typed" } << false;
+    QTest::newRow("empty panel keeps what was typed")
+            << false << QByteArrayList { "", "", "", "", "", "3580000", "RTTY" }
+            << QStringList { "typed", "599", "599", "3.5", "RTTY", "typed", "typed" } << false;
+    QTest::newRow("a call already logged is marked")
+            << false << QByteArrayList { "c2", "", "", "", "", "28120000", "OLIVIA-8/500" }
+            << QStringList { "C2", "599", "599", "28", "OLIVIA-", "typed", "typed" } << true;
+    QTest::newRow("odd and long texts fit the fields")
+            << false
+            << QByteArrayList { "VERYLONGCALLSIGN1", "Ji\xc5\x99\xc3\xad Novak", "Ceske Budejovice",
+                                "5&lt;9", "59", "50313000", "MFSK16" }
+            << QStringList { "VERYLONGCALLSIG", "5<9", "59", "50.3", "MFSK16", "Jií Novak", "Ceske Budejovic" }
+            << false;
+}
+
+void TestLinks::f3FillsFromFldigi()
+{
+    QFETCH(bool, contest);
+    QFETCH(QByteArrayList, panel);
+    QFETCH(QStringList, fields);
+    QFETCH(bool, duplicate);
+    const quint16 port = m_peers.fldigiPort;
+    // The modem first: a change of modem puts the reports back to 599. Each value is
+    // set and read back, as fldigi applies some of them a moment later.
+    peers::rpc(port, "main.set_frequency", "<param><value><double>" + panel[5] + "</double></value></param>");
+    peers::rpc(port, "modem.set_by_name", peers::text(panel[6]));
+    QTRY_COMPARE(peers::rpc(port, "modem.get_name"), panel[6]);
+
+    const char *fields5[] = { "call", "name", "qth", "rst_in", "rst_out" };
+    for (int i = 0; i < 5; ++i) {
+        const QByteArray set = QByteArray("log.set_") + fields5[i];
+        const QByteArray get = QByteArray("log.get_") + fields5[i];
+        peers::rpc(port, set.constData(), peers::text(panel[i]));
+        // fldigi keeps call signs in capitals.
+        QTRY_COMPARE(peers::rpc(port, get.constData()), i == 0 ? panel[i].toUpper() : panel[i]);
+    }
+    // The logged frequency (kHz) is the dial plus the audio carrier.
+    QTRY_COMPARE(qint64(peers::rpc(port, "log.get_frequency").toDouble()) / 1000, panel[5].toLongLong() / 1000000);
+
+    EntryFixture f(3);
+    ts::writeFile("vantel.ini", ini(on(port), "enabled=false", "enabled=false"));
+    Form1 &form = f.open();
+    if (form.mnuContest->isChecked() != contest)
+        form.mnuContest->trigger();
+    for (EntryField *field : { form.Text2, form.Text5, form.Text7, form.Text8 })
+        field->setText("typed");
+    form.Text4->setText("599");
+    if (!contest)
+        form.Text5->setText("599");
+    form.Combo2->setEditText("none");
+    form.Text4->setFocus();
+    QTest::keyClick(form.Text4, Qt::Key_F3);
+    // The key is back at once; the answer fills the fields a moment later.
+    QTRY_COMPARE(form.Combo2->currentText(), fields[4]);
+    QCOMPARE(form.Text2->text(), fields[0]);
+    QCOMPARE(form.Text4->text(), fields[1]);
+    QCOMPARE(form.Text5->text(), fields[2]);
+    QCOMPARE(form.Combo1->currentText(), fields[3]);
+    QCOMPARE(form.Text7->text(), fields[5]);
+    QCOMPARE(form.Text8->text(), fields[6]);
+    QCOMPARE(form.callIsDuplicate(), duplicate);
+    QCOMPARE(QApplication::focusWidget(), form.Text4);
+    QVERIFY(f.platform.calls.empty());
+    // F1 saves what F3 filled like anything typed.
+    QTest::keyClick(form.Text4, Qt::Key_F1);
+    QCOMPARE(f.logBytes().size(), 4 * 85);
+}
+
+void TestLinks::f3PeerDownOrSilent_data()
+{
+    QTest::addColumn<bool>("accepts");
+    QTest::newRow("nobody listens") << false;
+    QTest::newRow("accepts and never answers") << true;
+}
+
+void TestLinks::f3PeerDownOrSilent()
+{
+    QFETCH(bool, accepts);
+    QTcpServer silent;
+    quint16 port = peers::freePort();
+    if (accepts) {
+        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+        port = silent.serverPort();
+    }
+    EntryFixture f(1);
+    ts::writeFile("vantel.ini", ini(on(port), on(port), "enabled=false"));
+    Form1 &form = f.open();
+    QTest::keyClicks(form.Text2, "K1ABC");
+    QTest::keyClick(form.Text2, Qt::Key_F3);
+    QTest::keyClick(form.Text2, Qt::Key_F3); // a second press while the first is out adds nothing
+    QTest::keyClicks(form.Text2, "/P");
+    QCOMPARE(form.Text2->text(), "K1ABC/P");
+    QTRY_COMPARE(f.platform.errors().size(), 1);
+    QVERIFY2(f.platform.errors().first().startsWith(QString("fldigi at 127.0.0.1:%1 did not answer (").arg(port)),
+             qPrintable(f.platform.errors().first()));
+    QVERIFY(f.platform.errors().first().endsWith("); nothing was filled in."));
+    QCOMPARE(form.Text2->text(), "K1ABC/P");
+    // The silent rig falls back to the defaults without a word.
+    QTest::keyClick(form.Text2, Qt::Key_Tab);
+    QCOMPARE(form.Combo1->currentText(), "14");
+    QCOMPARE(form.Combo2->currentText(), "PSK31");
+    QTest::qWait(1500);
+    QCOMPARE(f.platform.calls.size(), size_t(1));
+}
+
+void TestLinks::rigBandAndMode_data()
+{
+    QTest::addColumn<QByteArray>("frequency");
+    QTest::addColumn<QByteArray>("mode");
+    QTest::addColumn<QString>("band");
+    QTest::addColumn<QString>("listMode");
+    QTest::newRow("40 m USB") << QByteArray("7040000") << QByteArray("USB") << "7" << "SSB";
+    QTest::newRow("80 m data: default mode") << QByteArray("3573000") << QByteArray("PKTUSB") << "3.5" << "PSK31";
+    QTest::newRow("2 m CW") << QByteArray("145000000") << QByteArray("CW") << "145" << "CW";
+    QTest::newRow("10 m RTTY") << QByteArray("28080000") << QByteArray("RTTY") << "28" << "RTTY";
+    QTest::newRow("160 m LSB") << QByteArray("1840000") << QByteArray("LSB") << "1.8" << "SSB";
+}
+
+void TestLinks::rigBandAndMode()
+{
+    QFETCH(QByteArray, frequency);
+    QFETCH(QByteArray, mode);
+    QFETCH(QString, band);
+    QFETCH(QString, listMode);
+    const quint16 port = m_peers.rigPort;
+    QCOMPARE(peers::rig(port, "F " + frequency), QByteArray("RPRT 0\n"));
+    QCOMPARE(peers::rig(port, "M " + mode + " 0"), QByteArray("RPRT 0\n"));
+
+    EntryFixture f(0);
+    ts::writeFile("vantel.ini", ini("enabled=false", on(port), "enabled=false"));
+    Form1 &form = f.open();
+    QTest::qWait(600); // a poll or two
+    QTest::keyClicks(form.Text2, "DL1ABC");
+    QTest::keyClick(form.Text2, Qt::Key_Tab);
+    QCOMPARE(form.Combo1->currentText(), band);
+    QCOMPARE(form.Combo2->currentText(), listMode);
+    // With fldigi off, F3 is the same fill.
+    form.Combo1->setEditText("x");
+    form.Combo2->setEditText("y");
+    QTest::keyClick(form.Text3, Qt::Key_F3);
+    QCOMPARE(form.Combo1->currentText(), band);
+    QCOMPARE(form.Combo2->currentText(), listMode);
+    QVERIFY(f.platform.calls.empty());
+}
+
+void TestLinks::wsjtxContacts_data()
+{
+    QTest::addColumn<QList<int>>("sent"); // golden types; 99: garbage, 4: schema 4
+    QTest::addColumn<int>("saved");
+    QTest::newRow("QSO Logged, then Logged ADIF") << QList<int> { 0, 1, 5, 12 } << 1;
+    QTest::newRow("QSO Logged alone") << QList<int> { 5 } << 1;
+    QTest::newRow("Logged ADIF alone, twice") << QList<int> { 12, 12 } << 1;
+    QTest::newRow("the whole pair again") << QList<int> { 5, 12, 5, 12 } << 1;
+    QTest::newRow("ADIF before its QSO Logged") << QList<int> { 12, 5 } << 1;
+    QTest::newRow("garbage, heartbeat, another schema") << QList<int> { 99, 0, 4 } << 0;
+}
+
+void TestLinks::wsjtxContacts()
+{
+    QFETCH(QList<int>, sent);
+    QFETCH(int, saved);
+    const QHash<int, QByteArray> datagrams = golden();
+    const quint16 port = peers::freePort();
+    EntryFixture f(4);
+    ts::writeFile("vantel.ini", ini("enabled=false", "enabled=false", "enabled=true\nport=" + QByteArray::number(port)));
+    Form1 &form = f.open();
+    QTest::keyClicks(form.Text2, "G0TYP");
+    QTest::keyClick(form.Text2, Qt::Key_Tab);
+    const QString typedStamp = form.Text3->text();
+
+    QUdpSocket sender;
+    for (const int type : sent) {
+        QByteArray datagram = type == 99 ? QByteArray("\xad\xbc\xcb\xda garbage") : datagrams.value(type == 4 ? 12 : type);
+        if (type == 4)
+            datagram[7] = 4;
+        QCOMPARE(sender.writeDatagram(datagram, QHostAddress::LocalHost, port), qint64(datagram.size()));
+    }
+    QTest::qWait(links::ContactMerger::WaitMs + 500);
+    const QByteArray before = ts::records(4);
+    if (!saved) {
+        QCOMPARE(f.logBytes(), before);
+        QVERIFY(f.platform.calls.empty());
+        return;
+    }
+    QCOMPARE(f.logBytes(), before + ts::record("5", "DL1ABC", "07.12.26 08:08", "", "", "14", "FT8", "", "JO62"));
+    // The contact being typed is left alone; the number moves on; the focus stays.
+    QCOMPARE(form.Text2->text(), "G0TYP");
+    QCOMPARE(form.Text3->text(), typedStamp);
+    QCOMPARE(form.Text1->text(), "6");
+    QCOMPARE(QApplication::focusWidget(), form.Text3);
+    QCOMPARE(form.findChild<QLabel *>("linkNote")->text(), "WSJT-X: 5 DL1ABC");
+    QVERIFY(f.platform.calls.empty());
+    // And F1 then saves the typed contact after it.
+    QTest::keyClick(form.Text3, Qt::Key_F1);
+    QCOMPARE(f.logBytes().mid(5 * 85, 18), QByteArray("6  G0TYP          "));
+}
+
+void TestLinks::wsjtxWithoutLogbook()
+{
+    // A contact that cannot be saved is said so, once.
+    ts::WorkDir dir;
+    const quint16 port = peers::freePort();
+    ts::writeFile("vantel.ini", ini("", "", "enabled=true\nport=" + QByteArray::number(port)));
+    FakePlatform platform;
+    Form1 form(platform);
+    // A second contact arrives while the box about the first is up: its box follows,
+    // never stacked on the first.
+    // (The first is a "QSO Logged" alone, handed on from a timer, so the box's loop
+    // reads the second datagram.)
+    QByteArray second = golden().value(12);
+    second.replace("DL1ABC", "DL2XYZ");
+    int depth = 0;
+    int deepest = 0;
+    platform.whileBoxIsUp = [&] {
+        deepest = std::max(deepest, ++depth);
+        if (platform.errors().size() == 1)
+            QUdpSocket().writeDatagram(second, QHostAddress::LocalHost, port);
+        QTest::qWait(300); // a modal box runs the event loop
+        --depth;
+    };
+    QUdpSocket().writeDatagram(golden().value(5), QHostAddress::LocalHost, port);
+    QTRY_COMPARE(platform.errors().size(), 2);
+    QCOMPARE(deepest, 1);
+    QVERIFY(platform.errors()[0].startsWith("The contact with DL1ABC from WSJT-X was not saved."));
+    QVERIFY(platform.errors()[1].startsWith("The contact with DL2XYZ from WSJT-X was not saved."));
+}
+
+void TestLinks::settingsFile_data()
+{
+    QTest::addColumn<QByteArray>("file"); // "<fifo>", "<folder>"
+    QTest::addColumn<QString>("error"); // empty: none
+    QTest::addColumn<QList<bool>>("enabled"); // fldigi, rig, wsjtx
+    QTest::newRow("no file") << QByteArray("<none>") << "" << QList<bool> { false, false, false };
+    QTest::newRow("as the issue shows it, spaced")
+            << QByteArray("[fldigi]\nenabled = true\nhost = localhost\nport = 7362\n[rig]\nenabled=false\n")
+            << "" << QList<bool> { true, false, false };
+    QTest::newRow("a port out of range")
+            << ini("enabled=true\nport=99999", "enabled=yes", "enabled=1\nport=0")
+            << "[fldigi] port=99999 is not a port number from 1 to 65535.\nThe fldigi link stays off.\n"
+               "[wsjtx] port=0 is not a port number from 1 to 65535.\nThe WSJT-X link stays off."
+            << QList<bool> { false, true, false };
+    QTest::newRow("not a truth")
+            << ini("enabled=maybe", "enabled=true\nhost=two words", "enabled=true\naddress=here")
+            << "[fldigi] enabled=maybe is not true or false.\nThe fldigi link stays off.\n"
+               "[rig] host=two words is not a host name or address.\nThe rig link stays off.\n"
+               "[wsjtx] address=here is not an address of this machine.\nThe WSJT-X link stays off."
+            << QList<bool> { false, false, false };
+    QTest::newRow("a FIFO") << QByteArray("<fifo>") << "vantel.ini is not a settings file of at most 64 KB."
+                            << QList<bool> { false, false, false };
+    QTest::newRow("a folder") << QByteArray("<folder>") << "vantel.ini is not a settings file of at most 64 KB."
+                              << QList<bool> { false, false, false };
+}
+
+void TestLinks::settingsFile()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, error);
+    QFETCH(QList<bool>, enabled);
+    EntryFixture f(0);
+    if (file == "<fifo>")
+        QCOMPARE(::mkfifo("vantel.ini", 0600), 0);
+    else if (file == "<folder>")
+        QVERIFY(QDir().mkdir("vantel.ini"));
+    else if (file != "<none>")
+        ts::writeFile("vantel.ini", file);
+    Form1 &form = f.open();
+    QTest::keyClick(form.Text2, Qt::Key_F3);
+    QTest::keyClick(form.Text2, Qt::Key_Tab);
+    QCOMPARE(f.platform.errors().size(), error.isEmpty() ? 0 : 1);
+    if (!error.isEmpty())
+        QCOMPARE(f.platform.errors().first(), QDir::toNativeSeparators(f.dir.path("vantel.ini")) + ":\n\n" + error);
+    const links::LinkSettings &s = linksOf(form)->settings();
+    QCOMPARE((QList<bool> { s.fldigi.enabled, s.rig.enabled, s.wsjtx.enabled }), enabled);
+}
+
+void TestLinks::connectionsWindow()
+{
+    EntryFixture f(0);
+    Form1 &form = f.open();
+    form.findChild<QAction *>("mnuConnections")->trigger();
+    auto *dialog = form.findChild<ConnectionsDialog *>("Connections");
+    QVERIFY(dialog && dialog->isVisible() && dialog->isModal());
+    dialog->findChild<QSpinBox *>("fldigiPort")->setValue(m_peers.fldigiPort);
+    dialog->findChild<QSpinBox *>("rigPort")->setValue(m_peers.rigPort);
+    dialog->findChild<QCheckBox *>("rigEnabled")->setChecked(true);
+    dialog->findChild<QCheckBox *>("wsjtxEnabled")->setChecked(true);
+    dialog->findChild<QSpinBox *>("wsjtxPort")->setValue(peers::freePort());
+    QTest::mouseClick(dialog->findChild<QPushButton *>("checkButton"), Qt::LeftButton);
+    QTRY_COMPARE(dialog->findChild<QLabel *>("fldigiStatus")->text(), "yes: fldigi 4.1.23");
+    QTRY_VERIFY(dialog->findChild<QLabel *>("rigStatus")->text().startsWith("yes: band "));
+    QCOMPARE(dialog->findChild<QLabel *>("wsjtxStatus")->text(), "off");
+
+    // A host that is none is refused beside the field; the window stays.
+    dialog->findChild<QLineEdit *>("fldigiHost")->setText("no such host");
+    auto *buttons = dialog->findChild<QDialogButtonBox *>();
+    QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->findChild<QLabel *>("fldigiStatus")->text(), "Type a host name or address.");
+    QVERIFY(!QFile::exists("vantel.ini"));
+
+    dialog->findChild<QLineEdit *>("fldigiHost")->setText("localhost");
+    const int wsjtxPort = dialog->findChild<QSpinBox *>("wsjtxPort")->value();
+    QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    QTRY_VERIFY(!form.findChild<ConnectionsDialog *>("Connections"));
+    QCOMPARE(ts::readFile("vantel.ini"),
+             "[fldigi]\nenabled=false\nhost=localhost\nport=" + QByteArray::number(m_peers.fldigiPort)
+                     + "\n\n[rig]\nenabled=true\nhost=127.0.0.1\nport=" + QByteArray::number(m_peers.rigPort)
+                     + "\n\n[wsjtx]\nenabled=true\nport=" + QByteArray::number(wsjtxPort) + "\n");
+    // In use at once: the WSJT-X port listens.
+    QVERIFY(linksOf(form)->settings().wsjtx.enabled);
+    QUdpSocket taken;
+    QVERIFY(!taken.bind(QHostAddress::LocalHost, quint16(wsjtxPort)));
+    QCOMPARE(linksOf(form)->wsjtxStatus(), "listening, nothing heard yet");
+}
+
+QTEST_MAIN(TestLinks)
+#include "tst_links.moc"

@@ -231,6 +231,7 @@ void Form1::buildMenus()
     // The log window first, the exports after it. The text after the tab shows the key
     // without binding it: a shortcut would take F2 away from the fields.
     mnuLogWindow = item(mnuTools, "mnuLogWindow", "&Log window\tF2");
+    buildExportCommands();
 
     connect(mnuOpen, &QAction::triggered, this, &Form1::mnuOpenClick);
     connect(mnuSave, &QAction::triggered, this, &Form1::mnuSaveClick);

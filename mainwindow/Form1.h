@@ -89,6 +89,7 @@ public:
     // Commands beyond the described ones, after "&About".
     QMenu *mnuTools = nullptr;
     QAction *mnuLogWindow = nullptr;
+    QAction *mnuExportAdif = nullptr, *mnuExportCabrillo = nullptr;
 
     CommonDialog CommonDialog1;
 
@@ -169,6 +170,14 @@ private:
                   const QString &fileName, QComboBox *list);
     void mnuUTCClick();
     void mnuSentClick();
+
+    // Form1Export.cpp
+    void buildExportCommands();
+    void exportLogbook(const char *formatName, const QString &label);
+    std::optional<QString> askHeaderWord(const QString &prompt, const QString &title,
+                                         QString &remembered, bool required);
+    CommonDialog m_exportDialog { {}, {} };
+    QString m_exportCall, m_exportContest; // offered again in the next export
 
     // Form1About.cpp
     void mnuAboutClick();

@@ -32,6 +32,8 @@ private Q_SLOTS:
     void sentRebuildsExchange();
     void contestTwiceKeepsNameAndQth();
     void defaultsShowAfterOpenAndCreate();
+    void windowExports_data();
+    void windowExports();
     void clockHint_data();
     void clockHint();
     void aboutText();
@@ -382,6 +384,63 @@ void TestCommands::defaultsShowAfterOpenAndCreate()
         QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
         QCOMPARE(form.Combo2->currentText(), QStringLiteral("CW"));
     }
+}
+
+void TestCommands::windowExports_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("typed"); // input box answers, in turn
+    QTest::addColumn<QString>("file"); // chosen in the save dialog
+    QTest::addColumn<QByteArray>("written"); // empty: nothing may be written
+    QTest::addColumn<QString>("told");
+    const QByteArray adif = "ADIF export of test.log by vantel " VANTEL_VERSION "\n<ADIF_VER:5>3.1.4\n"
+                            "<PROGRAMID:6>vantel\n<PROGRAMVERSION:5>" VANTEL_VERSION "\n"
+                            "<CREATED_TIMESTAMP:15>20240309 184200\n<EOH>\n"
+                            "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <BAND:3>20m <MODE:2>CW "
+                            "<RST_SENT:3>599 <STX:1>1 <RST_RCVD:3>579 <EOR>\n";
+    QTest::newRow("ADIF") << "mnuExportAdif" << QStringList() << "out.adi" << adif
+                          << "1 contact written to %1/out.adi.\n\n1 contact skipped:\nrecord 2 skipped";
+    QTest::newRow("Cabrillo") << "mnuExportCabrillo" << QStringList { "dl0xx", "DARC-10M" } << "out.cbr"
+                              << QByteArray("START-OF-LOG: 3.0\nCREATED-BY: vantel " VANTEL_VERSION "\n"
+                                            "CALLSIGN: DL0XX\nCONTEST: DARC-10M\n"
+                                            "QSO: 14000 CW 2024-03-09 1842 DL0XX         599 1      DL1ABC        579\n"
+                                            "END-OF-LOG:\n")
+                              << "1 contact written to";
+    QTest::newRow("call with a space, then Cancel") << "mnuExportCabrillo" << QStringList { "DL0 XX" }
+                                                    << "out.cbr" << QByteArray() << "";
+    QTest::newRow("over the logbook itself") << "mnuExportAdif" << QStringList() << "test.log"
+                                             << QByteArray() << "It is the logbook being exported";
+    QTest::newRow("into a FIFO") << "mnuExportAdif" << QStringList() << "pipe" << QByteArray()
+                                 << "is not a file";
+}
+
+void TestCommands::windowExports()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, typed);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, written);
+    QFETCH(QString, told);
+    EntryFixture f(0);
+    const QByteArray logbook = ts::record("1", "DL1ABC", "09.03.24 18:42", "579", "5991", "14", "CW")
+            + ts::record("2", "K1A", "no date");
+    ts::writeFile(f.log, logbook);
+    QCOMPARE(::mkfifo("pipe", 0600), 0);
+    f.platform.clock = QDateTime(QDate(2024, 3, 9), QTime(18, 42), Qt::UTC);
+    Form1 &form = f.open();
+    for (const QString &answer : typed)
+        f.platform.inputAnswers.push_back(answer);
+    f.platform.fileAnswers.push_back(f.dir.path(file));
+    form.findChild<QAction *>(command)->trigger();
+    QCOMPARE(f.logBytes(), logbook);
+    if (!written.isEmpty())
+        QCOMPARE(ts::readFile(file), written);
+    else if (file != QLatin1String("test.log"))
+        QVERIFY(!QFileInfo(file).isFile());
+    const QString last = f.platform.calls.back().text;
+    QVERIFY2(told.isEmpty() || last.startsWith(told.contains(QLatin1String("%1")) ? told.arg(f.dir.root()) : told)
+                     || last.contains(told),
+             qPrintable(last));
 }
 
 void TestCommands::clockHint_data()

@@ -1,0 +1,122 @@
+#include "formats/Export.h"
+#include "formats/FormatTable.h"
+#include "formats/Output.h"
+#include "formats/PlainText.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/Messages.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+
+#include <sys/stat.h>
+
+namespace {
+
+// The longest list of skipped records a box shows; the rest are counted.
+constexpr int kListedSkips = 12;
+
+QString contacts(qint64 n)
+{
+    return n == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(n);
+}
+
+} // namespace
+
+void Form1::buildExportCommands()
+{
+    mnuExportAdif = mnuTools->addAction(QStringLiteral("Export to &ADIF..."));
+    mnuExportAdif->setObjectName(QStringLiteral("mnuExportAdif"));
+    mnuExportCabrillo = mnuTools->addAction(QStringLiteral("Export to Ca&brillo..."));
+    mnuExportCabrillo->setObjectName(QStringLiteral("mnuExportCabrillo"));
+    connect(mnuExportAdif, &QAction::triggered, this, [this] { exportLogbook("adif", QStringLiteral("ADIF")); });
+    connect(mnuExportCabrillo, &QAction::triggered, this,
+            [this] { exportLogbook("cabrillo", QStringLiteral("Cabrillo")); });
+}
+
+// Asks for one word of the header (a call sign, a contest name); nothing on Cancel or
+// after telling the operator why the word cannot stand there.
+std::optional<QString> Form1::askHeaderWord(const QString &prompt, const QString &title,
+                                            QString &remembered, bool required)
+{
+    for (;;) {
+        const std::optional<QString> typed = m_platform.inputBox(prompt, title, remembered);
+        if (!typed)
+            return std::nullopt;
+        const QString word = typed->trimmed();
+        QString problem = formats::headerWordProblem(word);
+        if (word.isEmpty())
+            problem = required ? QStringLiteral("is empty") : QString();
+        if (problem.isEmpty()) {
+            remembered = word;
+            return word;
+        }
+        m_platform.showError(QStringLiteral("\"%1\" %2. Type it again.").arg(formats::escaped(word), problem));
+    }
+}
+
+// The same formats and writer as vantel-export: the whole file or nothing, never over
+// the logbook itself, and the operator learns how many contacts went out and which not.
+void Form1::exportLogbook(const char *formatName, const QString &label)
+{
+    if (noLogbookOpen())
+        return;
+    const formats::FormatEntry &format = *formats::findFormat(QString::fromLatin1(formatName));
+    const QString title = QStringLiteral("Export to %1").arg(label);
+    formats::Options options;
+    options.program = QStringLiteral("vantel");
+    options.created = m_platform.now().toUTC();
+    if (format.takes & formats::FormatEntry::Call) {
+        const auto call = askHeaderWord(QStringLiteral("Your station's call sign"), title, m_exportCall, true);
+        if (!call)
+            return;
+        options.myCall = *call;
+    }
+    if (format.takes & formats::FormatEntry::Contest) {
+        const auto contest = askHeaderWord(QStringLiteral("The contest's name (may stay empty)"),
+                                           title, m_exportContest, false);
+        if (!contest)
+            return;
+        options.contest = *contest;
+    }
+
+    const QString extension = QLatin1String(format.extension);
+    m_exportDialog.setFilter(QStringLiteral("%1 (*.%2)|*.%2|All files(*.*)|*.*")
+                                     .arg(QLatin1String(format.description), extension));
+    m_exportDialog.setDefaultExt(QLatin1Char('.') + extension);
+    const std::optional<QString> chosen = m_exportDialog.showSave(m_platform, title);
+    if (!chosen)
+        return;
+    // The window writes files only: a FIFO could keep it waiting, a device take half.
+    struct stat st {};
+    if (::stat(QFile::encodeName(*chosen).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        m_platform.showError(QStringLiteral("%1 is not a file, so nothing was exported to it. "
+                                            "Choose a file.")
+                                     .arg(msg::nativePath(*chosen)));
+        return;
+    }
+    const auto rendered = formats::exportLogbook(format, logPath, options);
+    if (!rendered) {
+        m_platform.showError(msg::failure(QStringLiteral("The logbook could not be read, so nothing was exported."),
+                                          rendered.error()));
+        return;
+    }
+    const formats::Report &report = rendered.value().report;
+    if (const auto written = formats::writeOutput(*chosen, rendered.value().output, logPath); !written) {
+        m_platform.showError(msg::failure(QStringLiteral("Nothing was exported."), written.error()));
+        return;
+    }
+
+    QString text = QStringLiteral("%1 written to %2.").arg(contacts(report.written), msg::nativePath(*chosen));
+    if (report.skipped > 0) {
+        text += QStringLiteral("\n\n%1 skipped:").arg(contacts(report.skipped));
+        for (qsizetype i = 0; i < report.messages.size() && i < kListedSkips; ++i)
+            text += QStringLiteral("\n") + report.messages.at(i);
+        if (report.messages.size() > kListedSkips)
+            text += QStringLiteral("\nand %1 more notes.").arg(report.messages.size() - kListedSkips);
+    } else if (!report.messages.isEmpty()) {
+        text += QStringLiteral("\n\nNotes:\n") + report.messages.mid(0, kListedSkips).join(QLatin1Char('\n'));
+    }
+    m_platform.messageBox(text, title, report.skipped > 0 ? MsgBox::OkOnly | MsgBox::Exclamation
+                                                          : MsgBox::OkOnly | MsgBox::Information);
+}

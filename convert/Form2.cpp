@@ -3,9 +3,12 @@
 #include "formats/Export.h"
 #include "formats/Output.h"
 #include "platform/Twips.h"
+#include "storage/QsoRecord.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -110,15 +113,26 @@ void Form2::command3Click()
                                      .arg(QDir::toNativeSeparators(sourcePath)));
         return;
     }
+    if (!destinationMayTakeListing())
+        return;
     const bool withTitle = Check1->isChecked();
     formats::Options options;
     options.title = withTitle;
+    const QFileInfo before(destPath);
+    const qint64 sizeBefore = before.isFile() ? before.size() : -1;
     const auto done = formats::appendLogbook(formats::listingFormat(), sourcePath, destPath, options);
     if (!done) {
+        const QFileInfo after(destPath);
+        const bool grew = after.isFile() && after.size() != sizeBefore;
+        const bool sourceFailed = formats::sameFile(done.error().path, sourcePath);
         m_platform.showError(
-                QStringLiteral("The conversion stopped. What was converted before the failure is "
-                               "in the destination file.\n\nFile: %1\nReason: %2.")
-                        .arg(QDir::toNativeSeparators(done.error().path), done.error().reason));
+                (!grew           ? QStringLiteral("Nothing was converted.")
+                         : sourceFailed ? QStringLiteral("The title was appended to the destination, but the "
+                                                         "logbook could not be read: no contact was converted.")
+                                        : QStringLiteral("The conversion stopped. What was converted before the "
+                                                         "failure is in the destination file."))
+                + QStringLiteral("\n\nFile: %1\nReason: %2.")
+                          .arg(QDir::toNativeSeparators(done.error().path), done.error().reason));
         return;
     }
     // Say what happened, so that nobody converts twice to be sure.
@@ -138,6 +152,37 @@ void Form2::command3Click()
         text = QStringLiteral("The logbook %1 holds no contacts: nothing was appended to %2.")
                        .arg(QDir::toNativeSeparators(sourcePath), dest);
     m_platform.messageBox(text, QStringLiteral("vantel"), MsgBox::OkOnly | MsgBox::Information);
+}
+
+// A listing appended to a logbook would shift every later record: the logbook in use
+// is refused, and anything that looks like a logbook (whole records, no line ends) is
+// only written to when the operator says so.
+bool Form2::destinationMayTakeListing()
+{
+    const QString dest = QDir::toNativeSeparators(destPath);
+    if (!m_logbookInUse.isEmpty() && formats::sameFile(destPath, m_logbookInUse)) {
+        m_platform.showError(QStringLiteral("%1 is the logbook in use: a listing appended to it "
+                                            "would ruin its contacts. Choose another destination. "
+                                            "Nothing was converted.")
+                                     .arg(dest));
+        return false;
+    }
+    QFile file(destPath);
+    const QFileInfo info(destPath);
+    if (!info.isFile() || info.size() == 0 || info.size() % storage::QsoRecord::Size != 0
+        || !file.open(QIODevice::ReadOnly))
+        return true;
+    if (file.read(qint64(1) << 20).contains('\n'))
+        return true;
+    const qint64 records = info.size() / storage::QsoRecord::Size;
+    return m_platform.messageBox(QStringLiteral("%1 looks like a logbook (%2 whole records, no line "
+                                                "ends). A listing appended to it would ruin its "
+                                                "records.\n\nAppend the listing to it all the same?")
+                                         .arg(dest)
+                                         .arg(records),
+                                 QStringLiteral("vantel"),
+                                 MsgBox::YesNo | MsgBox::Exclamation | MsgBox::DefaultButton2)
+            == MsgBox::Yes;
 }
 
 void Form2::keyPressEvent(QKeyEvent *event)

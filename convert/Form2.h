@@ -32,6 +32,9 @@ public:
     QString sourcePath;
     QString destPath;
 
+    // The main window's logbook, never a destination.
+    void setLogbookInUse(const QString &path) { m_logbookInUse = path; }
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 
@@ -39,6 +42,8 @@ private:
     void command1Click();
     void command2Click();
     void command3Click();
+    bool destinationMayTakeListing();
 
     Platform &m_platform;
+    QString m_logbookInUse;
 };

@@ -60,14 +60,21 @@ QByteArray CabrilloFormat::header() const
     return out;
 }
 
-// A column is the log's when any contact that can be written fills it.
+// A column is the log's when at least half the contacts that can be written fill it:
+// one mistyped report must not decide the columns (and so the lines) of the whole log.
 void CabrilloFormat::surveyContact(const Contact &c)
 {
     if (!problem(c).isEmpty())
         return;
+    ++m_writable;
     const auto values = exchange(c);
     for (std::size_t i = 0; i < values.size(); ++i)
-        m_columns[i] = m_columns[i] || !values[i]->isEmpty();
+        m_filled[i] += values[i]->isEmpty() ? 0 : 1;
+}
+
+bool CabrilloFormat::hasColumn(std::size_t i) const
+{
+    return m_filled[i] > 0 && 2 * m_filled[i] >= m_writable;
 }
 
 QByteArray CabrilloFormat::contactLine(const Contact &c, QString *why) const
@@ -77,10 +84,10 @@ QByteArray CabrilloFormat::contactLine(const Contact &c, QString *why) const
         return {};
     const auto values = exchange(c);
     for (std::size_t i = 0; i < values.size(); ++i) {
-        if (m_columns[i] == !values[i]->isEmpty())
+        if (hasColumn(i) == !values[i]->isEmpty())
             continue;
-        *why = QString::fromLatin1(m_columns[i] ? "no %1, which other QSO lines of this log have"
-                                                : "a %1, which other QSO lines of this log lack")
+        *why = QString::fromLatin1(hasColumn(i) ? "no %1, which most QSO lines of this log have"
+                                                : "a %1, which most QSO lines of this log lack")
                        .arg(QLatin1String(kColumnNames[i]))
                 + QStringLiteral("; every line needs the same columns");
         return {};

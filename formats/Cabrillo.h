@@ -26,7 +26,9 @@ private:
     QString m_myCall;
     QString m_contest;
     // Whether the log has a sent report, sent serial, received report, received serial.
-    std::array<bool, 4> m_columns {};
+    bool hasColumn(std::size_t i) const;
+    std::array<qint64, 4> m_filled {}; // contacts that fill each exchange column
+    qint64 m_writable = 0;
 };
 
 } // namespace formats

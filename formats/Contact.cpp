@@ -149,11 +149,32 @@ bool isPhoneMode(const QString &adifMode)
             || adifMode == QLatin1String("FM") || adifMode == QLatin1String("DIGITALVOICE");
 }
 
-void splitExchange(const QString &text, bool phone, QString *report, QString *serial)
+void splitExchange(const QString &text, bool phone, const QString &ownNumber, QString *report,
+                   QString *serial)
 {
+    // The window fills the sent report as the report with the contact's own number
+    // behind it: where the text ends so, that is the split. A bare three-digit text is a
+    // report alone ("599" of contact 9 is no "59" and "9").
+    const QRegularExpression reportAlone(phone ? QStringLiteral("^[1-5][1-9]9?$")
+                                               : QStringLiteral("^[1-5][1-9][1-9]$"));
+    if (!ownNumber.isEmpty() && text.size() > 3 && text.size() > ownNumber.size()
+        && text.endsWith(ownNumber)) {
+        const QString head = text.left(text.size() - ownNumber.size());
+        if (reportAlone.match(head).hasMatch()) {
+            *report = head;
+            *serial = ownNumber;
+            return;
+        }
+    }
+    // Otherwise a report of three digits in CW and the data modes; in phone a report of
+    // two (RS), but three when the third is a 9: "599" is said in every mode, so 5991 is
+    // 599 and 1, not 59 and 91.
     static const QRegularExpression rst(QStringLiteral("^([1-5][1-9][1-9])(\\d+)?$"));
+    static const QRegularExpression rs9(QStringLiteral("^([1-5][1-9]9)(\\d+)?$"));
     static const QRegularExpression rs(QStringLiteral("^([1-5][1-9])(\\d+)?$"));
-    const QRegularExpressionMatch m = (phone ? rs : rst).match(text);
+    QRegularExpressionMatch m = (phone ? rs9 : rst).match(text);
+    if (phone && !m.hasMatch())
+        m = rs.match(text);
     if (m.hasMatch()) {
         *report = m.captured(1);
         *serial = m.captured(2);
@@ -211,8 +232,8 @@ Contact readContact(const storage::QsoRecord &record, qint64 number)
     readBand(c, field(F::Band));
     readMode(c, field(F::Mode));
     const bool phone = isPhoneMode(c.mode);
-    splitExchange(field(F::Sent), phone, &c.rstSent, &c.stx);
-    splitExchange(field(F::Recv), phone, &c.rstRcvd, &c.srx);
+    splitExchange(field(F::Sent), phone, field(F::Number), &c.rstSent, &c.stx);
+    splitExchange(field(F::Recv), phone, QString(), &c.rstRcvd, &c.srx);
     c.name = asciiField(c, "name", field(F::Name));
     c.qth = asciiField(c, "QTH", field(F::Qth));
     return c;

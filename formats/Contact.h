@@ -35,7 +35,8 @@ Contact readContact(const storage::QsoRecord &record, qint64 number);
 
 // A report followed by digits (599 then 13) split in two; the report part is two
 // digits for phone modes, three for the others.
-void splitExchange(const QString &text, bool phone, QString *report, QString *serial);
+void splitExchange(const QString &text, bool phone, const QString &ownNumber, QString *report,
+                   QString *serial);
 
 bool isPhoneMode(const QString &adifMode);
 

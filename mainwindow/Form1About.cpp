@@ -31,6 +31,7 @@ void Form1::mnuExitClick()
 void Form1::mnuConvertClick()
 {
     Form2 conversion(m_platform, this);
+    conversion.setLogbookInUse(logPath);
     conversion.exec();
     raise();
     activateWindow();

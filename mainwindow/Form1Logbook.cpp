@@ -101,7 +101,18 @@ void Form1::mnuSaveClick()
                 writable.error()));
         return;
     }
-    const Status emptied = emptyLogbook(path);
+    // The count the operator agreed to lose is checked again under the lock: another
+    // station may have saved while the question was up.
+    const Status emptied = emptyLogbook(path, existing);
+    if (!emptied && emptied.error().kind == StorageError::Kind::Changed) {
+        m_platform.showError(QStringLiteral("While you were asked, another program changed the "
+                                            "logbook %1: it now holds %2 contacts, not %3. Nothing "
+                                            "was deleted.\n\nCreate the logbook again if you still "
+                                            "want to.")
+                                     .arg(msg::nativePath(path), emptied.error().reason)
+                                     .arg(existing));
+        return;
+    }
     if (!emptied) {
         m_platform.showError(
                 msg::failure(QStringLiteral("The logbook could not be created."), emptied.error()));

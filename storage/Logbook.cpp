@@ -67,13 +67,21 @@ Status writeRecord(const QString &path, qint64 number, const QsoRecord &record)
     return written;
 }
 
-Status emptyLogbook(const QString &path)
+Status emptyLogbook(const QString &path, std::optional<qint64> confirmed)
 {
     auto opened = FileHandle::open(path, FileHandle::Mode::Update);
     if (!opened)
         return opened.error();
     FileHandle &file = opened.value();
     Status done = file.lockExclusive();
+    if (done && confirmed) {
+        const auto size = file.size();
+        if (!size)
+            return size.error();
+        if (size.value() / QsoRecord::Size != *confirmed)
+            return StorageError { StorageError::Kind::Changed, path,
+                                  QString::number(size.value() / QsoRecord::Size) };
+    }
     if (done)
         done = file.truncate(0);
     if (done)

@@ -29,8 +29,11 @@ Result<qint16> countRecords(const QString &path, IfMissing missing = IfMissing::
 // its old length.
 Status writeRecord(const QString &path, qint64 number, const QsoRecord &record);
 
-// Creates the file, or cuts an existing one to length 0, under the logbook's lock.
-Status emptyLogbook(const QString &path);
+// Creates the file, or cuts an existing one to length 0, under the logbook's lock. With
+// `confirmed`, the whole records the operator agreed to lose: a logbook that holds
+// another number by the time the lock is held (another station saved meanwhile) is
+// refused untouched (StorageError::Kind::Changed, the count now in `reason`).
+Status emptyLogbook(const QString &path, std::optional<qint64> confirmed = std::nullopt);
 
 // Reads records 1, 2, ... in large blocks. The file is created empty when missing.
 class LogbookReader

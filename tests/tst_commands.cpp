@@ -103,17 +103,22 @@ void TestCommands::dialogSettingsAndLastName()
 void TestCommands::createOverExisting_data()
 {
     QTest::addColumn<int>("answer");
-    QTest::newRow("No keeps the file") << int(MsgBox::No);
-    QTest::newRow("Yes empties it") << int(MsgBox::Yes);
+    QTest::addColumn<bool>("savedMeanwhile"); // another station saves while the box is up
+    QTest::newRow("No keeps the file") << int(MsgBox::No) << false;
+    QTest::newRow("Yes empties it") << int(MsgBox::Yes) << false;
+    QTest::newRow("Yes to 20, but 21 by then") << int(MsgBox::Yes) << true;
 }
 
 void TestCommands::createOverExisting()
 {
     QFETCH(int, answer);
+    QFETCH(bool, savedMeanwhile);
     EntryFixture f(3);
     Form1 &form = f.open();
     const QString target = f.dir.path(QStringLiteral("old.log"));
     ts::writeFile(target, ts::records(20));
+    if (savedMeanwhile)
+        f.platform.whileBoxIsUp = [&] { ts::writeFile(target, ts::records(21)); };
     f.platform.fileAnswers.push_back(target);
     f.platform.messageAnswers.push_back(answer);
     form.mnuSave->trigger();
@@ -121,7 +126,12 @@ void TestCommands::createOverExisting()
     const auto &question = f.platform.calls.at(1);
     QVERIFY(question.text.contains("20 contacts"));
     QCOMPARE(question.style, MsgBox::YesNo | MsgBox::Exclamation | MsgBox::DefaultButton2);
-    if (answer == MsgBox::No) {
+    if (savedMeanwhile) {
+        // Only what was confirmed may go: nothing is deleted, the operator is told.
+        QCOMPARE(ts::readFile(target), ts::records(21));
+        QCOMPARE(form.logPath, f.log);
+        QVERIFY(f.platform.errors().last().contains("21 contacts, not 20"));
+    } else if (answer == MsgBox::No) {
         QCOMPARE(ts::readFile(target), ts::records(20));
         QCOMPARE(form.logPath, f.log);
         QCOMPARE(form.Text1->text(), QStringLiteral("4"));

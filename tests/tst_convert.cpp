@@ -38,6 +38,8 @@ private Q_SLOTS:
     void listing();
     void appendsAfterExistingText();
     void typedPathsAreUsed();
+    void logbookAsDestination_data();
+    void logbookAsDestination();
     void refusedChoices_data();
     void refusedChoices();
     void badSourceKeepsTitle();
@@ -143,6 +145,41 @@ void TestConvert::typedPathsAreUsed()
              QStringLiteral("2 contacts were appended to %1.").arg(m_dir->path(QStringLiteral("other.txt"))));
 }
 
+void TestConvert::logbookAsDestination_data()
+{
+    QTest::addColumn<QByteArray>("dest"); // what the destination holds
+    QTest::addColumn<bool>("inUse"); // the main window's logbook
+    QTest::addColumn<int>("answer"); // to "append all the same?"; 0: no question
+    QTest::addColumn<bool>("appended");
+    QTest::newRow("the logbook in use") << kRecord + kRecord << true << 0 << false;
+    QTest::newRow("looks like a logbook, No") << kRecord + kRecord << false << int(MsgBox::No) << false;
+    QTest::newRow("looks like a logbook, Yes") << kRecord << false << int(MsgBox::Yes) << true;
+    QTest::newRow("a listing") << kLine << false << 0 << true;
+    QTest::newRow("text of 170 bytes with a line end") << QByteArray(169, 'x') + "\n" << false << 0 << true;
+}
+
+void TestConvert::logbookAsDestination()
+{
+    QFETCH(QByteArray, dest);
+    QFETCH(bool, inUse);
+    QFETCH(int, answer);
+    QFETCH(bool, appended);
+    ts::writeFile(QStringLiteral("src.log"), kRecord);
+    ts::writeFile(QStringLiteral("other.log"), dest);
+    FakePlatform platform;
+    Form2 form(platform);
+    if (inUse)
+        form.setLogbookInUse(m_dir->path(QStringLiteral("other.log")));
+    if (answer)
+        platform.messageAnswers.push_back(answer);
+    form.Text1->setText(m_dir->path(QStringLiteral("src.log")));
+    form.Text2->setText(m_dir->path(QStringLiteral("other.log")));
+    form.Command3->click();
+    QCOMPARE(ts::readFile(QStringLiteral("other.log")), appended ? dest + kLine : dest);
+    QCOMPARE(platform.count("messageBox"), (answer ? 1 : 0) + (appended ? 1 : 0));
+    QCOMPARE(platform.errors().size(), inUse ? 1 : 0);
+}
+
 void TestConvert::refusedChoices_data()
 {
     QTest::addColumn<QString>("source");
@@ -177,6 +214,8 @@ void TestConvert::refusedChoices()
     form.Check1->setChecked(true);
     form.Command3->click();
     QCOMPARE(platform.errors().size(), 1);
+    QVERIFY(platform.errors().first().contains(QStringLiteral("Nothing was converted"))
+            || platform.errors().first().contains(QStringLiteral("no contact was converted")));
     QCOMPARE(ts::readFile(QStringLiteral("src.log")), kRecord);
     // Nothing else appears, and the FIFO stays a FIFO.
     QStringList left = QDir().entryList(QDir::Files | QDir::System);

@@ -282,14 +282,37 @@ void TestExport::cabrilloGolden_data()
     QTest::addColumn<QByteArray>("qsoLines");
     QTest::addColumn<QByteArrayList>("messages");
     using ts::record;
-    // Every line has the same columns: the sent serial of records 1 and 3 makes it one of
-    // this log's columns, so the records without one cannot fill it.
+    // Every line has the same columns, those most contacts fill: the sent serial of
+    // records 1 and 3 is not one of this log's columns, so those two cannot be written.
     QTest::newRow("mixed log") << smallLogbook()
-                               << QByteArray("QSO: 14000 DG 2024-03-09 1842 DL0XX         599 13     DL1ABC        599\n"
-                                             "QSO:  3500 PH 2024-03-10 0730 DL0XX         59  04     OK1ABC        59\n")
-                               << QByteArrayList({ "record 2 skipped: no sent serial, which other QSO lines of this log have; every line needs the same columns\n",
-                                                   "record 12 skipped: no sent serial, which other",
+                               << QByteArray("QSO:  1800 CW 2024-03-10 0705 DL0XX         589        G4XYZ         579\n"
+                          "QSO:  7000 RY 1999-12-31 2359 DL0XX         599        JA1XX         599\n"
+                          "QSO: 10100 DG 2000-01-01 0000 DL0XX         595        VK2AB         595\n"
+                          "QSO: 18068 DG 2023-06-15 1200 DL0XX         599        W1AW          599\n"
+                          "QSO: 21000 DG 2023-06-15 1210 DL0XX         599        F5XYZ         599\n"
+                          "QSO: 24890 DG 2023-06-15 1220 DL0XX         599        EA3AB         599\n"
+                          "QSO: 28000 DG 2023-06-15 1230 DL0XX         599        I2ABC         599\n"
+                          "QSO:  7040 DG 2023-06-16 0800 DL0XX         599        HB9ABC        599\n"
+                          "QSO: 14000 DG 2023-06-16 0805 DL0XX         -15        OE1XYZ        -10\n")
+                               << QByteArrayList({ "record 1 skipped: a sent serial, which most QSO lines of this log lack; every line needs the same columns\n",
+                                                   "record 3 skipped: a sent serial, which most",
                                                    "record 13 skipped: no mode\n" });
+    // One mistyped received report does not decide the columns of the whole log.
+    QTest::newRow("one stray serial")
+            << record("1", "DL1ABC", "09.03.24 18:42", "599", "599", "14", "CW")
+                    + record("2", "G4XYZ", "09.03.24 18:50", "5991", "599", "14", "CW")
+                    + record("3", "JA1XX", "09.03.24 19:01", "599", "599", "14", "CW")
+            << QByteArray("QSO: 14000 CW 2024-03-09 1842 DL0XX         599        DL1ABC        599\n"
+                          "QSO: 14000 CW 2024-03-09 1901 DL0XX         599        JA1XX         599\n")
+            << QByteArrayList({ "record 2 skipped: a received serial, which most" });
+    // In phone "599" is said too: contact 1 sent 599 and serial 1, not 59 and 91, and
+    // received 599 and 3.
+    QTest::newRow("SSB with 599")
+            << record("1", "DL1ABC", "09.03.24 18:42", "5993", "5991", "14", "SSB")
+                    + record("12", "G4XYZ", "09.03.24 18:50", "5915", "5912", "14", "SSB")
+            << QByteArray("QSO: 14000 PH 2024-03-09 1842 DL0XX         599 1      DL1ABC        599 3\n"
+                          "QSO: 14000 PH 2024-03-09 1850 DL0XX         59  12     G4XYZ         59  15\n")
+            << QByteArrayList();
     QTest::newRow("serials both ways")
             << record("1", "DL1ABC", "09.03.24 18:42", "59907", "59901", "14", "CW")
                     + record("2", "G4XYZ", "09.03.24 18:50", "5912", "5902", "3.5", "SSB")

@@ -8,6 +8,7 @@
 #include "storage/Journal.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QDateTime>
 
 #include <cstdio>
@@ -89,6 +90,13 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
+    // A name that is no valid UTF-8 would come back as another name: another file read,
+    // or written.
+    for (int i = 1; i < argc; ++i) {
+        if (QFile::encodeName(QFile::decodeName(argv[i])) != QByteArray(argv[i]))
+            return usageError(QStringLiteral("the argument %1 is not valid UTF-8; rename the file")
+                                      .arg(formats::escaped(QFile::decodeName(argv[i]))));
+    }
     if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
         const QByteArray text = usage();
         std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
@@ -101,15 +109,24 @@ int main(int argc, char *argv[])
 
     Arguments a;
     QStringList positional;
+    bool optionsEnd = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
+        if (optionsEnd) {
+            positional << arg;
+            continue;
+        }
         const auto value = [&](QString *into) {
             if (i + 1 >= args.size() || args.at(i + 1).isEmpty())
                 return false;
             *into = args.at(++i);
             return true;
         };
-        if (arg == QLatin1String("-o")) {
+        if (arg == QLatin1String("--")) {
+            optionsEnd = true; // what follows are names, also those that begin with "-"
+        } else if (arg == QLatin1String("-o")) {
+            if (!a.output.isEmpty())
+                return usageError(QStringLiteral("-o given twice"));
             if (!value(&a.output))
                 return usageError(QStringLiteral("-o needs a file name"));
         } else if (arg == QLatin1String("--call")) {

@@ -213,9 +213,11 @@ Run exportTool(const QStringList &args, const std::function<void(QProcess &)> &p
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("SOURCE_DATE_EPOCH"), QStringLiteral("1765000000"));
     process.setProcessEnvironment(env);
+    process.setProgram(QStringLiteral(VANTEL_EXPORT));
+    process.setArguments(args);
     if (prepare)
         prepare(process);
-    process.start(QStringLiteral(VANTEL_EXPORT), args);
+    process.start();
     const bool finished = process.waitForFinished(20000);
     return { finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
              process.readAllStandardOutput(), process.readAllStandardError() };
@@ -392,19 +394,33 @@ void TestExport::failures_data()
             << QStringList({ "cabrillo", "small.log", "--call", "DL0XX", "--contest", "DARC-\xC3\x84" });
     QTest::newRow("--contest with a tag") << QStringList({ "cabrillo", "small.log", "--call", "DL0XX",
                                                           "--contest", "X<EOH>" });
+    QTest::newRow("-o twice") << QStringList({ "adif", "small.log", "-o", "x.adi", "-o", "y.adi" });
+    // A name whose bytes are no UTF-8 (Latin-1 "outé.adi") would be written under another name.
+    QTest::newRow("output name not UTF-8") << QStringList({ "sh", "adif", "small.log", "-o", "out\\351.adi" });
 }
 
 void TestExport::failures()
 {
     QFETCH(QStringList, args);
     QCOMPARE(::mkfifo("fifo.log", 0600), 0); // no program writes it: opening it to read would wait
-    const Run run = exportTool(args);
+    const QStringList before = entries();
+    // Bytes that are no UTF-8 reach the program through the shell's printf.
+    const Run run = args.first() != QLatin1String("sh")
+            ? exportTool(args)
+            : exportTool({}, [&](QProcess &p) {
+                  QString line = QStringLiteral("exec \"$0\"");
+                  for (const QString &arg : args.mid(1))
+                      line += QStringLiteral(" \"$(printf '%1')\"").arg(arg);
+                  p.setProgram(QStringLiteral("/bin/sh"));
+                  p.setArguments({ QStringLiteral("-c"), line, QStringLiteral(VANTEL_EXPORT) });
+              });
     QCOMPARE(run.status, 2);
     QVERIFY(!run.err.isEmpty());
     QVERIFY(run.out.isEmpty());
     QVERIFY(!QFile::exists(QStringLiteral("x.adi")));
     QVERIFY(!QFile::exists(QStringLiteral("gone.log"))); // reading never creates a logbook
     QCOMPARE(ts::readFile(QStringLiteral("small.log")), smallLogbook());
+    QCOMPARE(entries(), before);
 }
 
 void TestExport::sameFileRefused_data()

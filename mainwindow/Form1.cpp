@@ -240,16 +240,16 @@ void Form1::buildMenus()
     connect(mnuUTC, &QAction::triggered, this, &Form1::mnuUTCClick);
     connect(mnuMode, &QAction::triggered, this, [this] {
         askValue(QStringLiteral("Enter default Mode"), QStringLiteral("Mode"), defMode,
-                 QStringLiteral("mode"), Combo2);
+                 QStringLiteral("mode"), Combo2, storage::QsoRecord::Mode);
     });
     connect(mnuBand, &QAction::triggered, this, [this] {
         askValue(QStringLiteral("Enter the default Band(MHz)"), QStringLiteral("Band"), defBand,
-                 QStringLiteral("band"), Combo1);
+                 QStringLiteral("band"), Combo1, storage::QsoRecord::Band);
     });
     connect(mnuSent, &QAction::triggered, this, &Form1::mnuSentClick);
     connect(mnuRecv, &QAction::triggered, this, [this] {
         askValue(QStringLiteral("Enter the default Recv report"), QStringLiteral("Recv"), defRecv,
-                 QStringLiteral("recv"), nullptr);
+                 QStringLiteral("recv"), nullptr, storage::QsoRecord::Recv);
     });
     connect(mnuConvert, &QAction::triggered, this, &Form1::mnuConvertClick);
     connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAboutClick);

@@ -167,7 +167,7 @@ private:
     void mnuContestClick();
     void applyMode();
     void askValue(const QString &prompt, const QString &title, QString &variable,
-                  const QString &fileName, QComboBox *list);
+                  const QString &fileName, QComboBox *list, storage::QsoRecord::Field field);
     void mnuUTCClick();
     void mnuSentClick();
 

@@ -2,6 +2,7 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
 #include "mainwindow/UtcOffset.h"
+#include "platform/FieldRules.h"
 #include "storage/Settings.h"
 #include "storage/SharedState.h"
 
@@ -32,17 +33,31 @@ void Form1::applyMode()
 // Cancel keeps the setting; OK stores what was typed, empty included. The variable
 // and the list change only once the file holds the new value.
 void Form1::askValue(const QString &prompt, const QString &title, QString &variable,
-                     const QString &fileName, QComboBox *list)
+                     const QString &fileName, QComboBox *list, QsoRecord::Field field)
 {
     const std::optional<QString> typed = m_platform.inputBox(prompt, title, variable);
     if (!typed)
         return;
-    if (typed->size() > MaxSettingLength) {
-        m_platform.showError(QStringLiteral("The value is %1 characters long; a setting holds at "
-                                            "most %2. Nothing was changed.")
+    // A default goes into a field as it stands: it must fit the field and be text the
+    // record can hold, or the contact would be saved as something else than was seen.
+    const int width = QsoRecord::Widths[field];
+    if (typed->size() > width) {
+        m_platform.showError(QStringLiteral("\"%1\" is %2 characters long; the %3 field holds at "
+                                            "most %4. Nothing was changed.")
+                                     .arg(typed->left(MaxSettingLength))
                                      .arg(typed->size())
-                                     .arg(MaxSettingLength));
+                                     .arg(title)
+                                     .arg(width));
         return;
+    }
+    for (QChar c : *typed) {
+        if (!RecordTextValidator::allowed(c)) {
+            m_platform.showError(QStringLiteral("\"%1\" holds a character that a record cannot "
+                                                "store (a control character, or one outside "
+                                                "Western European letters). Nothing was changed.")
+                                         .arg(*typed));
+            return;
+        }
     }
     const Status written = writeSetting(fileName, *typed);
     if (!written) {
@@ -87,7 +102,7 @@ void Form1::mnuUTCClick()
 void Form1::mnuSentClick()
 {
     askValue(QStringLiteral("Enter the default Sent report"), QStringLiteral("Sent"), defSent,
-             QStringLiteral("sent"), nullptr);
+             QStringLiteral("sent"), nullptr, QsoRecord::Sent);
     // The next exchange offered uses the new report at once.
     if (!logPath.isEmpty()) {
         if (const auto next = nextNumber(qsoCount))

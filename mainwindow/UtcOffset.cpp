@@ -8,7 +8,13 @@
 std::optional<double> parseUtcHours(const QString &text)
 {
     static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+([.,]\\d*)?|[.,]\\d+)$"));
+    // Hours and minutes as a clock shows them: -5:30 is five and a half hours back.
+    static const QRegularExpression clock(QStringLiteral("^([+-]?)(\\d{1,2}):([0-5]\\d)$"));
     QString trimmed = text.trimmed();
+    if (const auto m = clock.match(trimmed); m.hasMatch()) {
+        const double hours = m.captured(2).toInt() + m.captured(3).toInt() / 60.0;
+        return m.captured(1) == QLatin1String("-") ? -hours : hours;
+    }
     if (!number.match(trimmed).hasMatch())
         return std::nullopt;
     trimmed.replace(QLatin1Char(','), QLatin1Char('.'));

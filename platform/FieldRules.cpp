@@ -6,7 +6,9 @@
 
 bool RecordTextValidator::allowed(QChar c)
 {
-    return c.category() != QChar::Other_Control && storage::diskByte(c) >= 0;
+    // Format characters (the soft hyphen) are invisible: a call would not read as stored.
+    return c.category() != QChar::Other_Control && c.category() != QChar::Other_Format
+            && storage::diskByte(c) >= 0;
 }
 
 QValidator::State RecordTextValidator::validate(QString &input, int &pos) const

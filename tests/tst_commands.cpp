@@ -26,7 +26,8 @@ private Q_SLOTS:
     void valueCommands_data();
     void valueCommands();
     void valueCancelKeepsSetting();
-    void valueTooLongRefused();
+    void valueRefused_data();
+    void valueRefused();
     void utcOffsetChecked_data();
     void utcOffsetChecked();
     void sentRebuildsExchange();
@@ -306,17 +307,38 @@ void TestCommands::valueCancelKeepsSetting()
     QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
 }
 
-void TestCommands::valueTooLongRefused()
+void TestCommands::valueRefused_data()
 {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("typed");
+    // A default goes into a field as it stands: what does not fit would be cut silently.
+    QTest::newRow("Recv of 125") << "mnuRecv" << "recv" << QString(125, QLatin1Char('9'));
+    QTest::newRow("Mode of 8") << "mnuMode" << "mode" << "OLIVIA16";
+    QTest::newRow("Band of 5") << "mnuBand" << "band" << "10.10";
+    QTest::newRow("Sent of 9") << "mnuSent" << "sent" << "599599599";
+    // Text a record cannot hold would come back as "?" after a restart.
+    QTest::newRow("Polish mode") << "mnuMode" << "mode" << "X\u0141\u00D3D";
+    QTest::newRow("Recv with a tab") << "mnuRecv" << "recv" << "59\t9";
+    QTest::newRow("Band with a soft hyphen") << "mnuBand" << "band" << "1\u00AD4";
+}
+
+void TestCommands::valueRefused()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, file);
+    QFETCH(QString, typed);
     ts::WorkDir dir;
-    ts::writeFile(QStringLiteral("recv"), ts::setting("599"));
+    ts::writeFile(file, ts::setting("59"));
     FakePlatform platform;
     Form1 form(platform);
-    platform.inputAnswers.push_back(QString(125, QLatin1Char('9')));
-    form.mnuRecv->trigger();
+    const QString shown = form.Combo2->currentText() + form.Combo1->currentText();
+    platform.inputAnswers.push_back(typed);
+    form.findChild<QAction *>(item)->trigger();
     QCOMPARE(platform.errors().size(), 1);
-    QCOMPARE(form.defRecv, QStringLiteral("599"));
-    QCOMPARE(ts::readFile(QStringLiteral("recv")), ts::setting("599"));
+    QCOMPARE(ts::readFile(file), ts::setting("59"));
+    QCOMPARE(form.Combo2->currentText() + form.Combo1->currentText(), shown);
+    QCOMPARE(form.defRecv + form.defMode + form.defBand + form.defSent, QStringLiteral("59"));
 }
 
 void TestCommands::utcOffsetChecked_data()
@@ -331,6 +353,9 @@ void TestCommands::utcOffsetChecked_data()
     QTest::newRow("25") << "25" << false;
     QTest::newRow("-24.5") << "-24.5" << false;
     QTest::newRow("2h") << "2h" << false;
+    QTest::newRow("-5:30") << "-5:30" << true;
+    QTest::newRow("5:75") << "5:75" << false;
+    QTest::newRow("24:30") << "24:30" << false;
 }
 
 void TestCommands::utcOffsetChecked()

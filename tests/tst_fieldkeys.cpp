@@ -45,6 +45,7 @@ void TestFieldKeys::dateStamp_data()
     QTest::newRow("empty is zero") << QByteArray() << newYear << "01.01.00 01:30" << "0";
     QTest::newRow("5.5 hours") << QByteArray("5.5") << newYear << "01.01.00 07:00" << "5.5";
     QTest::newRow("decimal comma") << QByteArray("-0,5") << newYear << "01.01.00 01:00" << "-0,5";
+    QTest::newRow("hours and minutes") << QByteArray("-5:30") << newYear << "31.12.99 20:00" << "-5:30";
     QTest::newRow("forward into March")
             << QByteArray("+3") << QDateTime(QDate(2024, 2, 29), QTime(22, 15)) << "01.03.24 01:15"
             << "+3";
@@ -331,6 +332,7 @@ void TestFieldKeys::whatIsTypedIsSaved_data()
     // No control characters, typed or pasted; what is shown is what is saved.
     QTest::newRow("pasted call") << "Text2" << "paste" << "DL1\tAB\r\nC" << QByteArray("DL1ABC         ");
     QTest::newRow("pasted mode") << "Combo2" << "paste" << "FT8\a" << QByteArray("FT8    ");
+    QTest::newRow("invisible soft hyphen") << "Text2" << "paste" << "K2\u00ADB" << QByteArray("K2B            ");
     QTest::newRow("long name") << "Text7" << "type" << "Hans-Joachim" << QByteArray("Hans-Joach");
     QTest::newRow("long QTH pasted") << "Text8" << "paste" << "Garmisch-Partenkirchen" << QByteArray("Garmisch-Parten");
     QTest::newRow("long band") << "Combo1" << "type" << "14.070" << QByteArray("14.0");

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -26,6 +27,9 @@ bool enterDataHome()
 
 int main(int argc, char *argv[])
 {
+    // A write past the file size limit must fail as a write does (EFBIG), which the
+    // program reports, not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vantel"));
     QApplication::setApplicationVersion(QStringLiteral(VANTEL_VERSION));

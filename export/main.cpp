@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QDateTime>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -73,14 +74,29 @@ bool undoInterruptedCorrection(const QString &logbook)
 {
     const auto recovered = storage::recoverJournal(logbook);
     if (!recovered) {
+        const QString why = recovered.error().kind == storage::StorageError::Kind::Locked
+                ? QStringLiteral("another program holds the logbook's lock (a save or a "
+                                 "correction is under way); try again in a moment")
+                : recovered.error().reason;
         say(QStringLiteral("cannot undo an interrupted correction in %1: %2")
-                    .arg(formats::escaped(logbook), recovered.error().reason));
+                    .arg(formats::escaped(logbook), why));
         return false;
     }
-    if (recovered.value().outcome == storage::JournalRecovery::Outcome::RolledBack)
+    using Outcome = storage::JournalRecovery::Outcome;
+    switch (recovered.value().outcome) {
+    case Outcome::RolledBack:
         say(QStringLiteral("the correction of contact %1 was interrupted and has been undone: the "
                            "contact is as it was before.")
                     .arg(recovered.value().number));
+        break;
+    case Outcome::Torn:
+    case Outcome::Stale:
+        say(QStringLiteral("a correction was interrupted before it changed the logbook; its "
+                           "journal has been removed."));
+        break;
+    case Outcome::None:
+        break;
+    }
     return true;
 }
 
@@ -88,6 +104,8 @@ bool undoInterruptedCorrection(const QString &logbook)
 
 int main(int argc, char *argv[])
 {
+    // Past the file size limit a write fails (EFBIG) and is reported, as any failure.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     // A name that is no valid UTF-8 would come back as another name: another file read,

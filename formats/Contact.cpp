@@ -103,7 +103,7 @@ void readBand(Contact &c, const QString &typed)
             c.band = QLatin1String(b.name);
     }
     if (c.band.isEmpty())
-        c.warnings << QStringLiteral("frequency %1 MHz lies in no amateur band; BAND left out")
+        c.warnings << QStringLiteral("frequency %1 MHz lies in no amateur band")
                               .arg(c.freq);
 }
 

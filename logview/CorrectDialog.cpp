@@ -38,8 +38,10 @@ CorrectDialog::CorrectDialog(Platform &platform, const QString &logbook, qint64 
         auto *edit = new QLineEdit(this);
         edit->setObjectName(QLatin1String(f.control));
         applyFieldRules(edit, f.field);
-        m_initial[f.field] = shownText(shown, f.field);
-        edit->setText(m_initial[f.field]);
+        edit->setText(shownText(shown, f.field));
+        // As the field shows it (without what its rules keep out): a field left as shown
+        // is not written, so its bytes stay exactly as they are.
+        m_initial[f.field] = edit->text();
         edit->setAccessibleName(QLatin1String(f.title));
         // Wide enough for the whole field.
         edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('W'))

@@ -141,6 +141,8 @@ bool LogModel::apply(qint64 records, qint64 firstChanged, qint64 lastChanged, St
     const bool statusDiffers = state != m_state || problem != m_problem || oldCount != records;
     if (state == State::Shown && m_state == State::Shown && records < oldCount)
         m_shrank = true;
+    else if (records > oldCount)
+        m_shrank = false; // growing again: what is shown is simply the file
     m_state = state;
     m_problem = problem;
     const bool changed = statusDiffers || firstChanged >= 0;

@@ -131,6 +131,10 @@ void LogWindow::setCallFilter(const QString &text)
 
 void LogWindow::showNewest()
 {
+    // The newest contact is always in sight after F2, whatever narrowed the list before;
+    // the next key in the call field narrows it again.
+    m_search->clear();
+    m_model->setCallFilter(QString());
     show();
     raise();
     activateWindow();

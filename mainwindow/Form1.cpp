@@ -157,6 +157,7 @@ void Form1::buildControls()
     // change of the logbook, ours or another program's.
     connect(Text2, &QLineEdit::textChanged, this, &Form1::updateDuplicateMark);
     connect(this, &Form1::logbookChanged, this, &Form1::scheduleDuplicateMark);
+    connect(m_watch, &storage::LogbookWatch::changed, this, &Form1::undoInterruptedCorrection);
     connect(m_watch, &storage::LogbookWatch::changed, this, &Form1::logbookChanged);
 }
 

@@ -129,6 +129,7 @@ private:
     QString exchangeFor(qint16 nextNumber) const;
     void showLogPath();
     void showDefaults();
+    void undoInterruptedCorrection();
 
     // Form1Save.cpp
     enum class Saved { No, Yes, YesAndFull };

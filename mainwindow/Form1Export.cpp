@@ -4,6 +4,7 @@
 #include "formats/PlainText.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
+#include "platform/StorageReport.h"
 
 #include <QAction>
 #include <QFile>
@@ -95,6 +96,9 @@ void Form1::exportLogbook(const char *formatName, const QString &label)
                                      .arg(msg::nativePath(*chosen)));
         return;
     }
+    // As vantel-export does: a contact left half corrected is put back before it is read.
+    if (!recoverBeforeUse(m_platform, logPath, QStringLiteral("Nothing was exported.")))
+        return;
     const auto rendered = formats::exportLogbook(format, logPath, options);
     if (!rendered) {
         m_platform.showError(msg::failure(QStringLiteral("The logbook could not be read, so nothing was exported."),

@@ -6,6 +6,7 @@
 #include "storage/Settings.h"
 #include "storage/SharedState.h"
 
+#include "storage/Journal.h"
 #include "storage/LogbookWatch.h"
 
 #include <QComboBox>
@@ -89,6 +90,16 @@ bool Form1::logbookExists(const QString &path, const QString &purpose)
                              "is now, or create a new one, from the File menu.")
                       .arg(msg::nativePath(path)));
     return false;
+}
+
+void Form1::undoInterruptedCorrection()
+{
+    // Another station that stopped in the middle of a correction leaves its journal
+    // behind; the change it made to the logbook brings us here, and we put the contact
+    // back at once rather than at the next start. One stat when there is nothing to do.
+    if (!logPath.isEmpty() && QFileInfo::exists(journalPath(logPath)))
+        (void)recoverBeforeUse(m_platform, logPath,
+                               QStringLiteral("The logbook in use changed."));
 }
 
 void Form1::showDefaults()

@@ -1,10 +1,12 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
+#include "storage/Journal.h"
 #include "storage/Logbook.h"
 #include "storage/QsoRecord.h"
 #include "storage/Settings.h"
 #include "storage/TextCodec.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 using namespace storage;
@@ -118,6 +120,8 @@ void Form1::mnuSaveClick()
                 msg::failure(QStringLiteral("The logbook could not be created."), emptied.error()));
         return;
     }
+    // An interrupted correction of the contacts just deleted has nothing left to undo.
+    QFile::remove(journalPath(path));
     const auto count = countForUse(path, QStringLiteral("The new logbook could not be opened."),
                                    IfMissing::Fail);
     if (!count)

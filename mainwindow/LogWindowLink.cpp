@@ -37,6 +37,5 @@ void LogWindowLink::show()
         });
         m_window->followLogbook(m_form.logPath);
     }
-    m_window->setCallFilter(m_form.Text2->text());
     m_window->showNewest();
 }

@@ -44,7 +44,21 @@ bool recoverBeforeUse(Platform &platform, const QString &path, const QString &pu
                 recovered.error()));
         return false;
     }
-    if (recovered.value().outcome == storage::JournalRecovery::Outcome::RolledBack) {
+    using Outcome = storage::JournalRecovery::Outcome;
+    const QString file = QDir::toNativeSeparators(path);
+    if (recovered.value().outcome == Outcome::Torn || recovered.value().outcome == Outcome::Stale) {
+        // Removed either way, but the operator should know a correction may be missing.
+        platform.messageBox(
+                QStringLiteral("A correction of a contact in the logbook %1 was interrupted before "
+                               "it changed anything%2; its journal has been removed and the logbook "
+                               "is as it was.\n\nIf you corrected a contact just before, look at it "
+                               "in the log window (F2).")
+                        .arg(file, recovered.value().outcome == Outcome::Stale
+                                      ? QStringLiteral(" (or the logbook was replaced since)")
+                                      : QString()),
+                QStringLiteral("vantel"), MsgBox::OkOnly | MsgBox::Information);
+    }
+    if (recovered.value().outcome == Outcome::RolledBack) {
         platform.messageBox(
                 QStringLiteral("The correction of contact %1 in the logbook %2 was interrupted "
                                "(the program stopped, or the disk failed) and has been undone: "

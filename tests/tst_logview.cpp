@@ -81,6 +81,7 @@ private Q_SLOTS:
     void correctionRefusedWhenChanged();
     void interruptedCorrectionUndone_data();
     void interruptedCorrectionUndone();
+    void damagedJournalIsTold();
 };
 
 void TestLogView::openAndLeave_data()
@@ -210,12 +211,18 @@ void TestLogView::findWhileTyping()
     }
     typedInto->clear();
     QCOMPARE(window->model()->rowCount(), 300);
-    // While hidden the window does not follow the typing; shown again it catches up.
+    // While hidden the window does not follow the typing. F2 always brings the newest
+    // contact into sight, selected (F2, Enter, type, Enter corrects the newest, whatever
+    // was typed before); the next key narrows again.
     window->hide();
     QTest::keyClicks(form.Text2, "D");
     QCOMPARE(window->model()->rowCount(), 300);
+    window->searchBox()->setText(QStringLiteral("x"));
     QTest::keyClick(form.Text2, Qt::Key_F2);
-    QCOMPARE(shownNumbers(window), matching(QStringLiteral("D"), true));
+    QCOMPARE(window->model()->rowCount(), 300);
+    QCOMPARE(window->view()->currentIndex().row(), 299);
+    QTest::keyClick(form.Text2, Qt::Key_L);
+    QCOMPARE(shownNumbers(window), matching(QStringLiteral("DL"), true));
 }
 
 void TestLogView::followsTheFile_data()
@@ -309,7 +316,7 @@ void TestLogView::correctByKeyboard_data()
     QTest::addColumn<QByteArray>("after");
     QTest::newRow("the newest contact: F2, Enter, call, Enter")
             << "" << 3 << "G4XYZ" << "G4XYW"
-            << QByteArray("3  G4XYW          09.03.24 18:50 579     5993    7   CW     Jan       Praha          ");
+            << QByteArray("3  G4XYW          09.03.24 18:50 579     5993    7   CW     J\tn       Pr\x81ha          ");
     QTest::newRow("one found by search: name and QTH")
             << "dl1a" << 1 << "DL1ABC" << QString::fromUtf8("\t\t\t\t\t\tHanno\tZürich")
             << QByteArray("1  DL1ABC         09.03.24 18:30 599     5991    14  PSK31  Hanno     Z\xfcrich         ");
@@ -325,7 +332,8 @@ void TestLogView::correctByKeyboard()
     EntryFixture f(0);
     const QByteArray first("1  DL1ABC         09.03.24 18:30 599     5991    14  PSK31  Hans      Berlin         ");
     const QByteArray second("2  G4XYZ          09.03.24 18:42 599     5992    14  PSK31  Bob       Leeds          ");
-    const QByteArray third("3  G4XYZ          09.03.24 18:50 579     5993    7   CW     Jan       Praha          ");
+    // Bytes the fields keep out (a tab, an undefined 0x81) stay in a field nobody edits.
+    const QByteArray third("3  G4XYZ          09.03.24 18:50 579     5993    7   CW     J\tn       Pr\x81ha          ");
     ts::writeFile(f.log, first + second + third);
     Form1 &form = f.open();
     QTest::keyClick(form.Text2, Qt::Key_F2);
@@ -423,6 +431,10 @@ void TestLogView::interruptedCorrectionUndone_data()
     QTest::newRow("the log window") << "log window";
     QTest::newRow("vantel-export") << "export";
     QTest::newRow("Create (the journal is stale once emptied)") << "create";
+    // Another station stops mid-correction while this one runs: its change of the file
+    // brings the contact back within a poll, without waiting for the next start.
+    QTest::newRow("while running") << "running";
+    QTest::newRow("the window's export") << "window export";
 }
 
 void TestLogView::interruptedCorrectionUndone()
@@ -460,6 +472,19 @@ void TestLogView::interruptedCorrectionUndone()
         QCOMPARE(ts::readFile(log), QByteArray());
         QVERIFY(!QFile::exists(journal));
         return;
+    } else if (when == QLatin1String("running")) {
+        f.platform.fileAnswers.push_back(log);
+        form.mnuOpen->trigger();
+        crash();
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(journal), 2000);
+    } else if (when == QLatin1String("window export")) {
+        f.platform.fileAnswers.push_back(log);
+        form.mnuOpen->trigger();
+        crash();
+        f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.adi")));
+        form.mnuExportAdif->trigger();
+        QVERIFY(ts::readFile(QStringLiteral("out.adi")).contains("<CALL:5>G4XYZ"));
+        f.platform.calls.pop_back(); // the export's own report
     } else if (when == QLatin1String("export")) {
         crash();
         QProcess process;
@@ -472,7 +497,9 @@ void TestLogView::interruptedCorrectionUndone()
         QVERIFY(process.readAllStandardOutput().contains("2  G4XYZ    "));
     }
     if (when != QLatin1String("export")) {
-        QCOMPARE(f.platform.calls.size(), size_t(when == QLatin1String("start-up") ? 1 : 2));
+        // The dialogs asked (Open, the export's file), then the one message.
+        const size_t asked = when == QLatin1String("start-up") ? 0 : when == QLatin1String("window export") ? 2 : 1;
+        QCOMPARE(f.platform.calls.size(), asked + 1);
         const FakePlatform::Call &told = f.platform.calls.back();
         QCOMPARE(told.kind, QStringLiteral("messageBox"));
         QCOMPARE(told.style, MsgBox::OkOnly | MsgBox::Information);
@@ -486,6 +513,20 @@ void TestLogView::interruptedCorrectionUndone()
     }
     QCOMPARE(ts::readFile(log), ts::records(1) + old + ts::records(1, 3));
     QVERIFY(!QFile::exists(journal));
+}
+
+void TestLogView::damagedJournalIsTold()
+{
+    // A journal that was never whole changed nothing; it goes, and the operator hears of it.
+    EntryFixture f(2);
+    QByteArray journal = ts::journal(2, ts::record("2", "C2"), ts::record("2", "X2"));
+    journal[20] = char(journal[20] ^ 0x40);
+    ts::writeFile(f.log + QStringLiteral(".journal"), journal);
+    f.open();
+    QCOMPARE(f.platform.count(QStringLiteral("messageBox")), 1);
+    QVERIFY(f.platform.calls.back().text.contains(QStringLiteral("before it changed anything")));
+    QVERIFY(!QFile::exists(f.log + QStringLiteral(".journal")));
+    QCOMPARE(f.logBytes(), ts::records(2));
 }
 
 QTEST_MAIN(TestLogView)

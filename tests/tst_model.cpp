@@ -44,6 +44,11 @@ QByteArray listingOf(const QByteArray &logbook)
     return out;
 }
 
+} // namespace
+
+// A station process and what the model knows of it.
+namespace model {
+
 struct Station
 {
     QString folder;
@@ -76,7 +81,9 @@ struct Station
     }
 };
 
-} // namespace
+} // namespace model
+
+using model::Station;
 
 class TestModel : public QObject
 {

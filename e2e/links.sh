@@ -109,6 +109,20 @@ expect_bytes "$log" 85 '2  G4XYZ          '
 expect_bytes "$log" 118 '579     559     14  PSK31  Bob       Leeds          '
 step "F3 takes call, reports, band, mode, name and QTH from fldigi"
 
+# A burst of decodes all at once (they pile up while the window is busy) must not leave
+# the link deaf to the contact that follows. One "Decode" (type 2) built to the
+# published format: CQ K1AB0 FN42 at -10 dB.
+decode='adbccbda00000002000000020000000657534a542d580101c9c380fffffff63fb999999999999a'
+decode+='000004d2000000017e0000000d4351204b3141423020464e34320000'
+decode=$(sed 's/../\\x&/g' <<<"$decode")
+golden 0 > "/dev/udp/127.0.0.1/$wsjtx_port"
+golden 1 > "/dev/udp/127.0.0.1/$wsjtx_port"
+sleep 0.3
+exec 3>"/dev/udp/127.0.0.1/$wsjtx_port"
+for _ in $(seq 150); do printf "$decode" >&3; done
+exec 3>&-
+sleep 1
+
 # WSJT-X logs a contact: QSO Logged, then Logged ADIF, saved once as the next record.
 golden 5 > "/dev/udp/127.0.0.1/$wsjtx_port"
 golden 12 > "/dev/udp/127.0.0.1/$wsjtx_port"
@@ -116,7 +130,7 @@ wait_size "$log" 255
 expect_bytes "$log" 170 '3  DL1ABC         07.12.26 08:08                 14  FT8              JO62           '
 sleep 1.5
 [ "$(stat -c %s "$log")" = 255 ] || fail "the contact from WSJT-X was saved twice"
-step "a contact from WSJT-X is saved once, byte for byte"
+step "after a burst of 150 datagrams, a contact from WSJT-X is saved once, byte for byte"
 
 # The window goes on: the next contact is number 4.
 xdotool windowfocus --sync "$main"

@@ -11,8 +11,10 @@ namespace links {
 
 namespace {
 
-// Datagrams taken in one go before the window gets its turn again.
+// Datagrams read in one go before the window gets its turn again.
 constexpr int Batch = 64;
+// Datagrams waiting to be read; a flood beyond this is dropped, not queued for ever.
+constexpr qsizetype MaxWaiting = 1024;
 
 } // namespace
 
@@ -56,15 +58,27 @@ QString WsjtxListener::lastHeard() const
 
 void WsjtxListener::readDatagrams()
 {
-    for (int i = 0; i < Batch && m_socket->hasPendingDatagrams(); ++i) {
+    // Everything comes off the socket at once: a datagram left there can keep the
+    // socket from telling of the next ones, and the link would go deaf. Taking one off
+    // costs a system call; reading it is what waits behind the keys.
+    while (m_socket->hasPendingDatagrams()) {
         const QNetworkDatagram datagram = m_socket->receiveDatagram(wsjtx::MaxDatagram + 1);
-        if (!acceptsSender(datagram.senderAddress(), m_settings.accept))
-            continue;
-        take(datagram.data());
+        if (m_waiting.size() < MaxWaiting && acceptsSender(datagram.senderAddress(), m_settings.accept))
+            m_waiting.append(datagram.data());
     }
-    // A flood waits its turn behind the keys.
-    if (m_socket->hasPendingDatagrams())
-        QMetaObject::invokeMethod(this, &WsjtxListener::readDatagrams, Qt::QueuedConnection);
+    if (!m_working && !m_waiting.isEmpty()) {
+        m_working = true;
+        QMetaObject::invokeMethod(this, &WsjtxListener::takeWaiting, Qt::QueuedConnection);
+    }
+}
+
+void WsjtxListener::takeWaiting()
+{
+    for (int i = 0; i < Batch && !m_waiting.isEmpty(); ++i)
+        take(m_waiting.takeFirst());
+    m_working = !m_waiting.isEmpty();
+    if (m_working)
+        QMetaObject::invokeMethod(this, &WsjtxListener::takeWaiting, Qt::QueuedConnection);
 }
 
 void WsjtxListener::take(const QByteArray &datagram)

@@ -36,11 +36,14 @@ Q_SIGNALS:
 
 private:
     void readDatagrams();
+    void takeWaiting();
     void take(const QByteArray &datagram);
 
     WsjtxSettings m_settings;
     QUdpSocket *m_socket = nullptr;
     ContactMerger *m_merger = nullptr;
+    QList<QByteArray> m_waiting; // read off the socket, not yet taken
+    bool m_working = false;
     QString m_heardId;
     QElapsedTimer m_heard;
 };

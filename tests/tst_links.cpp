@@ -36,6 +36,7 @@ private Q_SLOTS:
     void wsjtxContacts_data();
     void wsjtxContacts();
     void wsjtxWithoutLogbook();
+    void wsjtxHeardWhileABoxIsUp();
     void settingsFile_data();
     void settingsFile();
     void connectionsWindow();
@@ -267,6 +268,9 @@ void TestLinks::wsjtxContacts_data()
     QTest::newRow("the whole pair again") << QList<int> { 5, 12, 5, 12 } << 1;
     QTest::newRow("ADIF before its QSO Logged") << QList<int> { 12, 5 } << 1;
     QTest::newRow("garbage, heartbeat, another schema") << QList<int> { 99, 0, 4 } << 0;
+    // A burst that is all waiting at once (decodes while the window was busy) must not
+    // leave the link deaf to what follows.
+    QTest::newRow("after a burst of 150") << QList<int>(150, 1) + QList<int> { 5, 12 } << 1;
 }
 
 void TestLinks::wsjtxContacts()
@@ -337,6 +341,39 @@ void TestLinks::wsjtxWithoutLogbook()
     QCOMPARE(deepest, 1);
     QVERIFY(platform.errors()[0].startsWith("The contact with DL1ABC from WSJT-X was not saved."));
     QVERIFY(platform.errors()[1].startsWith("The contact with DL2XYZ from WSJT-X was not saved."));
+}
+
+void TestLinks::wsjtxHeardWhileABoxIsUp()
+{
+    // A box about one contact runs its own event loop: datagrams that arrive meanwhile,
+    // a burst of decodes and another contact among them, must all be heard, and the
+    // socket must go on telling of new ones afterwards.
+    ts::WorkDir dir;
+    const quint16 port = peers::freePort();
+    ts::writeFile("vantel.ini", ini("", "", "enabled=true\nport=" + QByteArray::number(port)));
+    FakePlatform platform;
+    Form1 form(platform);
+    const auto contact = [](const char *call) {
+        QByteArray adif = golden().value(12);
+        return adif.replace("DL1ABC", call);
+    };
+    const QByteArray decode = QByteArray::fromHex(
+            "adbccbda00000002000000020000000657534a542d580101c9c380fffffff63fb999999999999a"
+            "000004d2000000017e0000000d4351204b3141423020464e34320000");
+    platform.whileBoxIsUp = [&] {
+        if (platform.errors().size() == 1) {
+            QUdpSocket sender;
+            for (int i = 0; i < 100; ++i)
+                sender.writeDatagram(decode, QHostAddress::LocalHost, port);
+            sender.writeDatagram(contact("DL2XYZ"), QHostAddress::LocalHost, port);
+        }
+        QTest::qWait(300);
+    };
+    QUdpSocket().writeDatagram(contact("DL1ABC"), QHostAddress::LocalHost, port);
+    QTRY_COMPARE(platform.errors().size(), 2);
+    QUdpSocket().writeDatagram(contact("DL3AAA"), QHostAddress::LocalHost, port);
+    QTRY_COMPARE(platform.errors().size(), 3);
+    QVERIFY(platform.errors()[2].startsWith("The contact with DL3AAA from WSJT-X was not saved."));
 }
 
 void TestLinks::settingsFile_data()

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <utility>
 
 namespace links {
 
@@ -61,6 +62,21 @@ std::optional<QString> bandForAdif(const QString &band)
     for (const BandEdge &edge : Bands) {
         if (name == QLatin1String(edge.adif))
             return QString::fromLatin1(edge.item);
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> lowerEdgeForAdif(const QString &band)
+{
+    // The bands beyond the list that WSJT-X and JTDX work, by their ADIF names.
+    static constexpr std::pair<const char *, double> Edges[] = {
+        { "2190m", 0.1357 }, { "630m", 0.472 }, { "60m", 5.06 }, { "6m", 50.0 }, { "4m", 70.0 },
+        { "2m", 144.0 },     { "1.25m", 222.0 }, { "70cm", 420.0 }, { "33cm", 902.0 }, { "23cm", 1240.0 },
+    };
+    const QString name = band.trimmed().toLower();
+    for (const auto &[adif, mhz] : Edges) {
+        if (name == QLatin1String(adif))
+            return bandForFrequency(mhz * 1e6);
     }
     return std::nullopt;
 }

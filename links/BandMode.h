@@ -16,6 +16,9 @@ std::optional<QString> bandForFrequency(double hz);
 
 // An ADIF band name ("20m") as a list item ("14"); nothing for the bands off the list.
 std::optional<QString> bandForAdif(const QString &band);
+// For an ADIF band name beyond the list ("6m", "70cm"), its lower edge in MHz as the
+// band field holds it ("50", "420"); nothing for a name it does not know.
+std::optional<QString> lowerEdgeForAdif(const QString &band);
 
 // fldigi's modem name as a mode: BPSK31 is PSK31, the other list items go by their
 // names, anything else as fldigi names it, fitted to the mode field.

@@ -25,7 +25,12 @@ std::optional<LoggedContact> contact(const QString &call, const QString &dateTim
                                      const QString &recv, const QString &sent, const QString &band,
                                      const QString &mode, const QString &name, const QString &qth)
 {
-    const QString fittedCall = fieldText(call, storage::QsoRecord::Call);
+    // Call signs have no letter case; the logbook holds them as the window shows them.
+    QString fittedCall = fieldText(call, storage::QsoRecord::Call);
+    for (QChar &c : fittedCall) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = c.toUpper();
+    }
     if (fittedCall.isEmpty())
         return std::nullopt;
     LoggedContact out;
@@ -64,6 +69,8 @@ std::optional<LoggedContact> contactFromAdif(const QHash<QString, QString> &fiel
     const QString timeText = field("time_on");
     const QTime time = QTime::fromString(timeText.left(4), QStringLiteral("HHmm"));
 
+    // The band field holds MHz like the list ("14", "50.3"): a band of the list by its
+    // name, else the frequency, else the lower edge of the band named.
     std::optional<QString> band = bandForAdif(field("band"));
     if (!band) {
         bool ok = false;
@@ -71,10 +78,12 @@ std::optional<LoggedContact> contactFromAdif(const QHash<QString, QString> &fiel
         if (ok)
             band = bandForFrequency(mhz * 1e6);
     }
+    if (!band)
+        band = lowerEdgeForAdif(field("band"));
     const QString submode = field("submode");
     const QString qth = field("qth");
     return contact(field("call"), stamp(date, time), field("rst_rcvd"), field("rst_sent"),
-                   band.value_or(field("band")), submode.isEmpty() ? field("mode") : submode,
+                   band.value_or(QString()), submode.isEmpty() ? field("mode") : submode,
                    field("name"), qth.isEmpty() ? field("gridsquare") : qth);
 }
 

@@ -38,8 +38,11 @@ public:
     // Saves a contact that was not typed (from a program beside vantel) through the
     // same path as F1: the next number, the lock, the disk, never a gap. The fields
     // being typed are left alone; the number and the exchange move on. Returns the
-    // number saved, or nothing after telling the operator, naming it as `what`.
-    std::optional<qint16> saveContact(storage::QsoRecord record, const QString &what);
+    // number saved, or nothing after telling the operator, naming it as `what`; with
+    // `whyNot` the reason goes there instead of into a box (a program beside vantel must
+    // not take the keyboard from the operator).
+    std::optional<qint16> saveContact(storage::QsoRecord record, const QString &what,
+                                      QString *whyNot = nullptr);
 
     // The control that shows a record field, and its text (a list's typed text).
     QWidget *control(storage::QsoRecord::Field field) const;
@@ -133,7 +136,7 @@ private:
 
     // Form1Save.cpp
     enum class Saved { No, Yes, YesAndFull };
-    Saved saveAsNext(storage::QsoRecord &record, const QString &notSaved);
+    Saved saveAsNext(storage::QsoRecord &record, const QString &notSaved, QString *whyNot = nullptr);
 
     // Form1Keys.cpp
     void keyDown(QObject *control, int keyCode);

@@ -38,11 +38,17 @@ bool Form1::noLogbookOpen()
 
 // The one way a contact reaches the logbook: as record qsoCount + 1, under the lock,
 // forced to the disk. Until it is there nothing in the window changes.
-Form1::Saved Form1::saveAsNext(QsoRecord &record, const QString &notSaved)
+Form1::Saved Form1::saveAsNext(QsoRecord &record, const QString &notSaved, QString *whyNot)
 {
+    const auto tell = [&](const QString &text) {
+        if (whyNot)
+            *whyNot = text;
+        else
+            m_platform.showError(text);
+    };
     const auto number = nextNumber(qsoCount);
     if (!number) {
-        m_platform.showError(notSaved + QStringLiteral("\n\n") + msg::logbookFull(logPath));
+        tell(notSaved + QStringLiteral("\n\n") + msg::logbookFull(logPath));
         return Saved::No;
     }
     const Status written = writeRecord(logPath, *number, record);
@@ -60,7 +66,7 @@ Form1::Saved Form1::saveAsNext(QsoRecord &record, const QString &notSaved)
         default:
             break;
         }
-        m_platform.showError(msg::failure(what, written.error()));
+        tell(msg::failure(what, written.error()));
         return Saved::No;
     }
     qsoCount = *number;
@@ -110,19 +116,24 @@ void Form1::sQSO()
     }
 }
 
-std::optional<qint16> Form1::saveContact(QsoRecord record, const QString &what)
+std::optional<qint16> Form1::saveContact(QsoRecord record, const QString &what, QString *whyNot)
 {
     const QString notSaved = QStringLiteral("%1 was not saved.").arg(what);
     if (logPath.isEmpty()) {
-        m_platform.showError(notSaved + QStringLiteral("\n\n") + msg::noLogbook());
+        const QString text = notSaved + QStringLiteral("\n\n") + msg::noLogbook();
+        if (whyNot)
+            *whyNot = text;
+        else
+            m_platform.showError(text);
         return std::nullopt;
     }
     if (const auto number = nextNumber(qsoCount))
         record.setField(QsoRecord::Number, QString::number(*number));
-    const Saved saved = saveAsNext(record, notSaved);
+    const Saved saved = saveAsNext(record, notSaved, whyNot);
     if (saved == Saved::No)
         return std::nullopt;
-    if (saved == Saved::YesAndFull)
+    // The next contact will be told it does not fit; this one is saved.
+    if (saved == Saved::YesAndFull && !whyNot)
         m_platform.showError(QStringLiteral("Contact %1 was saved.\n\n").arg(qsoCount)
                              + msg::logbookFull(logPath));
     return qsoCount;

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QPalette>
 #include <QMenu>
 
 using storage::QsoRecord;
@@ -29,6 +30,11 @@ LinksController::LinksController(Form1 &form)
     connect(m_connections, &QAction::triggered, this, &LinksController::openConnections);
     connect(m_take, &QAction::triggered, this, [this] { extraKey(Vk::F3); });
     connect(&form, &Form1::extraKey, this, &LinksController::extraKey);
+    // A contact that waits for the logbook is saved once the logbook can take it.
+    connect(&form, &Form1::logbookChanged, this, [this] {
+        if (!m_toSave.isEmpty())
+            saveWaiting();
+    });
 
     const links::LoadedLinkSettings loaded = links::loadLinkSettings(m_path);
     m_settings = loaded.settings;
@@ -54,13 +60,21 @@ void LinksController::apply()
     if (m_settings.rig.enabled) {
         m_rig = new links::RigPoller(m_settings.rig.host, m_settings.rig.port, this);
         m_rig->start();
+    }
+    if (m_fldigi || m_rig) {
+        // What F3 took for the contact on screen first, then the rig, then the defaults.
         m_form.setBandModeSource([this] {
             Form1::BandMode from;
-            if (const auto reading = m_rig->fresh()) {
-                if (reading->frequencyHz)
-                    from.band = links::bandForFrequency(double(*reading->frequencyHz));
-                if (reading->mode)
-                    from.mode = links::modeForRig(*reading->mode);
+            const QString call = m_form.fieldText(QsoRecord::Call);
+            if (!call.trimmed().isEmpty() && call == m_takenFor)
+                from = m_taken;
+            if (m_rig) {
+                if (const auto reading = m_rig->fresh()) {
+                    if (reading->frequencyHz && !from.band)
+                        from.band = links::bandForFrequency(double(*reading->frequencyHz));
+                    if (reading->mode && !from.mode)
+                        from.mode = links::modeForRig(*reading->mode);
+                }
             }
             return from;
         });
@@ -128,17 +142,45 @@ void LinksController::extraKey(int keyCode)
         m_form.fillBandAndMode();
 }
 
+QStringList LinksController::fieldTexts() const
+{
+    QStringList texts;
+    for (int f = 0; f < QsoRecord::FieldCount; ++f)
+        texts << m_form.fieldText(QsoRecord::Field(f));
+    return texts;
+}
+
 void LinksController::takeFromFldigi()
 {
     const QString where = m_fldigi->where();
-    m_fldigi->fetchContact([this, where](const links::Parsed<links::FldigiContact> &contact) {
-        if (contact)
-            fill(contact.value());
-        else
-            m_form.platform().showError(
-                    QStringLiteral("fldigi at %1 did not answer (%2); nothing was filled in.")
-                            .arg(where, contact.error()));
+    // The answer belongs to the contact on screen when F3 was pressed: if the operator
+    // has typed, saved or pressed F3 again since, it is dropped, never put into another.
+    const quint64 request = m_request + 1;
+    const QStringList asked = fieldTexts();
+    // A second F3 while the first is out adds nothing: the first answer is awaited.
+    const bool asking = m_fldigi->fetchContact([this, where, request, asked](const links::Parsed<links::FldigiContact> &contact) {
+        if (request != m_request)
+            return;
+        if (!contact) {
+            // A note, not a box: a box coming late would take the keys the operator types.
+            showNote(QStringLiteral("fldigi: no answer"),
+                     QStringLiteral("fldigi at %1 did not answer (%2); nothing was filled in.")
+                             .arg(where, contact.error()),
+                     true);
+            return;
+        }
+        if (fieldTexts() != asked) {
+            showNote(QStringLiteral("fldigi: answered late"),
+                     QStringLiteral("fldigi at %1 answered after the contact had changed; "
+                                    "nothing was filled in. Press F3 again.")
+                             .arg(where),
+                     true);
+            return;
+        }
+        fill(contact.value());
     });
+    if (asking)
+        m_request = request;
 }
 
 void LinksController::fill(const links::FldigiContact &contact)
@@ -157,12 +199,19 @@ void LinksController::fill(const links::FldigiContact &contact)
         put(QsoRecord::Sent, contact.rstOut);
     bool isNumber = false;
     const double khz = contact.frequencyKhz.trimmed().toDouble(&isNumber);
+    m_taken = {};
     if (isNumber) {
-        if (const auto band = links::bandForFrequency(khz * 1000.0))
+        if (const auto band = links::bandForFrequency(khz * 1000.0)) {
             put(QsoRecord::Band, *band);
+            m_taken.band = links::fieldText(*band, QsoRecord::Band);
+        }
     }
-    if (!contact.modem.trimmed().isEmpty())
+    if (!contact.modem.trimmed().isEmpty()) {
         put(QsoRecord::Mode, links::modeForFldigi(contact.modem));
+        m_taken.mode = links::fieldText(links::modeForFldigi(contact.modem), QsoRecord::Mode);
+    }
+    // The band and mode stay this contact's when the date/time fill comes next.
+    m_takenFor = m_form.fieldText(QsoRecord::Call);
     // Name and QTH are hidden in contest mode; nothing is saved unseen.
     if (!contest) {
         put(QsoRecord::Name, contact.name);
@@ -172,33 +221,46 @@ void LinksController::fill(const links::FldigiContact &contact)
 
 void LinksController::save(const links::LoggedContact &contact)
 {
-    // A box about one contact runs the event loop, and the next contact may arrive in it:
-    // it waits its turn rather than stack a box on the box. A flood beyond any operator's
-    // pace is dropped.
+    // A flood beyond any operator's pace is dropped rather than kept for ever.
     constexpr qsizetype MaxWaiting = 256;
-    if (m_toSave.size() >= MaxWaiting)
-        return;
-    m_toSave.enqueue(contact);
+    if (m_toSave.size() < MaxWaiting)
+        m_toSave.enqueue(contact);
+    saveWaiting();
+}
+
+// Saves the contacts WSJT-X logged, in order. One that cannot be saved now (no logbook,
+// or one another program changed) is not lost and raises no box that would take the
+// keys from the operator: it waits, the note says so, and it is saved as soon as the
+// logbook can take it (after Open or Create, or any change of the logbook).
+void LinksController::saveWaiting()
+{
     if (m_saving)
-        return;
+        return; // a save tells of its own change of the logbook
     m_saving = true;
-    while (!m_toSave.isEmpty())
-        saveOne(m_toSave.dequeue());
+    while (!m_toSave.isEmpty()) {
+        const links::LoggedContact &contact = m_toSave.head();
+        QString whyNot;
+        const auto number = m_form.saveContact(
+                contact.record, QStringLiteral("The contact with %1 from WSJT-X").arg(contact.call),
+                &whyNot);
+        if (!number) {
+            const qsizetype waiting = m_toSave.size();
+            showNote(waiting == 1 ? QStringLiteral("WSJT-X: 1 contact waits")
+                                  : QStringLiteral("WSJT-X: %1 contacts wait").arg(waiting),
+                     whyNot + QStringLiteral("\n\nIt is saved as soon as the logbook can take it."),
+                     true);
+            QApplication::alert(&m_form);
+            break;
+        }
+        showNote(QStringLiteral("WSJT-X: %1 %2").arg(*number).arg(contact.call), QString(), false);
+        m_toSave.dequeue();
+        // Seen without taking the focus: the window asks for attention when not in front.
+        QApplication::alert(&m_form);
+    }
     m_saving = false;
 }
 
-void LinksController::saveOne(const links::LoggedContact &contact)
-{
-    const auto number = m_form.saveContact(
-            contact.record, QStringLiteral("The contact with %1 from WSJT-X").arg(contact.call));
-    if (!number)
-        return;
-    showNote(QStringLiteral("WSJT-X: %1 %2").arg(*number).arg(contact.call));
-    // Seen without taking the focus: the window asks for attention when it is not in front.
-    QApplication::alert(&m_form);
-}
-
-void LinksController::showNote(const QString &text)
+void LinksController::showNote(const QString &text, const QString &more, bool trouble)
 {
     if (!m_note) {
         m_note = new QLabel(m_form.centralWidget());
@@ -208,5 +270,10 @@ void LinksController::showNote(const QString &text)
         m_note->show();
     }
     m_note->setText(text);
-    m_note->setToolTip(text);
+    m_note->setToolTip(more.isEmpty() ? text : text + QStringLiteral("\n\n") + more);
+    m_note->setAccessibleDescription(more);
+    // Trouble shows in red: the note is the only word a peer's trouble gets.
+    QPalette palette = m_note->palette();
+    palette.setColor(QPalette::WindowText, trouble ? QColor(170, 0, 0) : QPalette().color(QPalette::WindowText));
+    m_note->setPalette(palette);
 }

@@ -2,11 +2,11 @@
 
 #include "links/LinkSettings.h"
 #include "links/LoggedContact.h"
+#include "mainwindow/Form1.h"
 
 #include <QObject>
 #include <QQueue>
 
-class Form1;
 class QAction;
 class QLabel;
 namespace links {
@@ -40,8 +40,10 @@ private:
     void takeFromFldigi();
     void fill(const links::FldigiContact &contact);
     void save(const links::LoggedContact &contact);
-    void saveOne(const links::LoggedContact &contact);
-    void showNote(const QString &text);
+    void saveWaiting();
+    QStringList fieldTexts() const;
+    // The note beside the hint: what came from a peer, or (in red) what went wrong.
+    void showNote(const QString &text, const QString &more, bool trouble);
 
     Form1 &m_form;
     QString m_path;
@@ -53,7 +55,12 @@ private:
     QAction *m_connections = nullptr;
     QAction *m_take = nullptr;
     QLabel *m_note = nullptr;
-    // Contacts that came while a box about an earlier one was up: saved after it, in order.
+    // WSJT-X contacts not yet saved, in order: while a save is under way, or while the
+    // logbook cannot take them.
     QQueue<links::LoggedContact> m_toSave;
     bool m_saving = false;
+    quint64 m_request = 0; // the F3 whose answer is awaited
+    // Band and mode F3 took, for the contact with this call.
+    Form1::BandMode m_taken;
+    QString m_takenFor;
 };

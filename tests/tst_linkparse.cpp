@@ -382,7 +382,7 @@ void TestLinkParse::wsjtxGeneratedQsos()
         }
         QVERIFY(contact);
         QCOMPARE(recordBytes(contact->record),
-                 ts::record("", clean(call, 15).constData(), on.toString("dd.MM.yy HH:mm").toLatin1().constData(),
+                 ts::record("", clean(call, 15).toUpper().constData(), on.toString("dd.MM.yy HH:mm").toLatin1().constData(),
                             "+03", "-07", bands[f].toLatin1().constData(),
                             "FT4", clean(name, 10).constData(), "JO62"));
     }
@@ -399,8 +399,9 @@ void TestLinkParse::adifRecords_data()
     QTest::newRow("band off the list, from FREQ")
             << "x<eoh><call:4>W1AW <freq:9>50.313000 <band:2>6m <mode:3>FT8 <qso_date:8>20250101 <time_on:6>000000 <eor>"
             << ts::record("", "W1AW", "01.01.25 00:00", "", "", "50.3", "FT8", "", "");
+    // The band field holds MHz like the list: a band beyond it by its lower edge.
     QTest::newRow("band name without FREQ")
-            << "<call:4>W1AW<band:4>70cm<mode:3>FT8<eor>" << ts::record("", "W1AW", "", "", "", "70cm", "FT8", "", "");
+            << "<call:4>w1aw<band:4>70cm<mode:3>FT8<eor>" << ts::record("", "W1AW", "", "", "", "420", "FT8", "", "");
     QTest::newRow("typed lengths, repeated field")
             << "<call:6:s>DL1ABC<call:5>WRONG<mode:2:E>CW<eor>" << ts::record("", "DL1ABC", "", "", "", "", "CW", "", "");
     QTest::newRow("length past the end") << "<call:60>DL1ABC<eor>" << QByteArray();

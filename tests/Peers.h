@@ -64,9 +64,14 @@ inline QByteArray text(const QByteArray &value)
 }
 
 // One rigctld command line; its answer.
+// rigctld serves one client at a time: on a busy machine a command may wait behind
+// another client's, so it is asked again before the test gives up.
 inline QByteArray rig(quint16 port, const QByteArray &line)
 {
-    return exchange(port, line + '\n', "\n");
+    QByteArray answer;
+    for (int attempt = 0; attempt < 3 && !answer.contains('\n'); ++attempt)
+        answer = exchange(port, line + '\n', "\n");
+    return answer;
 }
 
 inline bool stop(QProcess &process)

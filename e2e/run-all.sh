@@ -1,14 +1,34 @@
 #!/usr/bin/env bash
-# Runs every end-to-end scenario against the given vantel binary, then checks that the
-# Debian package built from the same tree installs and starts.
-# Usage: e2e/run-all.sh build/dev/app/vantel
-set -euo pipefail
+# Runs every end-to-end scenario against the given vantel binary and, unless --no-package,
+# checks that the Debian package built from the same tree installs and starts. Each
+# scenario has an X server of its own, so they run side by side; their output is shown
+# one after the other.
+# Usage: e2e/run-all.sh build/dev/app/vantel [--no-package]
+set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 bin=$(realpath "$1")
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
 start=$SECONDS
-"$here/operator.sh" "$bin"
-"$here/logview.sh" "$bin"
-"$here/links.sh" "$bin"
-"$here/package.sh" "$(dirname "$(dirname "$bin")")"
+scenarios=(operator logview links)
+"$here/operator.sh" "$bin" >"$logs/operator" 2>&1 &
+pids=($!)
+"$here/logview.sh" "$bin" >"$logs/logview" 2>&1 &
+pids+=($!)
+"$here/links.sh" "$bin" >"$logs/links" 2>&1 &
+pids+=($!)
+if [ "${2:-}" != --no-package ]; then
+    scenarios+=(package)
+    "$here/package.sh" "$(dirname "$(dirname "$bin")")" >"$logs/package" 2>&1 &
+    pids+=($!)
+fi
+failed=0
+passed=0
+for i in "${!scenarios[@]}"; do
+    wait "${pids[$i]}" || failed=$((failed + 1))
+    cat "$logs/${scenarios[$i]}"
+    passed=$((passed + $(grep -c '^ok ' "$logs/${scenarios[$i]}")))
+done
 echo "end-to-end run took $((SECONDS - start)) s"
-echo "e2e: 18 passed, 0 failed"
+echo "e2e: $passed passed, $failed failed"
+[ "$failed" = 0 ]

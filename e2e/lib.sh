@@ -3,6 +3,19 @@
 
 E2E_TIMEOUT=${E2E_TIMEOUT:-15}
 
+# step TEXT: counts a passed step (the caller sets passed=0) and prints it as TAP.
+step() { passed=$((passed + 1)); echo "ok $passed - $*"; }
+
+# setting FILE VALUE: one of the program's settings files in $work, as it writes them.
+setting() {
+    printf "\\x08\\x00\\x$(printf %02x ${#2})\\x00%s" "$2" > "$work/$1"
+}
+
+# record No Call DateTime Recv Sent Band Mode Name QTH: one 85-byte logbook record.
+record() {
+    printf '%-3.3s%-15.15s%-15.15s%-8.8s%-8.8s%-4.4s%-7.7s%-10.10s%-15.15s' "$@"
+}
+
 fail() {
     echo "FAIL: $*" >&2
     [ -n "${E2E_SHOT_DIR:-}" ] && import -display "$DISPLAY" -window root "$E2E_SHOT_DIR/failure.png" 2>/dev/null

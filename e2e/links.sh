@@ -18,7 +18,6 @@ stop_peers() {
 }
 trap 'stop_peers' EXIT
 passed=0
-step() { passed=$((passed + 1)); echo "ok $passed - $*"; }
 
 # A TCP port nobody listens on (good enough for a UDP port too).
 free_port() {
@@ -34,7 +33,6 @@ rpc() { # METHOD [PARAM-XML]: the first value fldigi answers
         "http://127.0.0.1:$fldigi_port/RPC2" | sed -n 's:.*<value>\(<[a-z]*>\)\{0,1\}\([^<]*\).*:\2:p'
 }
 str() { echo "<param><value><string>$1</string></value></param>"; }
-setting() { printf "\\x08\\x00\\x$(printf %02x ${#2})\\x00%s" "$2" > "$work/$1"; }
 golden() { # TYPE: a datagram a real WSJT-X 2.6.1 sent, as bytes
     local hex
     hex=$(grep "\"type\": $1," "$here/../tests/data/wsjtx-2.6.1-datagrams.jsonl" \

@@ -14,14 +14,7 @@ mkdir "$work"
 E2E_SHOT_DIR=$root
 trap 'stop_x' EXIT
 passed=0
-step() { passed=$((passed + 1)); echo "ok $passed - $*"; }
 
-setting() { # FILE VALUE
-    printf "\\x08\\x00\\x$(printf %02x ${#2})\\x00%s" "$2" > "$work/$1"
-}
-record() { # No Call DateTime Recv Sent Band Mode Name QTH
-    printf '%-3.3s%-15.15s%-15.15s%-8.8s%-8.8s%-4.4s%-7.7s%-10.10s%-15.15s' "$@"
-}
 log="$work/evening.log"
 {
     record 1 DL1ABC "07.12.26 18:02" 599 5991 14 PSK31

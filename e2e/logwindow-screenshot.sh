@@ -13,12 +13,6 @@ trap 'stop_x; cat "$root/app.log" >&2 2>/dev/null; rm -rf "$root"' EXIT
 work="$root/work"
 mkdir "$work"
 
-setting() { # FILE VALUE
-    printf "\\x08\\x00\\x$(printf %02x ${#2})\\x00%s" "$2" > "$work/$1"
-}
-record() { # No Call DateTime Recv Sent Band Mode Name QTH
-    printf '%-3.3s%-15.15s%-15.15s%-8.8s%-8.8s%-4.4s%-7.7s%-10.10s%-15.15s' "$@"
-}
 {
     record 1 DL1ABC "07.12.26 18:02" 599 5991 14 PSK31 Hans Berlin
     record 2 G4XYZ "07.12.26 18:09" 579 5992 14 PSK31 Bob Leeds

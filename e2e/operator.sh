@@ -14,7 +14,6 @@ mkdir "$work"
 E2E_SHOT_DIR=$root
 trap 'stop_x' EXIT
 passed=0
-step() { passed=$((passed + 1)); echo "ok $passed - $*"; }
 
 le16() { printf '\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8)); }
 

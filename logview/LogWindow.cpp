@@ -126,6 +126,10 @@ void LogWindow::followLogbook(const QString &path)
 
 void LogWindow::setCallFilter(const QString &text)
 {
+    // A call typed in the entry window is a new search: a Find text left from an earlier
+    // one would hide its matches while the operator looks at the other window.
+    if (!text.isEmpty())
+        m_search->clear();
     m_model->setCallFilter(text);
 }
 

@@ -52,6 +52,8 @@ ConnectionsDialog::ConnectionsDialog(const links::LinkSettings &settings,
     grid->addWidget(m_wsjtxPort, 3, 2);
     grid->addWidget(m_wsjtxStatusLabel, 3, 3);
     grid->setColumnMinimumWidth(3, 260);
+    connect(m_wsjtxEnabled, &QCheckBox::toggled, this, &ConnectionsDialog::showWsjtxStatus);
+    connect(m_wsjtxPort, &QSpinBox::valueChanged, this, &ConnectionsDialog::showWsjtxStatus);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     QPushButton *checkButton = buttons->addButton(QStringLiteral("&Check"), QDialogButtonBox::ActionRole);
@@ -120,7 +122,19 @@ void ConnectionsDialog::check()
     m_probes = new QObject(this);
     checkFldigi();
     checkRig();
-    m_wsjtxStatusLabel->setText(m_wsjtxStatus ? m_wsjtxStatus() : QString());
+    showWsjtxStatus();
+}
+
+void ConnectionsDialog::showWsjtxStatus()
+{
+    // The listener changes only with OK: say so rather than show the one still running.
+    const bool changed = m_wsjtxEnabled->isChecked() != m_settings.wsjtx.enabled
+            || (m_wsjtxEnabled->isChecked() && m_wsjtxPort->value() != m_settings.wsjtx.port);
+    if (changed)
+        m_wsjtxStatusLabel->setText(m_wsjtxEnabled->isChecked() ? QStringLiteral("listens after OK")
+                                                                : QStringLiteral("off after OK"));
+    else
+        m_wsjtxStatusLabel->setText(m_wsjtxStatus ? m_wsjtxStatus() : QString());
 }
 
 void ConnectionsDialog::checkFldigi()

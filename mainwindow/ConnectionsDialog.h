@@ -41,6 +41,7 @@ private:
                     const links::PeerSettings &peer);
     void checkFldigi();
     void checkRig();
+    void showWsjtxStatus();
 
     links::LinkSettings m_settings;
     std::function<QString()> m_wsjtxStatus;

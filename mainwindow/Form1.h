@@ -5,6 +5,7 @@
 #include "storage/Logbook.h"
 #include "storage/QsoRecord.h"
 
+#include <QHash>
 #include <QMainWindow>
 
 #include <array>
@@ -180,7 +181,7 @@ private:
     void exportLogbook(const char *formatName, const QString &label);
     std::optional<QString> askHeaderWord(const QString &prompt, const QString &title,
                                          QString &remembered, bool required);
-    CommonDialog m_exportDialog { {}, {} };
+    QHash<QString, QString> m_exportFolders; // per format: where its last export went
     QString m_exportCall, m_exportContest; // offered again in the next export
 
     // Form1About.cpp

@@ -7,7 +7,9 @@
 #include "platform/StorageReport.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 
 #include <sys/stat.h>
@@ -81,20 +83,35 @@ void Form1::exportLogbook(const char *formatName, const QString &label)
         options.contest = *contest;
     }
 
+    // Each format offers the logbook's own name with its extension, never the file another
+    // format was written to: Enter in the dialog must not put Cabrillo into last night's ADIF.
     const QString extension = QLatin1String(format.extension);
-    m_exportDialog.setFilter(QStringLiteral("%1 (*.%2)|*.%2|All files(*.*)|*.*")
-                                     .arg(QLatin1String(format.description), extension));
-    m_exportDialog.setDefaultExt(QLatin1Char('.') + extension);
-    const std::optional<QString> chosen = m_exportDialog.showSave(m_platform, title);
-    if (!chosen)
+    const QFileInfo logbook(logPath);
+    const QString folder = m_exportFolders.value(QLatin1String(formatName), logbook.absolutePath());
+    const FileDialogRequest request {
+        title, QStringLiteral("%1|*.%2|All files(*.*)|*.*").arg(QLatin1String(format.description), extension),
+        QLatin1Char('.') + extension, QDir(folder).filePath(logbook.completeBaseName() + QLatin1Char('.') + extension)
+    };
+    const std::optional<QString> chosen = m_platform.saveFile(request);
+    if (!chosen || chosen->isEmpty())
         return;
+    m_exportFolders.insert(QLatin1String(formatName), QFileInfo(*chosen).absolutePath());
     // The window writes files only: a FIFO could keep it waiting, a device take half.
     struct stat st {};
-    if (::stat(QFile::encodeName(*chosen).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        m_platform.showError(QStringLiteral("%1 is not a file, so nothing was exported to it. "
-                                            "Choose a file.")
-                                     .arg(msg::nativePath(*chosen)));
-        return;
+    if (::stat(QFile::encodeName(*chosen).constData(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            m_platform.showError(QStringLiteral("%1 is not a file, so nothing was exported to it. "
+                                                "Choose a file.")
+                                         .arg(msg::nativePath(*chosen)));
+            return;
+        }
+        // The logbook itself is refused by the writer below, without a question first.
+        if (!formats::sameFile(*chosen, logPath)
+            && m_platform.messageBox(QStringLiteral("%1 already exists.\n\nReplace it with this export?")
+                                          .arg(msg::nativePath(*chosen)),
+                                  title, MsgBox::YesNo | MsgBox::Exclamation | MsgBox::DefaultButton2)
+            != MsgBox::Yes)
+            return;
     }
     // As vantel-export does: a contact left half corrected is put back before it is read.
     if (!recoverBeforeUse(m_platform, logPath, QStringLiteral("Nothing was exported.")))

@@ -88,6 +88,8 @@ void Form1::sQSO()
     if (Text2->text().trimmed().isEmpty()) {
         m_platform.showError(QStringLiteral("Type the call sign first: a contact without a call "
                                             "sign is not saved."));
+        // The box says what to type and where: the next keys belong in the call field.
+        Text2->setFocus(Qt::OtherFocusReason);
         return;
     }
     for (const RecordField &f : RecordFields)

@@ -32,6 +32,8 @@ LinksController::LinksController(Form1 &form)
     connect(&form, &Form1::extraKey, this, &LinksController::extraKey);
     // A contact that waits for the logbook is saved once the logbook can take it.
     connect(&form, &Form1::logbookChanged, this, [this] {
+        // A word about an F3 that failed belongs to that contact, not to the next one.
+        clearFldigiNote();
         if (!m_toSave.isEmpty())
             saveWaiting();
     });
@@ -167,6 +169,7 @@ void LinksController::takeFromFldigi()
                      QStringLiteral("fldigi at %1 did not answer (%2); nothing was filled in.")
                              .arg(where, contact.error()),
                      true);
+            m_fldigiNote = true;
             return;
         }
         if (fieldTexts() != asked) {
@@ -175,8 +178,10 @@ void LinksController::takeFromFldigi()
                                     "nothing was filled in. Press F3 again.")
                              .arg(where),
                      true);
+            m_fldigiNote = true;
             return;
         }
+        clearFldigiNote();
         fill(contact.value());
     });
     if (asking)
@@ -260,8 +265,15 @@ void LinksController::saveWaiting()
     m_saving = false;
 }
 
+void LinksController::clearFldigiNote()
+{
+    if (m_fldigiNote)
+        showNote(QString(), QString(), false);
+}
+
 void LinksController::showNote(const QString &text, const QString &more, bool trouble)
 {
+    m_fldigiNote = false;
     if (!m_note) {
         m_note = new QLabel(m_form.centralWidget());
         m_note->setObjectName(QStringLiteral("linkNote"));

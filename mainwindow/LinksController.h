@@ -44,6 +44,7 @@ private:
     QStringList fieldTexts() const;
     // The note beside the hint: what came from a peer, or (in red) what went wrong.
     void showNote(const QString &text, const QString &more, bool trouble);
+    void clearFldigiNote();
 
     Form1 &m_form;
     QString m_path;
@@ -55,6 +56,7 @@ private:
     QAction *m_connections = nullptr;
     QAction *m_take = nullptr;
     QLabel *m_note = nullptr;
+    bool m_fldigiNote = false; // the note tells of a failed F3
     // WSJT-X contacts not yet saved, in order: while a save is under way, or while the
     // logbook cannot take them.
     QQueue<links::LoggedContact> m_toSave;

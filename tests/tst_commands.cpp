@@ -35,6 +35,7 @@ private Q_SLOTS:
     void defaultsShowAfterOpenAndCreate();
     void windowExports_data();
     void windowExports();
+    void exportNeverOverwritesUnasked();
     void clockHint_data();
     void clockHint();
     void aboutText();
@@ -476,6 +477,35 @@ void TestCommands::windowExports()
     QVERIFY2(told.isEmpty() || last.startsWith(told.contains(QLatin1String("%1")) ? told.arg(f.dir.root()) : told)
                      || last.contains(told),
              qPrintable(last));
+}
+
+void TestCommands::exportNeverOverwritesUnasked()
+{
+    EntryFixture f(1);
+    Form1 &form = f.open();
+    // Each format offers the logbook's name with its own extension.
+    f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.adi")));
+    form.mnuExportAdif->trigger();
+    QCOMPARE(f.platform.calls.at(0).request.fileName, f.dir.path(QStringLiteral("test.adi")));
+    const QByteArray adif = ts::readFile("out.adi");
+    QVERIFY(adif.contains("<EOH>"));
+    for (const int answer : { MsgBox::No, MsgBox::Yes }) {
+        f.platform.calls.clear();
+        f.platform.inputAnswers = { QStringLiteral("DL0XX"), QStringLiteral("TEST") };
+        f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.adi")));
+        f.platform.messageAnswers.push_back(answer);
+        form.mnuExportCabrillo->trigger();
+        QCOMPARE(f.platform.calls.at(2).request.fileName, f.dir.path(QStringLiteral("test.cbr")));
+        // An existing file is replaced only when the operator says so; Enter says No.
+        const FakePlatform::Call &asked = f.platform.calls.at(3);
+        QVERIFY2(asked.text.startsWith(f.dir.path(QStringLiteral("out.adi")) + " already exists."),
+                 qPrintable(asked.text));
+        QCOMPARE(asked.style & MsgBox::DefaultButton2, MsgBox::DefaultButton2);
+        if (answer == MsgBox::No)
+            QCOMPARE(ts::readFile("out.adi"), adif);
+        else
+            QVERIFY(ts::readFile("out.adi").startsWith("START-OF-LOG: 3.0\n"));
+    }
 }
 
 void TestCommands::clockHint_data()

@@ -269,9 +269,13 @@ void TestContact::noCallSignNoContact()
     QCOMPARE(f.logBytes(), ts::records(2));
     QCOMPARE(form.Text1->text(), QStringLiteral("3"));
     QCOMPARE(form.Text3->text(), QStringLiteral("09.03.24 18:42"));
-    // A duplicate logged on purpose: type the call again.
-    form.Text2->setText(QStringLiteral("C1"));
-    QTest::keyClick(form.Text5, Qt::Key_F1);
+    // A duplicate logged on purpose: type the call again, where the box said.
+    QCOMPARE(f.focus(), form.Text2);
+    form.Text2->clear();
+    QTest::keyClicks(f.focus(), QStringLiteral("C1"));
+    QCOMPARE(form.Text2->text(), QStringLiteral("C1"));
+    QCOMPARE(form.Text5->text(), QStringLiteral("5993"));
+    QTest::keyClick(f.focus(), Qt::Key_F1);
     QCOMPARE(f.logBytes().size(), 3 * 85);
 }
 

@@ -261,6 +261,10 @@ void TestLinks::f3PeerDownOrSilent()
     QCOMPARE(form.Combo2->currentText(), "PSK31");
     QTest::qWait(1500);
     QVERIFY(f.platform.calls.empty());
+    // The word belongs to that contact: once it is saved, the note is clear again.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+    QCOMPARE(f.logBytes().size(), 2 * 85);
+    QCOMPARE(noteText(), QString());
 }
 
 void TestLinks::f3AnswerBelongsToItsContact_data()
@@ -525,7 +529,8 @@ void TestLinks::connectionsWindow()
     QTest::mouseClick(dialog->findChild<QPushButton *>("checkButton"), Qt::LeftButton);
     QTRY_COMPARE(dialog->findChild<QLabel *>("fldigiStatus")->text(), "yes: fldigi 4.1.23");
     QTRY_VERIFY(dialog->findChild<QLabel *>("rigStatus")->text().startsWith("yes: band "));
-    QCOMPARE(dialog->findChild<QLabel *>("wsjtxStatus")->text(), "off");
+    // The listener changes with OK, and the window says so instead of showing the old one.
+    QCOMPARE(dialog->findChild<QLabel *>("wsjtxStatus")->text(), "listens after OK");
 
     // A host that is none is refused beside the field; the window stays.
     dialog->findChild<QLineEdit *>("fldigiHost")->setText("no such host");
@@ -548,6 +553,12 @@ void TestLinks::connectionsWindow()
     QUdpSocket taken;
     QVERIFY(!taken.bind(QHostAddress::LocalHost, quint16(wsjtxPort)));
     QCOMPARE(linksOf(form)->wsjtxStatus(), "listening, nothing heard yet");
+    form.findChild<QAction *>("mnuConnections")->trigger();
+    dialog = form.findChild<ConnectionsDialog *>("Connections");
+    QCOMPARE(dialog->findChild<QLabel *>("wsjtxStatus")->text(), "listening, nothing heard yet");
+    dialog->findChild<QCheckBox *>("wsjtxEnabled")->setChecked(false);
+    QCOMPARE(dialog->findChild<QLabel *>("wsjtxStatus")->text(), "off after OK");
+    dialog->reject();
 }
 
 QTEST_MAIN(TestLinks)

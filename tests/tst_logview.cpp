@@ -223,6 +223,12 @@ void TestLogView::findWhileTyping()
     QCOMPARE(window->view()->currentIndex().row(), 299);
     QTest::keyClick(form.Text2, Qt::Key_L);
     QCOMPARE(shownNumbers(window), matching(QStringLiteral("DL"), true));
+    // A Find text left from an earlier search never hides what the call field finds.
+    window->searchBox()->setText(QStringLiteral("no such text"));
+    QCOMPARE(window->model()->rowCount(), 0);
+    QTest::keyClick(form.Text2, Qt::Key_Backspace);
+    QVERIFY(window->searchBox()->text().isEmpty());
+    QCOMPARE(shownNumbers(window), matching(QStringLiteral("D"), true));
 }
 
 void TestLogView::followsTheFile_data()

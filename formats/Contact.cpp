@@ -224,7 +224,9 @@ Contact readContact(const storage::QsoRecord &record, qint64 number)
     const QRegularExpressionMatch m = stamp.match(when);
     if (m.hasMatch()) {
         const int yy = m.captured(3).toInt();
-        c.date = QDate(yy < 30 ? 2000 + yy : 1900 + yy, m.captured(2).toInt(), m.captured(1).toInt());
+        // The POSIX reading of two-digit years (00-68 are 20yy): logbooks kept past 2029
+        // must not export their contacts as made in the 1930s.
+        c.date = QDate(yy < 69 ? 2000 + yy : 1900 + yy, m.captured(2).toInt(), m.captured(1).toInt());
         c.time = QTime(m.captured(4).toInt(), m.captured(5).toInt());
     }
     if (!c.date.isValid() || !c.time.isValid())

@@ -15,7 +15,8 @@ using Field = storage::QsoRecord::Field;
 // offset is added.
 QString stamp(const QDate &date, const QTime &time)
 {
-    if (!date.isValid() || !time.isValid())
+    // Two digits of the year: only the century the logbook's readers take them in.
+    if (!date.isValid() || !time.isValid() || date.year() < 1969 || date.year() > 2068)
         return {};
     return date.toString(QStringLiteral("dd.MM.yy")) + QLatin1Char(' ')
             + time.toString(QStringLiteral("HH:mm"));
@@ -26,16 +27,24 @@ std::optional<LoggedContact> contact(const QString &call, const QString &dateTim
                                      const QString &mode, const QString &name, const QString &qth)
 {
     // Call signs have no letter case; the logbook holds them as the window shows them.
-    QString fittedCall = fieldText(call, storage::QsoRecord::Call);
-    for (QChar &c : fittedCall) {
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            c = c.toUpper();
-    }
+    // A call is saved exactly as told or not at all: a character dropped or cut off
+    // would log another station.
+    QString fittedCall = call.trimmed();
     if (fittedCall.isEmpty())
         return std::nullopt;
     LoggedContact out;
+    for (QChar &c : fittedCall) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = c.toUpper();
+        else if (c.unicode() <= 0x20 || c.unicode() >= 0x7F)
+            out.refused = QStringLiteral("its call sign holds characters other than letters, digits and signs");
+    }
+    if (fittedCall.size() > storage::QsoRecord::Widths[storage::QsoRecord::Call])
+        out.refused = QStringLiteral("its call sign is longer than the 15 characters a logbook holds");
+    if (dateTime.isEmpty())
+        out.refused = QStringLiteral("its date and time cannot be read, or lie outside 1969 to 2068");
     out.call = fittedCall;
-    out.key = fittedCall.toUpper() + QLatin1Char('|') + dateTime;
+    out.key = fittedCall + QLatin1Char('|') + dateTime;
     const auto set = [&out](Field field, const QString &text) {
         out.record.setField(field, fieldText(text, field));
     };

@@ -18,6 +18,9 @@ struct LoggedContact
     storage::QsoRecord record;
     QString key;
     QString call;
+    // Why the contact cannot be saved as told (a call sign a logbook cannot hold as it is,
+    // a date it cannot keep); empty when it can.
+    QString refused;
 };
 
 // Nothing when the message names no call sign.

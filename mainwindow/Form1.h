@@ -109,6 +109,10 @@ public:
     // The About message, line breaks included.
     static QString aboutText();
 
+protected:
+    // Closing the window any way but Exit asks only when a contact would be lost with it.
+    void closeEvent(QCloseEvent *event) override;
+
 Q_SIGNALS:
     // A key the described handlers leave free (F2, F3, F8 to F11) in any field or list.
     void extraKey(int keyCode);
@@ -200,4 +204,5 @@ private:
     std::function<BandMode()> m_bandModeSource;
     // The connections to the programs beside vantel (all off unless turned on).
     LinksController *m_links = nullptr;
+    bool m_quitAsked = false; // Exit asked already; closing asks nothing more
 };

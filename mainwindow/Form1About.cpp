@@ -1,6 +1,8 @@
 #include "convert/Form2.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/LinksController.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 
 QString Form1::aboutText()
@@ -19,13 +21,35 @@ void Form1::mnuAboutClick()
 
 void Form1::mnuExitClick()
 {
-    if (m_platform.messageBox(QStringLiteral("Do you really want to quit?"), QStringLiteral("Exit"),
-                              MsgBox::YesNo)
+    // Every contact and setting is already on disk, except WSJT-X contacts that still wait
+    // for the logbook: those are named, and Enter then keeps the program running.
+    const QString unsaved = m_links->unsavedContacts();
+    if (m_platform.messageBox(unsaved.isEmpty() ? QStringLiteral("Do you really want to quit?")
+                                                : unsaved + QStringLiteral("\n\nDo you really want to quit?"),
+                              QStringLiteral("Exit"),
+                              unsaved.isEmpty() ? MsgBox::YesNo
+                                                : MsgBox::YesNo | MsgBox::Exclamation | MsgBox::DefaultButton2)
         != MsgBox::Yes)
         return;
-    // Every contact and setting is already on disk; nothing is left to save.
+    m_quitAsked = true;
     close();
     QCoreApplication::exit(0);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (!m_quitAsked) {
+        const QString unsaved = m_links->unsavedContacts();
+        if (!unsaved.isEmpty()
+            && m_platform.messageBox(unsaved + QStringLiteral("\n\nDo you really want to quit?"),
+                                     QStringLiteral("Exit"),
+                                     MsgBox::YesNo | MsgBox::Exclamation | MsgBox::DefaultButton2)
+                    != MsgBox::Yes) {
+            event->ignore();
+            return;
+        }
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void Form1::mnuConvertClick()

@@ -51,7 +51,11 @@ Form1::Saved Form1::saveAsNext(QsoRecord &record, const QString &notSaved, QStri
         tell(notSaved + QStringLiteral("\n\n") + msg::logbookFull(logPath));
         return Saved::No;
     }
-    const Status written = writeRecord(logPath, *number, record);
+    // A save nobody waits for (a contact from WSJT-X) never holds the window while another
+    // station has the lock: it is tried again later.
+    constexpr int QuietLockWaitMs = 100;
+    const Status written = whyNot ? writeRecord(logPath, *number, record, QuietLockWaitMs)
+                                  : writeRecord(logPath, *number, record);
     if (!written) {
         QString what = notSaved;
         switch (written.error().kind) {

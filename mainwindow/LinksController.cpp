@@ -1,5 +1,6 @@
 #include "mainwindow/LinksController.h"
 
+#include "formats/PlainText.h"
 #include "links/BandMode.h"
 #include "links/FldigiClient.h"
 #include "links/RigPoller.h"
@@ -31,6 +32,10 @@ LinksController::LinksController(Form1 &form)
     connect(m_take, &QAction::triggered, this, [this] { extraKey(Vk::F3); });
     connect(&form, &Form1::extraKey, this, &LinksController::extraKey);
     // A contact that waits for the logbook is saved once the logbook can take it.
+    // A contact kept back by another station's lock is tried again; nothing else would
+    // tell us that the lock is gone.
+    m_retry.setInterval(RetryMs);
+    connect(&m_retry, &QTimer::timeout, this, &LinksController::saveWaiting);
     connect(&form, &Form1::logbookChanged, this, [this] {
         // A word about an F3 that failed belongs to that contact, not to the next one.
         clearFldigiNote();
@@ -228,6 +233,16 @@ void LinksController::save(const links::LoggedContact &contact)
 {
     // A flood beyond any operator's pace is dropped rather than kept for ever.
     constexpr qsizetype MaxWaiting = 256;
+    if (!contact.refused.isEmpty()) {
+        const QString call = formats::escaped(contact.call.left(20));
+        showNote(QStringLiteral("WSJT-X: %1 not saved").arg(call),
+                 QStringLiteral("The contact with %1 from WSJT-X was not saved: %2. It is in "
+                                "WSJT-X's own log; type it in here if you want it.")
+                         .arg(call, contact.refused),
+                 true);
+        QApplication::alert(&m_form);
+        return;
+    }
     if (m_toSave.size() < MaxWaiting)
         m_toSave.enqueue(contact);
     saveWaiting();
@@ -255,6 +270,7 @@ void LinksController::saveWaiting()
                      whyNot + QStringLiteral("\n\nIt is saved as soon as the logbook can take it."),
                      true);
             QApplication::alert(&m_form);
+            m_retry.start();
             break;
         }
         showNote(QStringLiteral("WSJT-X: %1 %2").arg(*number).arg(contact.call), QString(), false);
@@ -263,6 +279,21 @@ void LinksController::saveWaiting()
         QApplication::alert(&m_form);
     }
     m_saving = false;
+    if (m_toSave.isEmpty())
+        m_retry.stop();
+}
+
+QString LinksController::unsavedContacts()
+{
+    if (m_toSave.isEmpty())
+        return {};
+    saveWaiting(); // a last try: the logbook may take them now
+    QStringList calls;
+    for (const links::LoggedContact &contact : std::as_const(m_toSave))
+        calls << contact.call;
+    return QStringLiteral("%1 from WSJT-X could not be saved yet (%2) and will be lost.")
+            .arg(m_toSave.size() == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(m_toSave.size()),
+                 calls.join(QStringLiteral(", ")));
 }
 
 void LinksController::clearFldigiNote()

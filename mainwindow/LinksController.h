@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QQueue>
+#include <QTimer>
 
 class QAction;
 class QLabel;
@@ -33,6 +34,9 @@ public:
     QString wsjtxStatus() const;
     // Opens the connections window (not waiting for it to close).
     void openConnections();
+    // Tries once more to save the WSJT-X contacts that wait; says which still wait (for
+    // the question before quitting), or nothing.
+    QString unsavedContacts();
 
 private:
     void apply();
@@ -61,6 +65,8 @@ private:
     // logbook cannot take them.
     QQueue<links::LoggedContact> m_toSave;
     bool m_saving = false;
+    static constexpr int RetryMs = 2000;
+    QTimer m_retry;
     quint64 m_request = 0; // the F3 whose answer is awaited
     // Band and mode F3 took, for the contact with this call.
     Form1::BandMode m_taken;

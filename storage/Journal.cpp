@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstring>
@@ -182,7 +183,10 @@ StorageError changed(const QString &path)
 
 QString journalPath(const QString &logbook)
 {
-    return logbook + QStringLiteral(".journal");
+    // Beside the file itself, not beside a link to it: a station that opens the logbook
+    // through a link and one that opens it directly must find the same journal.
+    const QString file = QFileInfo(logbook).canonicalFilePath();
+    return (file.isEmpty() ? logbook : file) + QStringLiteral(".journal");
 }
 
 Result<JournalRecovery> recoverJournal(const QString &path)

@@ -36,14 +36,14 @@ Result<qint16> countRecords(const QString &path, IfMissing missing)
     return static_cast<qint16>(count.value());
 }
 
-Status writeRecord(const QString &path, qint64 number, const QsoRecord &record)
+Status writeRecord(const QString &path, qint64 number, const QsoRecord &record, int lockWaitMs)
 {
     auto opened = FileHandle::open(path, number == 1 ? FileHandle::Mode::Update
                                                      : FileHandle::Mode::UpdateExisting);
     if (!opened)
         return opened.error();
     FileHandle &file = opened.value();
-    if (Status locked = file.lockExclusive(); !locked)
+    if (Status locked = file.lockExclusive(lockWaitMs); !locked)
         return locked;
     auto size = file.size();
     if (!size)

@@ -26,8 +26,9 @@ Result<qint16> countRecords(const QString &path, IfMissing missing = IfMissing::
 // that ends before it (shortened or replaced behind our back) is refused, so a save
 // never overwrites a contact and never leaves a gap; a partial record there is
 // overwritten. The file is created only for record 1. On failure the file is left at
-// its old length.
-Status writeRecord(const QString &path, qint64 number, const QsoRecord &record);
+// its old length. Another station's lock is waited for at most `lockWaitMs`.
+Status writeRecord(const QString &path, qint64 number, const QsoRecord &record,
+                   int lockWaitMs = 1500);
 
 // Creates the file, or cuts an existing one to length 0, under the logbook's lock. With
 // `confirmed`, the whole records the operator agreed to lose: a logbook that holds

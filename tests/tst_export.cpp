@@ -24,7 +24,7 @@ QByteArray smallLogbook()
             + record("2", "G4XYZ", "10.03.24 07:05", "579", "589", "1.8", "CW")
             + record("3", "OK1ABC", "10.03.24 07:30", "59", "5904", "3.5", "SSB", "\x8A\xE1rka", "Brno")
             + record("4", "JA1XX", "31.12.99 23:59", "599", "599", "7", "RTTY", "Taro", "Tokyo")
-            + record("5", "VK2AB", "01.01.00 00:00", "595", "595", "10", "SSTV")
+            + record("5", "VK2AB", "01.01.68 00:00", "595", "595", "10", "SSTV")
             + record("6", "W1AW", "15.06.23 12:00", "599", "599", "18", "PAKET")
             + record("7", "F5XYZ", "15.06.23 12:10", "599", "599", "21", "AMTOR", "H\xE9l\xE8ne", "N\xEEmes")
             + record("8", "EA3AB", "15.06.23 12:20", "599", "599", "24", "PACT")
@@ -46,7 +46,7 @@ const QByteArray kAdif =
         "<CALL:5>G4XYZ <QSO_DATE:8>20240310 <TIME_ON:4>0705 <BAND:4>160m <MODE:2>CW <RST_SENT:3>589 <RST_RCVD:3>579 <EOR>\n"
         "<CALL:6>OK1ABC <QSO_DATE:8>20240310 <TIME_ON:4>0730 <BAND:3>80m <MODE:3>SSB <RST_SENT:2>59 <STX:2>04 <RST_RCVD:2>59 <NAME:5>Sarka <QTH:4>Brno <EOR>\n"
         "<CALL:5>JA1XX <QSO_DATE:8>19991231 <TIME_ON:4>2359 <BAND:3>40m <MODE:4>RTTY <RST_SENT:3>599 <RST_RCVD:3>599 <NAME:4>Taro <QTH:5>Tokyo <EOR>\n"
-        "<CALL:5>VK2AB <QSO_DATE:8>20000101 <TIME_ON:4>0000 <BAND:3>30m <MODE:4>SSTV <RST_SENT:3>595 <RST_RCVD:3>595 <EOR>\n"
+        "<CALL:5>VK2AB <QSO_DATE:8>20680101 <TIME_ON:4>0000 <BAND:3>30m <MODE:4>SSTV <RST_SENT:3>595 <RST_RCVD:3>595 <EOR>\n"
         "<CALL:4>W1AW <QSO_DATE:8>20230615 <TIME_ON:4>1200 <BAND:3>17m <MODE:3>PKT <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n"
         "<CALL:5>F5XYZ <QSO_DATE:8>20230615 <TIME_ON:4>1210 <BAND:3>15m <MODE:3>TOR <RST_SENT:3>599 <RST_RCVD:3>599 <NAME:6>Helene <QTH:5>Nimes <EOR>\n"
         "<CALL:5>EA3AB <QSO_DATE:8>20230615 <TIME_ON:4>1220 <BAND:3>12m <MODE:3>PAC <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n"
@@ -289,7 +289,7 @@ void TestExport::cabrilloGolden_data()
     QTest::newRow("mixed log") << smallLogbook()
                                << QByteArray("QSO:  1800 CW 2024-03-10 0705 DL0XX         589        G4XYZ         579\n"
                           "QSO:  7000 RY 1999-12-31 2359 DL0XX         599        JA1XX         599\n"
-                          "QSO: 10100 DG 2000-01-01 0000 DL0XX         595        VK2AB         595\n"
+                          "QSO: 10100 DG 2068-01-01 0000 DL0XX         595        VK2AB         595\n"
                           "QSO: 18068 DG 2023-06-15 1200 DL0XX         599        W1AW          599\n"
                           "QSO: 21000 DG 2023-06-15 1210 DL0XX         599        F5XYZ         599\n"
                           "QSO: 24890 DG 2023-06-15 1220 DL0XX         599        EA3AB         599\n"
@@ -329,7 +329,7 @@ void TestExport::cabrilloGolden_data()
             << recordsOf(smallLogbook(), { 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13 })
             << QByteArray("QSO:  1800 CW 2024-03-10 0705 DL0XX         589        G4XYZ         579\n"
                           "QSO:  7000 RY 1999-12-31 2359 DL0XX         599        JA1XX         599\n"
-                          "QSO: 10100 DG 2000-01-01 0000 DL0XX         595        VK2AB         595\n"
+                          "QSO: 10100 DG 2068-01-01 0000 DL0XX         595        VK2AB         595\n"
                           "QSO: 18068 DG 2023-06-15 1200 DL0XX         599        W1AW          599\n"
                           "QSO: 21000 DG 2023-06-15 1210 DL0XX         599        F5XYZ         599\n"
                           "QSO: 24890 DG 2023-06-15 1220 DL0XX         599        EA3AB         599\n"

@@ -101,6 +101,7 @@ private Q_SLOTS:
     void refusals();
     void recovery_data();
     void recovery();
+    void journalBesideTheFileItself();
     void faultAtEveryCall_data();
     void faultAtEveryCall();
     void faultWhileRecovering();
@@ -225,6 +226,22 @@ void TestJournal::recovery()
     QVERIFY(!QFile::exists(log + QStringLiteral(".journal")));
     QCOMPARE(QDir(m_dir->root()).entryList(QDir::Files | QDir::System).size(),
              qsizetype(logbook != "<none>" ? 1 : 0));
+}
+
+void TestJournal::journalBesideTheFileItself()
+{
+    // One station opens the logbook through a link, another by its own name: both must
+    // find the journal of an interrupted correction.
+    const QString log = m_dir->path(QStringLiteral("a.log"));
+    const QString link = m_dir->path(QStringLiteral("link.log"));
+    QVERIFY(ts::writeFile(log, kAfterFar));
+    QVERIFY(ts::writeFile(log + QStringLiteral(".journal"), ts::journal(2, kOld, kFar)));
+    QVERIFY(QFile::link(log, link));
+    const auto recovered = storage::recoverJournal(link);
+    QVERIFY(recovered.ok());
+    QCOMPARE(int(recovered.value().outcome), int(Outcome::RolledBack));
+    QCOMPARE(ts::readFile(log), kBefore);
+    QVERIFY(!QFile::exists(log + QStringLiteral(".journal")));
 }
 
 void TestJournal::faultAtEveryCall_data()

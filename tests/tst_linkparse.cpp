@@ -346,7 +346,8 @@ void TestLinkParse::wsjtxGeneratedQsos()
         const QString call = calls[random.bounded(int(calls.size()))];
         const QString name = names[random.bounded(int(names.size()))];
         const int f = random.bounded(int(freqs.size()));
-        const QDateTime on(QDate(2000 + random.bounded(40), 1 + random.bounded(12), 1 + random.bounded(28)),
+        const int year = random.bounded(4) ? 2000 + random.bounded(40) : 1900 + random.bounded(300);
+        const QDateTime on(QDate(year, 1 + random.bounded(12), 1 + random.bounded(28)),
                            QTime(random.bounded(24), random.bounded(60), random.bounded(60)), Qt::UTC);
         const int spec = random.bounded(2) ? 1 : 2;
         const qint32 offset = spec == 2 ? qint32(random.bounded(-12, 13) * 3600) : 0;
@@ -370,19 +371,25 @@ void TestLinkParse::wsjtxGeneratedQsos()
         QVERIFY(message.ok());
         const auto contact = contactFromQsoLogged(std::get<wsjtx::QsoLogged>(message.value().body));
 
-        // The model: controls and characters without a byte dropped, then cut to width.
+        // The model: a call is taken as it is (letters in capitals) or refused; in the
+        // other fields a control character is a space, one without a byte a "?".
         const auto clean = [](QString text, int width) {
-            text.remove(QRegularExpression("[\\x00-\\x1f\\x{7f}-\\x{9f}]"));
-            text.remove(QRegularExpression("[^\\x{0}-\\x{ff}€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ]"));
+            text.replace(QRegularExpression("[\\x00-\\x1f\\x{7f}-\\x{9f}]"), " ");
+            text.replace(QRegularExpression("[^\\x{0}-\\x{ff}€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ]"), "?");
             return text.trimmed().left(width).toLatin1();
         };
-        if (clean(call, 15).isEmpty()) {
+        if (call.trimmed().isEmpty()) {
             QVERIFY(!contact);
             continue;
         }
         QVERIFY(contact);
+        const bool refused = call.size() > 15 || call.contains(QRegularExpression("[^!-~]"))
+                || year < 1969 || year > 2068;
+        QCOMPARE(contact->refused.isEmpty(), !refused);
+        if (refused)
+            continue;
         QCOMPARE(recordBytes(contact->record),
-                 ts::record("", clean(call, 15).toUpper().constData(), on.toString("dd.MM.yy HH:mm").toLatin1().constData(),
+                 ts::record("", call.toUpper().toLatin1().constData(), on.toString("dd.MM.yy HH:mm").toLatin1().constData(),
                             "+03", "-07", bands[f].toLatin1().constData(),
                             "FT4", clean(name, 10).constData(), "JO62"));
     }
@@ -470,7 +477,7 @@ void TestLinkParse::modes_data()
     QTest::newRow("LSB") << "RTTY" << "RTTY" << "LSB" << "SSB";
     QTest::newRow("RTTY") << "OLIVIA-8/500" << "OLIVIA-" << "RTTY" << "RTTY";
     QTest::newRow("FM") << "DOMEX Micro" << "DOMEX M" << "FM" << "-";
-    QTest::newRow("odd characters") << "M\x01T63\xe2\x82\xac\xe2\x98\x83" << "MT63€" << "AM" << "-";
+    QTest::newRow("odd characters") << "M\x01T63\xe2\x82\xac\xe2\x98\x83" << "M T63€?" << "AM" << "-";
 }
 
 void TestLinkParse::modes()

@@ -20,7 +20,9 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // The links against the real peers: a headless fldigi and rigctld's dummy rig started
 // once for the whole program, WSJT-X's own datagrams; real keys into a real window.
@@ -43,6 +45,7 @@ private Q_SLOTS:
     void wsjtxWaitsForTheLogbook_data();
     void wsjtxWaitsForTheLogbook();
     void wsjtxHeardWhileABoxIsUp();
+    void wsjtxNeverChangesACall();
     void settingsFile_data();
     void settingsFile();
     void connectionsWindow();
@@ -164,7 +167,7 @@ void TestLinks::f3FillsFromFldigi_data()
             << false
             << QByteArrayList { "VERYLONGCALLSIGN1", "Ji\xc5\x99\xc3\xad Novak", "Ceske Budejovice",
                                 "5&lt;9", "59", "50313000", "MFSK16" }
-            << QStringList { "VERYLONGCALLSIG", "5<9", "59", "50.3", "MFSK16", "Jií Novak", "Ceske Budejovic" }
+            << QStringList { "VERYLONGCALLSIG", "5<9", "59", "50.3", "MFSK16", "Ji?í Novak", "Ceske Budejovic" }
             << false;
 }
 
@@ -403,24 +406,31 @@ void TestLinks::wsjtxContacts()
 
 void TestLinks::wsjtxWaitsForTheLogbook_data()
 {
-    QTest::addColumn<bool>("logbook"); // false: none open; true: one changed behind our back
-    QTest::newRow("no logbook open") << false;
-    QTest::newRow("logbook grown behind our back") << true;
+    QTest::addColumn<int>("why"); // 0: no logbook open; 1: one changed behind our back; 2: locked
+    QTest::newRow("no logbook open") << 0;
+    QTest::newRow("logbook grown behind our back") << 1;
+    QTest::newRow("another station holds the lock") << 2;
 }
 
 void TestLinks::wsjtxWaitsForTheLogbook()
 {
     // A contact that cannot be saved now is not lost and raises no box that would take
     // the keys: the note says it waits, and it is saved once the logbook can take it.
-    QFETCH(bool, logbook);
+    QFETCH(int, why);
+    const bool logbook = why == 1;
     EntryFixture f(4);
-    if (!logbook)
+    if (why == 0)
         ts::writeFile("deflog", QByteArray());
     const quint16 port = peers::freePort();
     ts::writeFile("vantel.ini", ini("", "", "enabled=true\nport=" + QByteArray::number(port)));
     Form1 &form = f.open();
     if (logbook)
         ts::writeFile(f.log, ts::records(5)); // another program added contact 5
+    // Another station in the middle of a long save: its lock on the whole file.
+    const int station = why == 2 ? ::open(QFile::encodeName(f.log).constData(), O_RDWR) : -1;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    QVERIFY(station < 0 || ::fcntl(station, F_OFD_SETLK, &lock) == 0);
     for (const char *call : { "DL2XYZ", "DL3AAA" }) {
         QByteArray adif = golden().value(12);
         QUdpSocket().writeDatagram(adif.replace("DL1ABC", call), QHostAddress::LocalHost, port);
@@ -432,9 +442,21 @@ void TestLinks::wsjtxWaitsForTheLogbook()
     QTRY_COMPARE(noteText(), "WSJT-X: 2 contacts wait");
     auto *note = form.findChild<QLabel *>("linkNote");
     QVERIFY(f.platform.calls.empty());
-    // Opened again (or for the first time), the logbook takes them, in order.
-    f.platform.fileAnswers.push_back(f.log);
-    form.mnuOpen->trigger();
+    // Quitting would lose them: Exit names them, and Enter (No) keeps the program.
+    form.mnuExit->trigger();
+    QCOMPARE(f.platform.calls.back().text,
+             "2 contacts from WSJT-X could not be saved yet (DL2XYZ, DL3AAA) and will be lost.\n\n"
+             "Do you really want to quit?");
+    QCOMPARE(f.platform.calls.back().style, MsgBox::YesNo | MsgBox::Exclamation | MsgBox::DefaultButton2);
+    f.platform.calls.clear();
+    if (station >= 0) {
+        // The lock goes: the contacts follow without anything else happening.
+        ::close(station);
+    } else {
+        // Opened again (or for the first time), the logbook takes them, in order.
+        f.platform.fileAnswers.push_back(f.log);
+        form.mnuOpen->trigger();
+    }
     const int first = logbook ? 6 : 5;
     QTRY_COMPARE(f.logBytes().size(), qsizetype(first + 1) * 85);
     QCOMPARE(f.logBytes().mid((first - 1) * 85, 18), ts::pad(QByteArray::number(first).constData(), 3) + ts::pad("DL2XYZ", 15));
@@ -464,6 +486,21 @@ void TestLinks::wsjtxHeardWhileABoxIsUp()
     QTest::keyClick(form.Text2, Qt::Key_Return);
     QTRY_COMPARE(f.logBytes().size(), 5 * 85);
     QCOMPARE(f.logBytes().mid(4 * 85, 18), QByteArray("5  DL1ABC         "));
+}
+
+void TestLinks::wsjtxNeverChangesACall()
+{
+    // A call a record cannot hold as told is not saved as another call: the note says so.
+    EntryFixture f(4);
+    const quint16 port = peers::freePort();
+    ts::writeFile("vantel.ini", ini("", "", "enabled=true\nport=" + QByteArray::number(port)));
+    Form1 &form = f.open();
+    QByteArray adif = golden().value(12);
+    QUdpSocket().writeDatagram(adif.replace("DL1ABC", "DL1\tBC"), QHostAddress::LocalHost, port);
+    QTRY_VERIFY(form.findChild<QLabel *>("linkNote"));
+    QTRY_COMPARE(form.findChild<QLabel *>("linkNote")->text(), "WSJT-X: DL1\\x09BC not saved");
+    QCOMPARE(f.logBytes(), ts::records(4));
+    QVERIFY(f.platform.calls.empty());
 }
 
 void TestLinks::settingsFile_data()

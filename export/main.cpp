@@ -90,9 +90,15 @@ bool undoInterruptedCorrection(const QString &logbook)
                     .arg(recovered.value().number));
         break;
     case Outcome::Torn:
-    case Outcome::Stale:
         say(QStringLiteral("a correction was interrupted before it changed the logbook; its "
                            "journal has been removed."));
+        break;
+    case Outcome::Stale:
+        // Neither the old nor the new record is on disk: the logbook changed since, and
+        // what stands there now is left alone.
+        say(QStringLiteral("a correction was interrupted and the logbook has changed since (it was "
+                           "replaced or shortened, or the contact changed again); its journal has "
+                           "been removed and the logbook left as it is."));
         break;
     case Outcome::None:
         break;

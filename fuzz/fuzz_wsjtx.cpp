@@ -19,7 +19,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (fields)
             contact = links::contactFromAdif(fields.value());
     }
-    if (contact && (contact->call.isEmpty() || contact->call.size() > 15))
+    if (!contact)
+        return 0;
+    if (contact->call.isEmpty())
         std::abort();
+    // A contact to be saved holds its call exactly as sent: printable ASCII, 15 at most.
+    if (contact->refused.isEmpty()) {
+        if (contact->call.size() > 15)
+            std::abort();
+        for (const QChar c : contact->call) {
+            if (c.unicode() <= 0x20 || c.unicode() >= 0x7F)
+                std::abort();
+        }
+    }
     return 0;
 }

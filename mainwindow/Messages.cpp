@@ -1,5 +1,6 @@
 #include "mainwindow/Messages.h"
 
+#include "formats/PlainText.h"
 #include "platform/StorageReport.h"
 
 #include <QDir>
@@ -8,7 +9,9 @@ namespace msg {
 
 QString nativePath(const QString &path)
 {
-    return QDir::toNativeSeparators(path);
+    // A control character in a name (a hand-edited settings file) must not break the
+    // message it stands in: it is shown as \xNN.
+    return formats::escaped(QDir::toNativeSeparators(path));
 }
 
 QString noLogbook()

@@ -12,6 +12,7 @@ QString noLogbook();
 // "<what>" then the file and the system's reason.
 QString failure(const QString &what, const storage::StorageError &error);
 QString logbookFull(const QString &path);
+// A path for a message: native separators, control characters escaped.
 QString nativePath(const QString &path);
 
 } // namespace msg

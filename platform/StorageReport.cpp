@@ -49,13 +49,17 @@ bool recoverBeforeUse(Platform &platform, const QString &path, const QString &pu
     if (recovered.value().outcome == Outcome::Torn || recovered.value().outcome == Outcome::Stale) {
         // Removed either way, but the operator should know a correction may be missing.
         platform.messageBox(
-                QStringLiteral("A correction of a contact in the logbook %1 was interrupted before "
-                               "it changed anything%2; its journal has been removed and the logbook "
-                               "is as it was.\n\nIf you corrected a contact just before, look at it "
-                               "in the log window (F2).")
-                        .arg(file, recovered.value().outcome == Outcome::Stale
-                                      ? QStringLiteral(" (or the logbook was replaced since)")
-                                      : QString()),
+                (recovered.value().outcome == Outcome::Torn
+                         ? QStringLiteral("A correction of a contact in the logbook %1 was interrupted "
+                                          "before it changed anything; its journal has been removed "
+                                          "and the logbook is as it was.")
+                         : QStringLiteral("A correction of a contact in the logbook %1 was interrupted, "
+                                          "and the logbook has changed since (it was replaced or "
+                                          "shortened, or the contact changed again); its journal has "
+                                          "been removed and the logbook left as it is."))
+                                .arg(file)
+                        + QStringLiteral("\n\nIf you corrected a contact just before, look at it in "
+                                         "the log window (F2)."),
                 QStringLiteral("vantel"), MsgBox::OkOnly | MsgBox::Information);
     }
     if (recovered.value().outcome == Outcome::RolledBack) {

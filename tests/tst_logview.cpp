@@ -533,6 +533,14 @@ void TestLogView::damagedJournalIsTold()
     QVERIFY(f.platform.calls.back().text.contains(QStringLiteral("before it changed anything")));
     QVERIFY(!QFile::exists(f.log + QStringLiteral(".journal")));
     QCOMPARE(f.logBytes(), ts::records(2));
+    // One whose record changed again since: said so, and what stands now is left alone.
+    const QByteArray third = ts::records(1) + ts::record("2", "W1AW");
+    ts::writeFile(f.log, third);
+    ts::writeFile(f.log + QStringLiteral(".journal"), ts::journal(2, ts::record("2", "C2"), ts::record("2", "X2")));
+    f.open();
+    QVERIFY(f.platform.calls.back().text.contains(QStringLiteral("the logbook has changed since")));
+    QCOMPARE(f.logBytes(), third);
+    QVERIFY(!QFile::exists(f.log + QStringLiteral(".journal")));
 }
 
 QTEST_MAIN(TestLogView)

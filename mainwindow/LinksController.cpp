@@ -31,11 +31,11 @@ LinksController::LinksController(Form1 &form)
     connect(m_connections, &QAction::triggered, this, &LinksController::openConnections);
     connect(m_take, &QAction::triggered, this, [this] { extraKey(Vk::F3); });
     connect(&form, &Form1::extraKey, this, &LinksController::extraKey);
-    // A contact that waits for the logbook is saved once the logbook can take it.
     // A contact kept back by another station's lock is tried again; nothing else would
     // tell us that the lock is gone.
     m_retry.setInterval(RetryMs);
     connect(&m_retry, &QTimer::timeout, this, &LinksController::saveWaiting);
+    // A contact that waits for the logbook is saved once the logbook can take it.
     connect(&form, &Form1::logbookChanged, this, [this] {
         // A word about an F3 that failed belongs to that contact, not to the next one.
         clearFldigiNote();

@@ -296,7 +296,9 @@ std::optional<QString> Form1::arrivalFill(QsoRecord::Field field)
 
 void Form1::takeAsTyped(const std::array<QString, QsoRecord::FieldCount> &texts)
 {
-    forgetEntryState();
+    // What the duplicate check brought back and F3 leaves alone is still the earlier
+    // contact's: F1 treats it as before.
+    m_taken = {};
     for (const RecordField &f : RecordFields) {
         const QString &text = texts[f.field];
         if (text.isEmpty())

@@ -366,15 +366,20 @@ void TestLinks::f3AnswerBelongsToItsContact()
 void TestLinks::f3TakesTheContactAsTyped_data()
 {
     QTest::addColumn<bool>("contest");
+    QTest::addColumn<bool>("enterFirst"); // the duplicate check first, then F3
     QTest::addColumn<int>("tabs"); // Tab presses after the fill, before F1
     QTest::addColumn<QByteArray>("saved");
-    const QByteArray qso = ts::record("4", "DL7XYZ", "09.03.24 18:42", "579", "589", "7", "PSK31", "Uwe", "Bonn");
+    const QByteArray qso = ts::record("5", "DL7XYZ", "09.03.24 18:42", "579", "589", "7", "PSK31", "Uwe", "Bonn");
     // In contest mode the sent exchange carries the serial; name and QTH stay hidden.
-    const QByteArray contest = ts::record("4", "DL7XYZ", "09.03.24 18:42", "579", "5994", "7", "PSK31");
-    QTest::newRow("F3, F1") << false << 0 << qso;
-    QTest::newRow("F3, Tab, Tab, F1") << false << 2 << qso;
-    QTest::newRow("contest: F3, F1") << true << 0 << contest;
-    QTest::newRow("contest: F3, Tab, Tab, Tab, F1") << true << 3 << contest;
+    const QByteArray contest = ts::record("5", "DL7XYZ", "09.03.24 18:42", "579", "5995", "7", "PSK31");
+    QTest::newRow("F3, F1") << false << false << 0 << qso;
+    QTest::newRow("F3, Tab, Tab, F1") << false << false << 2 << qso;
+    QTest::newRow("contest: F3, F1") << true << false << 0 << contest;
+    QTest::newRow("contest: F3, Tab, Tab, Tab, F1") << true << false << 3 << contest;
+    // The earlier contact's date stays until the save, which stamps its own time.
+    QTest::newRow("Enter, F3, F1")
+            << false << true << 0
+            << ts::record("5", "DL7XYZ", "09.03.24 18:50", "579", "589", "7", "PSK31", "Uwe", "Bonn");
 }
 
 void TestLinks::f3TakesTheContactAsTyped()
@@ -383,23 +388,33 @@ void TestLinks::f3TakesTheContactAsTyped()
     // empty date/time and exchange are filled too, and the arrival fills after it leave
     // what F3 put in alone (fldigi's reports, F3's time, band and mode).
     QFETCH(bool, contest);
+    QFETCH(bool, enterFirst);
     QFETCH(int, tabs);
     QFETCH(QByteArray, saved);
     setPanel(m_peers.fldigiPort, { "dl7xyz", "Uwe", "Bonn", "579", "589", "7040000", "BPSK31" });
     if (QTest::currentTestFailed())
         return;
     EntryFixture f(3, "599", "599", "14", "CW");
+    const QByteArray earlier = ts::record("4", "DL7XYZ", "12.05.23 10:01", "559", "599", "21", "CW", "Old", "Town");
+    ts::writeFile(f.log, ts::records(3) + earlier);
     ts::writeFile("vantel.ini", ini(on(m_peers.fldigiPort), "enabled=false", "enabled=false"));
     Form1 &form = f.open();
     if (!contest)
         form.mnuContest->trigger();
+    if (enterFirst) {
+        QTest::keyClicks(form.Text2, "DL7XYZ");
+        QTest::keyClick(form.Text2, Qt::Key_Return);
+        QCOMPARE(form.Text3->text(), "12.05.23 10:01 ");
+        f.platform.calls.clear();
+    }
     QTest::keyClick(form.Text2, Qt::Key_F3);
-    QTRY_COMPARE(form.Text2->text(), "DL7XYZ");
+    QTRY_COMPARE(form.Text4->text(), "579");
+    QCOMPARE(form.Text2->text(), "DL7XYZ");
     f.platform.clock = f.platform.clock.addSecs(8 * 60); // the contact was heard at F3
     for (int i = 0; i < tabs; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
-    QCOMPARE(f.logBytes().mid(3 * 85), saved);
+    QCOMPARE(f.logBytes().mid(4 * 85), saved);
     QVERIFY(f.platform.calls.empty());
     // The next contact, typed, gets the arrival fills as always.
     QTest::keyClicks(form.Text2, "DL7XYZ");

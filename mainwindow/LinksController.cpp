@@ -71,10 +71,8 @@ void LinksController::apply()
 
     if (m_settings.fldigi.enabled)
         m_fldigi = new links::FldigiClient(m_settings.fldigi.host, m_settings.fldigi.port, this);
-    if (m_settings.rig.enabled) {
+    if (m_settings.rig.enabled)
         m_rig = new links::RigPoller(m_settings.rig.host, m_settings.rig.port, this);
-        m_rig->start();
-    }
     m_rigLast.clear();
     m_rigAnsweredAt = {};
     m_form.showRigRow(m_rig != nullptr);
@@ -104,6 +102,7 @@ void LinksController::apply()
         m_form.rigStatus()->setText(QStringLiteral("Rig: asking rigctld at %1:%2")
                                             .arg(m_settings.rig.host)
                                             .arg(m_settings.rig.port));
+        m_rig->start();
     } else {
         m_form.setBandModeSource({});
     }

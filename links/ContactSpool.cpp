@@ -37,7 +37,9 @@ Result<QList<ContactSpool::Entry>> ContactSpool::waiting() const
         return read.error();
     for (qint64 i = 0; i < read.value() / EntrySize; ++i) {
         const char *entry = bytes.constData() + i * EntrySize;
-        if (entry[0] != Waiting)
+        // Only what a save of ours could have written: no control characters.
+        const auto control = [](char c) { return uchar(c) < 0x20 || uchar(c) == 0x7F; };
+        if (entry[0] != Waiting || std::any_of(entry + 1, entry + EntrySize, control))
             continue;
         Entry e;
         e.index = i;
@@ -47,7 +49,7 @@ Result<QList<ContactSpool::Entry>> ContactSpool::waiting() const
     return out;
 }
 
-Result<qint64> ContactSpool::append(const QsoRecord &record)
+Result<qint64> ContactSpool::append(const QList<QsoRecord> &records)
 {
     auto opened = FileHandle::open(m_path, FileHandle::Mode::Update);
     if (!opened)
@@ -57,11 +59,14 @@ Result<qint64> ContactSpool::append(const QsoRecord &record)
     if (!size)
         return size.error();
     const qint64 index = size.value() / EntrySize;
-    QByteArray entry(1, Waiting);
-    entry.append(record.bytes.data(), QsoRecord::Size);
+    QByteArray entries;
+    for (const QsoRecord &record : records) {
+        entries.append(Waiting);
+        entries.append(record.bytes.data(), QsoRecord::Size);
+    }
     Status done = file.truncate(index * EntrySize);
     if (done)
-        done = file.writeAt(entry.constData(), EntrySize, index * EntrySize);
+        done = file.writeAt(entries.constData(), entries.size(), index * EntrySize);
     if (done)
         done = file.sync();
     if (done && file.created())

@@ -29,8 +29,9 @@ public:
     };
     // The entries still waiting, in the order they came.
     storage::Result<QList<Entry>> waiting() const;
-    // Keeps a record; its index for markSaved.
-    storage::Result<qint64> append(const storage::QsoRecord &record);
+    // Keeps records, in order, with one force to the disk; the index of the first (the
+    // others follow it) for markSaved.
+    storage::Result<qint64> append(const QList<storage::QsoRecord> &records);
     // The entry is in the logbook now. Once none waits, the file goes.
     storage::Status markSaved(qint64 index);
 

@@ -298,16 +298,38 @@ void LinksController::save(const links::LoggedContact &contact)
 }
 
 // A contact the logbook cannot take now is the operator's all the same: it goes to the
-// spool on disk before anything else, so that a crash or Exit does not lose it.
+// spool on disk as soon as the contacts that came with it are read, so that a crash or
+// Exit does not lose it; one force to the disk for the lot keeps a flood from holding
+// the window.
 void LinksController::keep(const links::LoggedContact &contact)
 {
-    const auto spooled = m_spool.append(contact.record);
-    if (spooled) {
-        m_toSave.enqueue({ contact, spooled.value() });
+    m_toSave.enqueue({ contact, Unwritten });
+    if (m_spoolScheduled)
         return;
+    m_spoolScheduled = true;
+    QMetaObject::invokeMethod(this, &LinksController::writeSpool, Qt::QueuedConnection);
+}
+
+void LinksController::writeSpool()
+{
+    m_spoolScheduled = false;
+    QList<QsoRecord> records;
+    for (const Waiting &waiting : std::as_const(m_toSave)) {
+        if (waiting.spooled == Unwritten)
+            records << waiting.contact.record;
     }
-    m_spoolProblem = QStringLiteral("%1: %2").arg(spooled.error().path, spooled.error().reason);
-    m_toSave.enqueue({ contact, -1 });
+    if (records.isEmpty())
+        return;
+    const auto first = m_spool.append(records);
+    if (!first)
+        m_spoolProblem = QStringLiteral("%1: %2").arg(first.error().path, first.error().reason);
+    qint64 next = first ? first.value() : NotKept;
+    for (Waiting &waiting : m_toSave) {
+        if (waiting.spooled == Unwritten)
+            waiting.spooled = first ? next++ : NotKept;
+    }
+    if (!first)
+        showWaiting(QString());
 }
 
 void LinksController::restoreSpooled()
@@ -370,7 +392,7 @@ void LinksController::showWaiting(const QString &whyNot)
         m_lastWhyNot = whyNot;
     qsizetype lost = 0;
     for (const Waiting &waiting : std::as_const(m_toSave))
-        lost += waiting.spooled < 0 ? 1 : 0;
+        lost += waiting.spooled == NotKept ? 1 : 0;
     const qsizetype count = m_toSave.size();
     QString more = m_lastWhyNot + QStringLiteral("\n\n");
     if (lost == 0)
@@ -425,6 +447,7 @@ void LinksController::saveWaiting()
 
 QString LinksController::unsavedContacts()
 {
+    writeSpool();
     // A last try: the logbook may take them now.
     while (!m_toSave.isEmpty()) {
         const qsizetype before = m_toSave.size();
@@ -434,7 +457,7 @@ QString LinksController::unsavedContacts()
     }
     QStringList calls;
     for (const Waiting &waiting : std::as_const(m_toSave)) {
-        if (waiting.spooled < 0)
+        if (waiting.spooled == NotKept)
             calls << waiting.contact.call;
     }
     if (calls.isEmpty())

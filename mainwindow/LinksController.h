@@ -49,6 +49,7 @@ private:
     void fill(const links::FldigiContact &contact);
     void save(const links::LoggedContact &contact);
     void keep(const links::LoggedContact &contact);
+    void writeSpool();
     void restoreSpooled();
     void saveWaiting();
     void scheduleSaving();
@@ -71,12 +72,13 @@ private:
     QAction *m_take = nullptr;
     QLabel *m_note = nullptr;
     bool m_fldigiNote = false; // the note tells of a failed F3
-    // WSJT-X contacts not yet saved, in order, each with its place in the spool (-1: it
-    // could not be kept on disk, and would be lost with the program).
+    // WSJT-X contacts not yet saved, in order, each with its place in the spool.
+    static constexpr qint64 Unwritten = -2; // goes to the spool once this event is done
+    static constexpr qint64 NotKept = -1; // the spool could not take it: lost with the program
     struct Waiting
     {
         links::LoggedContact contact;
-        qint64 spooled = -1;
+        qint64 spooled = NotKept;
     };
     QQueue<Waiting> m_toSave;
     links::ContactSpool m_spool;
@@ -84,6 +86,7 @@ private:
     QString m_lastWhyNot; // why the last save of a waiting contact failed
     bool m_saving = false;
     bool m_savingScheduled = false;
+    bool m_spoolScheduled = false;
     static constexpr int RetryMs = 2000;
     QTimer m_retry;
     quint64 m_request = 0; // the F3 whose answer is awaited

@@ -51,6 +51,7 @@ private Q_SLOTS:
     void wsjtxWaitsForTheLogbook_data();
     void wsjtxWaitsForTheLogbook();
     void wsjtx300WhileLocked();
+    void wsjtxWaitingSurvivesAKill_data();
     void wsjtxWaitingSurvivesAKill();
     void wsjtxHeardWhileABoxIsUp();
     void wsjtxNeverChangesACall();
@@ -677,10 +678,18 @@ void TestLinks::wsjtx300WhileLocked()
     QVERIFY(f.platform.calls.empty());
 }
 
+void TestLinks::wsjtxWaitingSurvivesAKill_data()
+{
+    QTest::addColumn<bool>("firstSaved"); // killed after the first was saved, before the spool said so
+    QTest::newRow("all waiting") << false;
+    QTest::newRow("between a save and its mark") << true;
+}
+
 void TestLinks::wsjtxWaitingSurvivesAKill()
 {
     // The real program, killed while contacts wait for the lock, saves them all when it
-    // is started again.
+    // is started again, none twice.
+    QFETCH(bool, firstSaved);
     ts::WorkDir dir;
     const QString log = dir.path("evening.log");
     ts::writeFile(log, ts::records(2));
@@ -711,6 +720,11 @@ void TestLinks::wsjtxWaitingSurvivesAKill()
     QVERIFY(vantel.waitForFinished(5000));
     ::close(station);
     QCOMPARE(ts::readFile(log), ts::records(2));
+    // An entry: its state ('-' waiting), then the record without its number.
+    const QByteArray first = ts::record("", "K1A000", "07.12.26 08:08", "", "", "14", "FT8", "", "JO62");
+    QCOMPARE(ts::readFile("wsjtx.spool").left(86), "-" + first);
+    if (firstSaved)
+        ts::writeFile(log, ts::records(2) + "3  " + first.mid(3));
     start();
     if (QTest::currentTestFailed())
         return;

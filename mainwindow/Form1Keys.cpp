@@ -296,8 +296,8 @@ std::optional<QString> Form1::arrivalFill(QsoRecord::Field field)
 
 void Form1::takeAsTyped(const std::array<QString, QsoRecord::FieldCount> &texts)
 {
-    // What the duplicate check brought back and F3 leaves alone is still the earlier
-    // contact's: F1 treats it as before.
+    // What the duplicate check brought back and F3 leaves alone stays the earlier
+    // contact's: F1 still puts this contact's own time and reports in its place.
     m_taken = {};
     for (const RecordField &f : RecordFields) {
         const QString &text = texts[f.field];

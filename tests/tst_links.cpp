@@ -51,6 +51,7 @@ private Q_SLOTS:
     void wsjtxWaitsForTheLogbook_data();
     void wsjtxWaitsForTheLogbook();
     void wsjtx300WhileLocked();
+    void wsjtxSpoolRefused();
     void wsjtxWaitingSurvivesAKill_data();
     void wsjtxWaitingSurvivesAKill();
     void wsjtxHeardWhileABoxIsUp();
@@ -676,6 +677,28 @@ void TestLinks::wsjtx300WhileLocked()
     QVERIFY(!QFile::exists("wsjtx.spool"));
     QCOMPARE(form.Text1->text(), "305");
     QVERIFY(f.platform.calls.empty());
+}
+
+void TestLinks::wsjtxSpoolRefused()
+{
+    // Contacts that cannot be kept on disk either are counted, and Exit names them.
+    EntryFixture f(4);
+    ts::writeFile("deflog", QByteArray());
+    const quint16 port = peers::freePort();
+    ts::writeFile("vantel.ini", ini("", "", "enabled=true\nport=" + QByteArray::number(port)));
+    Form1 &form = f.open();
+    QVERIFY(QDir().mkdir("wsjtx.spool"));
+    for (const char *call : { "DL2XYZ", "DL3AAA" })
+        QUdpSocket().writeDatagram(adifFor(call), QHostAddress::LocalHost, port);
+    QTRY_VERIFY(form.findChild<QLabel *>("linkNote"));
+    auto *note = form.findChild<QLabel *>("linkNote");
+    QTRY_VERIFY2(note->toolTip().contains("2 of them could not be kept on disk"), qPrintable(note->toolTip()));
+    QCOMPARE(note->text(), "WSJT-X: 2 contacts wait");
+    form.mnuExit->trigger();
+    QCOMPARE(f.platform.calls.back().text,
+             "2 contacts from WSJT-X could not be saved yet (DL2XYZ, DL3AAA) and will be lost.\n\n"
+             "Do you really want to quit?");
+    QCOMPARE(f.platform.calls.back().style, MsgBox::YesNo | MsgBox::Exclamation | MsgBox::DefaultButton2);
 }
 
 void TestLinks::wsjtxWaitingSurvivesAKill_data()

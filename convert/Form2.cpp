@@ -66,9 +66,10 @@ Form2::Form2(Platform &platform, QWidget *parent)
     Text2->setAccessibleName(Label2->text());
     for (QPushButton *button : { Command1, Command2, Command3, Command4 })
         button->setAutoDefault(false);
-    // The boxes hold the paths: a path typed there is used like one chosen with "...".
-    connect(Text1, &QLineEdit::textChanged, this, [this](const QString &text) { sourcePath = text; });
-    connect(Text2, &QLineEdit::textChanged, this, [this](const QString &text) { destPath = text; });
+    // The boxes only show the paths chosen with "...": typing there would be ignored, so
+    // they take none. They still take the focus, and their text can be selected and copied.
+    for (QLineEdit *box : { Text1, Text2 })
+        box->setReadOnly(true);
 
     setTabOrder(Text1, Command1);
     setTabOrder(Command1, Text2);
@@ -88,23 +89,27 @@ void Form2::command1Click()
 {
     CommonDialog1.setFilter(kSourceFilter);
     CommonDialog1.setDefaultExt(QStringLiteral(".log"));
-    if (const auto chosen = CommonDialog1.showOpen(m_platform, QStringLiteral("Source Logfile")))
+    if (const auto chosen = CommonDialog1.showOpen(m_platform, QStringLiteral("Source Logfile"))) {
+        sourcePath = *chosen;
         Text1->setText(*chosen);
+    }
 }
 
 void Form2::command2Click()
 {
     CommonDialog1.setFilter(kDestFilter);
     CommonDialog1.setDefaultExt(QStringLiteral(".txt"));
-    if (const auto chosen = CommonDialog1.showSave(m_platform, QStringLiteral("Destination Logfile")))
+    if (const auto chosen = CommonDialog1.showSave(m_platform, QStringLiteral("Destination Logfile"))) {
+        destPath = *chosen;
         Text2->setText(*chosen);
+    }
 }
 
 void Form2::command3Click()
 {
     if (sourcePath.isEmpty() || destPath.isEmpty()) {
-        m_platform.showError(QStringLiteral("Choose or type a source logbook and a destination "
-                                            "file first. Nothing was converted."));
+        m_platform.showError(QStringLiteral("Choose a source logbook and a destination file with "
+                                            "the \"...\" buttons first. Nothing was converted."));
         return;
     }
     if (formats::sameFile(sourcePath, destPath)) {
@@ -135,23 +140,7 @@ void Form2::command3Click()
                           .arg(QDir::toNativeSeparators(done.error().path), done.error().reason));
         return;
     }
-    // Say what happened, so that nobody converts twice to be sure.
-    const QString dest = QDir::toNativeSeparators(destPath);
-    const qint64 lines = done.value().written;
-    const QString contacts = lines == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(lines);
-    QString text;
-    if (lines > 0)
-        text = QStringLiteral("%1%2 appended to %3.")
-                       .arg(withTitle ? QStringLiteral("A title and ") : QString(),
-                            lines == 1 ? contacts + QStringLiteral(" was") : contacts + QStringLiteral(" were"),
-                            dest);
-    else if (withTitle)
-        text = QStringLiteral("The logbook %1 holds no contacts: only a title was appended to %2.")
-                       .arg(QDir::toNativeSeparators(sourcePath), dest);
-    else
-        text = QStringLiteral("The logbook %1 holds no contacts: nothing was appended to %2.")
-                       .arg(QDir::toNativeSeparators(sourcePath), dest);
-    m_platform.messageBox(text, QStringLiteral("vantel"), MsgBox::OkOnly | MsgBox::Information);
+    // Done: the window stays as it is, and Convert appends the same listing again.
 }
 
 // A listing appended to a logbook would shift every later record: the logbook in use

@@ -28,7 +28,7 @@ public:
     QPushButton *Command4 = nullptr;
     CommonDialog CommonDialog1;
 
-    // The files of this opening: chosen with "..." or typed into the boxes.
+    // The files of this opening, chosen with "..." (the boxes only show them).
     QString sourcePath;
     QString destPath;
 

@@ -32,7 +32,8 @@ void RigPoller::stop()
 
 std::optional<RigReading> RigPoller::fresh() const
 {
-    if (!m_answered.isValid() || m_answered.elapsed() > FreshMs)
+    // A question that went unanswered since counts as silence at once, as the rig row says.
+    if (!m_answered.isValid() || m_answered.elapsed() > FreshMs || !m_problem.isEmpty())
         return std::nullopt;
     return m_last;
 }

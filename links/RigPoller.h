@@ -28,7 +28,7 @@ public:
 
     void start();
     void stop();
-    // The last answer, if it is fresh.
+    // The last answer, if it is fresh and no question has gone unanswered since.
     std::optional<RigReading> fresh() const;
     // Why the last question got no answer (empty while the rig answers).
     QString problem() const { return m_problem; }

@@ -26,6 +26,9 @@ constexpr int kComboHeight = 315;
 constexpr int kStatusTop = 600;
 constexpr int kClientWidth = 9480;
 constexpr int kClientHeight = 960;
+// The rig's row, below everything the window always shows.
+constexpr int kRigRowTop = 900;
+constexpr int kRigRowHeight = 330;
 
 } // namespace
 
@@ -125,6 +128,11 @@ void Form1::buildControls()
     Label11 = addLabel("Label11", QStringLiteral("F1 to save this QSO!"),
                        twipsRect(5400, kStatusTop, 2055, kHeadingHeight), true, true,
                        Qt::AlignLeft);
+    m_rigStatus = addLabel("rigStatus", QString(),
+                           twipsRect(480, kRigRowTop, kClientWidth - 600, kHeadingHeight), false,
+                           false, Qt::AlignLeft);
+    m_rigStatus->setAccessibleName(QStringLiteral("Rig"));
+    m_rigStatus->hide();
 
     // Tab order: the call sign first, the number and the lists last.
     QWidget::setTabOrder(Text2, Text3);
@@ -150,6 +158,14 @@ void Form1::buildControls()
         applyFieldRules(combo ? combo->lineEdit() : static_cast<QLineEdit *>(widget), f.field);
     }
 
+    // An edit makes a field the operator's, whatever the duplicate check brought back.
+    const auto ownedOnEdit = [this](EntryField *field, storage::QsoRecord::Field recordField) {
+        connect(field, &QLineEdit::textEdited, this, [this, recordField] { m_recalled[recordField].reset(); });
+    };
+    ownedOnEdit(Text3, storage::QsoRecord::DateTime);
+    ownedOnEdit(Text4, storage::QsoRecord::Recv);
+    ownedOnEdit(Text5, storage::QsoRecord::Sent);
+
     connect(Text3, &EntryField::gotFocus, this, &Form1::text3GotFocus);
     connect(Text4, &EntryField::gotFocus, this, &Form1::text4GotFocus);
     connect(Text5, &EntryField::gotFocus, this, &Form1::text5GotFocus);
@@ -159,6 +175,18 @@ void Form1::buildControls()
     connect(this, &Form1::logbookChanged, this, &Form1::scheduleDuplicateMark);
     connect(m_watch, &storage::LogbookWatch::changed, this, &Form1::undoInterruptedCorrection);
     connect(m_watch, &storage::LogbookWatch::changed, this, &Form1::logbookChanged);
+}
+
+void Form1::showRigRow(bool shown)
+{
+    if (shown == m_rigStatus->isVisibleTo(centralWidget()))
+        return;
+    // The window grows by the row; nothing above it moves.
+    centralWidget()->setFixedSize(twips(kClientWidth),
+                                  twips(kClientHeight + (shown ? kRigRowHeight : 0)));
+    m_rigStatus->setVisible(shown);
+    if (!shown)
+        m_rigStatus->clear();
 }
 
 QWidget *Form1::control(storage::QsoRecord::Field field) const

@@ -69,6 +69,18 @@ public:
     // The band and mode fill of arriving in the date/time field.
     void fillBandAndMode();
 
+    // Takes a contact another program holds (fldigi's log panel) into the fields as the
+    // operator would have typed it: an empty text keeps what its field holds, and with
+    // Real Time ticked an empty date/time and empty reports get what arriving in them
+    // would give. What this puts in stays through the arrival fills that follow, as long
+    // as the call sign is the one it left.
+    void takeAsTyped(const std::array<QString, storage::QsoRecord::FieldCount> &texts);
+
+    // A row under the status line for the rig link, shown only while that link is on;
+    // the controls above it stay where they are.
+    QLabel *rigStatus() const { return m_rigStatus; }
+    void showRigRow(bool shown);
+
     // Entry fields, in record order (there is no Text6).
     EntryField *Text1 = nullptr;
     EntryField *Text2 = nullptr;
@@ -136,7 +148,6 @@ private:
     void takeLogbookIntoUse(const QString &path, qint16 count);
     QString exchangeFor(qint16 nextNumber) const;
     void showLogPath();
-    void showDefaults();
     void undoInterruptedCorrection();
 
     // Form1Save.cpp
@@ -154,6 +165,15 @@ private:
     void text3GotFocus(Qt::FocusReason reason);
     void text4GotFocus(Qt::FocusReason reason);
     void text5GotFocus(Qt::FocusReason reason);
+    // Whether a field still holds what takeAsTyped put there for the call on screen.
+    bool keepsTaken(storage::QsoRecord::Field field) const;
+    // What arriving in the date/time, received or sent field puts there (Real Time).
+    std::optional<QString> arrivalFill(storage::QsoRecord::Field field);
+    // Before a save with Real Time ticked: the date/time and reports the duplicate check
+    // brought back from the earlier contact and nobody has touched since become this
+    // contact's own.
+    void replaceRecalled();
+    void forgetEntryState();
     std::optional<QString> dateStamp();
     // What arriving in the sent report puts there: the exchange in contest mode.
     QString sentFill() const;
@@ -202,6 +222,13 @@ private:
     qint64 m_duplicateOf = 0; // record number of the earlier contact, 0 for none
     std::array<QWidget *, storage::QsoRecord::FieldCount> m_controls {};
     std::function<BandMode()> m_bandModeSource;
+    // What takeAsTyped put into each field, and the call sign it left there.
+    std::array<std::optional<QString>, storage::QsoRecord::FieldCount> m_taken;
+    QString m_takenFor;
+    // What the duplicate check brought back into each field from the earlier contact;
+    // forgotten once the operator edits that field.
+    std::array<std::optional<QString>, storage::QsoRecord::FieldCount> m_recalled;
+    QLabel *m_rigStatus = nullptr;
     // The connections to the programs beside vantel (all off unless turned on).
     LinksController *m_links = nullptr;
     bool m_quitAsked = false; // Exit asked already; closing asks nothing more

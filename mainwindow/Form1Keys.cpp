@@ -135,6 +135,7 @@ EntryField *Form1::ringNeighbour(EntryField *field, bool forward) const
 
 void Form1::clearEntry()
 {
+    forgetEntryState();
     Text2->clear();
     Text3->clear();
     Text4->clear();
@@ -174,6 +175,11 @@ void Form1::checkDuplicate()
     Combo2->setEditText(defMode);
     if (mnuContest->isChecked())
         Text2->clear();
+    // The earlier contact's date/time and reports stay in sight, but they are that
+    // contact's: a save does not pass them off as this one's unless they were edited.
+    forgetEntryState();
+    for (const QsoRecord::Field field : { QsoRecord::DateTime, QsoRecord::Recv, QsoRecord::Sent })
+        m_recalled[field] = fieldText(field);
     if (const auto next = nextNumber(qsoCount))
         Text1->setText(QString::number(*next));
     else
@@ -259,10 +265,80 @@ void Form1::text3GotFocus(Qt::FocusReason reason)
     const std::optional<QString> stamp = dateStamp();
     if (!mnuReal->isChecked() || !stamp)
         return;
-    Text3->setText(*stamp);
-    Text5->setText(sentFill());
+    // What the operator took from fldigi with F3 stays: it is what was heard.
+    if (!keepsTaken(QsoRecord::DateTime))
+        Text3->setText(*stamp);
+    if (!keepsTaken(QsoRecord::Sent))
+        Text5->setText(sentFill());
     fillBandAndMode();
-    Text3->placeCaret(int(stamp->size()));
+    Text3->placeCaret(int(Text3->text().size()));
+}
+
+bool Form1::keepsTaken(QsoRecord::Field field) const
+{
+    return m_taken[field] && fieldText(QsoRecord::Call) == m_takenFor
+            && fieldText(field) == *m_taken[field];
+}
+
+std::optional<QString> Form1::arrivalFill(QsoRecord::Field field)
+{
+    switch (field) {
+    case QsoRecord::DateTime:
+        return dateStamp();
+    case QsoRecord::Recv:
+        return defRecv;
+    case QsoRecord::Sent:
+        return sentFill();
+    default:
+        return std::nullopt;
+    }
+}
+
+void Form1::takeAsTyped(const std::array<QString, QsoRecord::FieldCount> &texts)
+{
+    // What the duplicate check brought back and F3 leaves alone stays the earlier
+    // contact's: F1 still puts this contact's own time and reports in its place.
+    m_taken = {};
+    for (const RecordField &f : RecordFields) {
+        const QString &text = texts[f.field];
+        if (text.isEmpty())
+            continue;
+        if (fieldText(f.field) != text)
+            setFieldText(f.field, text);
+        m_taken[f.field] = text;
+    }
+    // Typed by hand, Tab would have filled these on the way; F1 straight after F3 must
+    // not save a contact without its time or exchange.
+    if (mnuReal->isChecked()) {
+        for (const QsoRecord::Field field : { QsoRecord::DateTime, QsoRecord::Recv, QsoRecord::Sent }) {
+            if (!fieldText(field).isEmpty())
+                continue;
+            if (const std::optional<QString> fill = arrivalFill(field)) {
+                setFieldText(field, *fill);
+                m_taken[field] = *fill;
+            }
+        }
+    }
+    m_takenFor = fieldText(QsoRecord::Call);
+}
+
+void Form1::replaceRecalled()
+{
+    if (!mnuReal->isChecked())
+        return;
+    for (const QsoRecord::Field field : { QsoRecord::DateTime, QsoRecord::Recv, QsoRecord::Sent }) {
+        if (!m_recalled[field] || fieldText(field) != *m_recalled[field])
+            continue;
+        if (const std::optional<QString> fill = arrivalFill(field))
+            setFieldText(field, *fill);
+    }
+}
+
+void Form1::forgetEntryState()
+{
+    m_taken = {};
+    m_takenFor.clear();
+    m_recalled = {};
 }
 
 void Form1::setBandModeSource(std::function<BandMode()> source)
@@ -273,22 +349,29 @@ void Form1::setBandModeSource(std::function<BandMode()> source)
 void Form1::fillBandAndMode()
 {
     const BandMode from = m_bandModeSource ? m_bandModeSource() : BandMode {};
-    Combo1->setEditText(from.band.value_or(defBand));
-    Combo2->setEditText(from.mode.value_or(defMode));
+    if (!keepsTaken(QsoRecord::Band))
+        Combo1->setEditText(from.band.value_or(defBand));
+    if (!keepsTaken(QsoRecord::Mode))
+        Combo2->setEditText(from.mode.value_or(defMode));
 }
 
 void Form1::text4GotFocus(Qt::FocusReason reason)
 {
     if (!countsAsArrival(reason) || !mnuReal->isChecked())
         return;
-    Text4->setText(defRecv);
-    Text4->placeCaret(int(defRecv.size()));
+    if (!keepsTaken(QsoRecord::Recv))
+        Text4->setText(defRecv);
+    Text4->placeCaret(int(Text4->text().size()));
 }
 
 void Form1::text5GotFocus(Qt::FocusReason reason)
 {
     if (!countsAsArrival(reason) || !mnuReal->isChecked())
         return;
+    if (keepsTaken(QsoRecord::Sent)) {
+        Text5->placeCaret(int(Text5->text().size()));
+        return;
+    }
     const QString sent = sentFill();
     Text5->setText(sent);
     Text5->placeCaret(int(std::min(defSent.size(), sent.size())));

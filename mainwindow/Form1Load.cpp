@@ -64,7 +64,8 @@ void Form1::load()
     Label10->setVisible(false);
     setWindowTitle(QStringLiteral("vantel - Contest mode"));
 
-    // The lists never change what the boxes show.
+    // The lists never change what the boxes show ("14" and "PSK31" until the first fill
+    // puts the operator's defaults there).
     const QString band = Combo1->currentText();
     const QString mode = Combo2->currentText();
     for (const char *item : { "14", "1.8", "3.5", "7", "10", "18", "21", "24", "28" })
@@ -73,7 +74,6 @@ void Form1::load()
         Combo2->addItem(QLatin1String(item));
     Combo1->setEditText(band);
     Combo2->setEditText(mode);
-    showDefaults();
 }
 
 bool Form1::logbookExists(const QString &path, const QString &purpose)
@@ -100,16 +100,6 @@ void Form1::undoInterruptedCorrection()
     if (!logPath.isEmpty() && QFileInfo::exists(journalPath(logPath)))
         (void)recoverBeforeUse(m_platform, logPath,
                                QStringLiteral("The logbook in use changed."));
-}
-
-void Form1::showDefaults()
-{
-    // The lists show the operator's defaults from the start, not only after the first
-    // contact.
-    if (!defBand.isEmpty())
-        Combo1->setEditText(defBand);
-    if (!defMode.isEmpty())
-        Combo2->setEditText(defMode);
 }
 
 void Form1::showLogPath()

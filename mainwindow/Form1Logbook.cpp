@@ -70,8 +70,8 @@ void Form1::rememberAndUse(const QString &path, qint16 count)
                 remembered.error()));
         return;
     }
+    // The contact on screen, band and mode included, goes into this logbook with F1.
     takeLogbookIntoUse(path, count);
-    showDefaults();
 }
 
 void Form1::mnuSaveClick()

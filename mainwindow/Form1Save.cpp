@@ -51,10 +51,9 @@ Form1::Saved Form1::saveAsNext(QsoRecord &record, const QString &notSaved, QStri
         tell(notSaved + QStringLiteral("\n\n") + msg::logbookFull(logPath));
         return Saved::No;
     }
-    // A save nobody waits for (a contact from WSJT-X) never holds the window while another
-    // station has the lock: it is tried again later.
-    constexpr int QuietLockWaitMs = 100;
-    const Status written = whyNot ? writeRecord(logPath, *number, record, QuietLockWaitMs)
+    // A save nobody waits for (a contact from WSJT-X) never waits for another station's
+    // lock on the window's thread: it is tried again later.
+    const Status written = whyNot ? writeRecord(logPath, *number, record, 0)
                                   : writeRecord(logPath, *number, record);
     if (!written) {
         QString what = notSaved;
@@ -96,12 +95,14 @@ void Form1::sQSO()
         Text2->setFocus(Qt::OtherFocusReason);
         return;
     }
+    replaceRecalled();
     for (const RecordField &f : RecordFields)
         curQso.setField(f.field, fieldText(f.field));
 
     const Saved saved = saveAsNext(curQso, QStringLiteral("The contact was not saved."));
     if (saved == Saved::No)
         return;
+    forgetEntryState();
     Label7->clear();
     if (saved == Saved::YesAndFull) {
         m_platform.showError(QStringLiteral("Contact %1 was saved.\n\n").arg(qsoCount)

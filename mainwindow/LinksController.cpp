@@ -9,10 +9,13 @@
 #include "mainwindow/Form1.h"
 #include "platform/Keys.h"
 #include "platform/Twips.h"
+#include "storage/SharedState.h"
+#include "storage/TextCodec.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPalette>
 #include <QMenu>
@@ -20,7 +23,10 @@
 using storage::QsoRecord;
 
 LinksController::LinksController(Form1 &form)
-    : QObject(&form), m_form(form), m_path(QDir::current().absoluteFilePath(links::LinkSettings::fileName()))
+    : QObject(&form),
+      m_form(form),
+      m_path(QDir::current().absoluteFilePath(links::LinkSettings::fileName())),
+      m_spool(QDir::current().absoluteFilePath(spoolFileName()))
 {
     setObjectName(QStringLiteral("links"));
     m_connections = form.mnuTools->addAction(QStringLiteral("&Connections..."));
@@ -40,7 +46,7 @@ LinksController::LinksController(Form1 &form)
         // A word about an F3 that failed belongs to that contact, not to the next one.
         clearFldigiNote();
         if (!m_toSave.isEmpty())
-            saveWaiting();
+            scheduleSaving();
     });
 
     const links::LoadedLinkSettings loaded = links::loadLinkSettings(m_path);
@@ -50,6 +56,7 @@ LinksController::LinksController(Form1 &form)
                                           .arg(QDir::toNativeSeparators(m_path),
                                                loaded.problems.join(QLatin1Char('\n'))));
     apply();
+    restoreSpooled();
 }
 
 void LinksController::apply()
@@ -64,27 +71,38 @@ void LinksController::apply()
 
     if (m_settings.fldigi.enabled)
         m_fldigi = new links::FldigiClient(m_settings.fldigi.host, m_settings.fldigi.port, this);
-    if (m_settings.rig.enabled) {
+    if (m_settings.rig.enabled)
         m_rig = new links::RigPoller(m_settings.rig.host, m_settings.rig.port, this);
-        m_rig->start();
-    }
-    if (m_fldigi || m_rig) {
-        // What F3 took for the contact on screen first, then the rig, then the defaults.
+    m_rigLast.clear();
+    m_rigAnsweredAt = {};
+    m_form.showRigRow(m_rig != nullptr);
+    if (m_rig) {
+        // The rig first, then the defaults (what F3 took from fldigi the window keeps).
         m_form.setBandModeSource([this] {
             Form1::BandMode from;
-            const QString call = m_form.fieldText(QsoRecord::Call);
-            if (!call.trimmed().isEmpty() && call == m_takenFor)
-                from = m_taken;
-            if (m_rig) {
-                if (const auto reading = m_rig->fresh()) {
-                    if (reading->frequencyHz && !from.band)
-                        from.band = links::bandForFrequency(double(*reading->frequencyHz));
-                    if (reading->mode && !from.mode)
-                        from.mode = links::modeForRig(*reading->mode);
-                }
+            if (const auto reading = m_rig->fresh()) {
+                if (reading->frequencyHz)
+                    from.band = links::bandForFrequency(double(*reading->frequencyHz));
+                if (reading->mode)
+                    from.mode = links::modeForRig(*reading->mode);
             }
             return from;
         });
+        m_rigAnsweredAt = m_form.platform().now();
+        connect(m_rig, &links::RigPoller::answered, this, [this](const links::RigReading &reading) {
+            m_rigLast = reading.frequencyHz
+                    ? QStringLiteral("%1 MHz").arg(double(*reading.frequencyHz) / 1e6, 0, 'f', 6)
+                    : QStringLiteral("no frequency");
+            if (reading.mode)
+                m_rigLast += QLatin1Char(' ') + formats::escaped(reading.mode->left(12));
+            m_rigAnsweredAt = m_form.platform().now();
+            showRig(true);
+        });
+        connect(m_rig, &links::RigPoller::failed, this, [this] { showRig(false); });
+        m_form.rigStatus()->setText(QStringLiteral("Rig: asking rigctld at %1:%2")
+                                            .arg(m_settings.rig.host)
+                                            .arg(m_settings.rig.port));
+        m_rig->start();
     } else {
         m_form.setBandModeSource({});
     }
@@ -105,6 +123,32 @@ void LinksController::apply()
         }
     }
     m_take->setEnabled(m_fldigi || m_rig);
+}
+
+// The rig row says what the band and mode fills use: the rig's frequency, or since when
+// it has not answered (the fills then take the defaults).
+void LinksController::showRig(bool answers)
+{
+    QLabel *row = m_form.rigStatus();
+    const QString since = m_rigAnsweredAt.time().toString(QStringLiteral("HH:mm:ss"));
+    if (answers)
+        row->setText(QStringLiteral("Rig: %1").arg(m_rigLast));
+    else if (m_rigLast.isEmpty())
+        row->setText(QStringLiteral("Rig: no answer since %1; band and mode come from your defaults")
+                             .arg(since));
+    else
+        row->setText(QStringLiteral("Rig: no answer since %1 (it was on %2); band and mode come "
+                                    "from your defaults")
+                             .arg(since, m_rigLast));
+    row->setToolTip(answers ? QString()
+                            : QStringLiteral("rigctld at %1:%2: %3")
+                                      .arg(m_settings.rig.host)
+                                      .arg(m_settings.rig.port)
+                                      .arg(m_rig->problem()));
+    QPalette palette = row->palette();
+    palette.setColor(QPalette::WindowText,
+                     answers ? QPalette().color(QPalette::WindowText) : QColor(170, 0, 0));
+    row->setPalette(palette);
 }
 
 bool LinksController::change(const links::LinkSettings &settings)
@@ -195,11 +239,9 @@ void LinksController::takeFromFldigi()
 
 void LinksController::fill(const links::FldigiContact &contact)
 {
-    // As if typed: what fldigi leaves empty keeps what the field holds.
-    const auto put = [this](QsoRecord::Field field, const QString &text) {
-        const QString fitted = links::fieldText(text, field);
-        if (!fitted.isEmpty() && m_form.fieldText(field) != fitted)
-            m_form.setFieldText(field, fitted);
+    std::array<QString, QsoRecord::FieldCount> texts;
+    const auto put = [&texts](QsoRecord::Field field, const QString &text) {
+        texts[field] = links::fieldText(text, field);
     };
     const bool contest = m_form.mnuContest->isChecked();
     put(QsoRecord::Call, contact.call);
@@ -209,30 +251,22 @@ void LinksController::fill(const links::FldigiContact &contact)
         put(QsoRecord::Sent, contact.rstOut);
     bool isNumber = false;
     const double khz = contact.frequencyKhz.trimmed().toDouble(&isNumber);
-    m_taken = {};
     if (isNumber) {
-        if (const auto band = links::bandForFrequency(khz * 1000.0)) {
+        if (const auto band = links::bandForFrequency(khz * 1000.0))
             put(QsoRecord::Band, *band);
-            m_taken.band = links::fieldText(*band, QsoRecord::Band);
-        }
     }
-    if (!contact.modem.trimmed().isEmpty()) {
+    if (!contact.modem.trimmed().isEmpty())
         put(QsoRecord::Mode, links::modeForFldigi(contact.modem));
-        m_taken.mode = links::fieldText(links::modeForFldigi(contact.modem), QsoRecord::Mode);
-    }
-    // The band and mode stay this contact's when the date/time fill comes next.
-    m_takenFor = m_form.fieldText(QsoRecord::Call);
     // Name and QTH are hidden in contest mode; nothing is saved unseen.
     if (!contest) {
         put(QsoRecord::Name, contact.name);
         put(QsoRecord::Qth, contact.qth);
     }
+    m_form.takeAsTyped(texts);
 }
 
 void LinksController::save(const links::LoggedContact &contact)
 {
-    // A flood beyond any operator's pace is dropped rather than kept for ever.
-    constexpr qsizetype MaxWaiting = 256;
     if (!contact.refused.isEmpty()) {
         const QString call = formats::escaped(contact.call.left(20));
         showNote(QStringLiteral("WSJT-X: %1 not saved").arg(call),
@@ -243,56 +277,193 @@ void LinksController::save(const links::LoggedContact &contact)
         QApplication::alert(&m_form);
         return;
     }
-    if (m_toSave.size() < MaxWaiting)
-        m_toSave.enqueue(contact);
-    saveWaiting();
+    // Behind the ones that wait, or at once: the order WSJT-X logged them in is kept.
+    if (m_toSave.isEmpty()) {
+        QString whyNot;
+        if (const auto number = m_form.saveContact(
+                    contact.record,
+                    QStringLiteral("The contact with %1 from WSJT-X").arg(contact.call), &whyNot)) {
+            showNote(QStringLiteral("WSJT-X: %1 %2").arg(*number).arg(contact.call), QString(), false);
+            // Seen without taking the focus: the window asks for attention when not in front.
+            QApplication::alert(&m_form);
+            return;
+        }
+        keep(contact);
+        showWaiting(whyNot);
+        m_retry.start();
+        return;
+    }
+    keep(contact);
+    showWaiting(QString());
 }
 
-// Saves the contacts WSJT-X logged, in order. One that cannot be saved now (no logbook,
-// or one another program changed) is not lost and raises no box that would take the
-// keys from the operator: it waits, the note says so, and it is saved as soon as the
-// logbook can take it (after Open or Create, or any change of the logbook).
+// A contact the logbook cannot take now is the operator's all the same: it goes to the
+// spool on disk as soon as the contacts that came with it are read, so that a crash or
+// Exit does not lose it; one force to the disk for the lot keeps a flood from holding
+// the window.
+void LinksController::keep(const links::LoggedContact &contact)
+{
+    m_toSave.enqueue({ contact, Unwritten });
+    if (m_spoolScheduled)
+        return;
+    m_spoolScheduled = true;
+    QMetaObject::invokeMethod(this, &LinksController::writeSpool, Qt::QueuedConnection);
+}
+
+void LinksController::writeSpool()
+{
+    m_spoolScheduled = false;
+    QList<QsoRecord> records;
+    for (const Waiting &waiting : std::as_const(m_toSave)) {
+        if (waiting.spooled == Unwritten)
+            records << waiting.contact.record;
+    }
+    if (records.isEmpty())
+        return;
+    const auto first = m_spool.append(records);
+    if (!first)
+        m_spoolProblem = QStringLiteral("%1: %2").arg(first.error().path, first.error().reason);
+    qint64 next = first ? first.value() : NotKept;
+    for (Waiting &waiting : m_toSave) {
+        if (waiting.spooled == Unwritten)
+            waiting.spooled = first ? next++ : NotKept;
+    }
+    if (!first)
+        showWaiting(QString());
+}
+
+void LinksController::restoreSpooled()
+{
+    const auto spooled = m_spool.waiting();
+    if (!spooled) {
+        m_form.platform().showError(
+                QStringLiteral("The WSJT-X contacts kept in %1 could not be read: %2. The file "
+                               "is left as it is.")
+                        .arg(QDir::toNativeSeparators(m_spool.path()), spooled.error().reason));
+        return;
+    }
+    for (const links::ContactSpool::Entry &entry : spooled.value()) {
+        links::LoggedContact contact;
+        contact.record = entry.record;
+        contact.call = storage::fromDisk(storage::trimSpaces(entry.record.fieldBytes(QsoRecord::Call)));
+        m_toSave.enqueue({ contact, entry.index });
+    }
+    // A crash between the save and the mark in the spool left the first one saved.
+    if (!m_toSave.isEmpty() && m_toSave.head().spooled >= 0
+        && alreadyInLogbook(m_toSave.head().contact.record)) {
+        (void)m_spool.markSaved(m_toSave.head().spooled);
+        m_toSave.dequeue();
+    }
+    if (!m_toSave.isEmpty())
+        scheduleSaving();
+}
+
+bool LinksController::alreadyInLogbook(const QsoRecord &record) const
+{
+    if (m_form.logPath.isEmpty() || storage::qsoCount < 1)
+        return false;
+    QFile logbook(m_form.logPath);
+    if (!logbook.open(QIODevice::ReadOnly) || !logbook.seek(qint64(storage::qsoCount - 1) * QsoRecord::Size))
+        return false;
+    const QByteArray last = logbook.read(QsoRecord::Size);
+    // The number is the save's own; the rest is what was kept.
+    constexpr int NumberWidth = 3;
+    return last.size() == QsoRecord::Size
+            && last.mid(NumberWidth) == QByteArray(record.bytes.data() + NumberWidth, QsoRecord::Size - NumberWidth);
+}
+
+void LinksController::scheduleSaving()
+{
+    if (m_savingScheduled)
+        return;
+    m_savingScheduled = true;
+    QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_savingScheduled = false;
+                saveWaiting();
+            },
+            Qt::QueuedConnection);
+}
+
+void LinksController::showWaiting(const QString &whyNot)
+{
+    if (!whyNot.isEmpty())
+        m_lastWhyNot = whyNot;
+    qsizetype lost = 0;
+    for (const Waiting &waiting : std::as_const(m_toSave))
+        lost += waiting.spooled == NotKept ? 1 : 0;
+    const qsizetype count = m_toSave.size();
+    QString more = m_lastWhyNot + QStringLiteral("\n\n");
+    if (lost == 0)
+        more += QStringLiteral("They are kept in %1 and saved as soon as the logbook can take "
+                               "them, also after a restart.")
+                        .arg(QDir::toNativeSeparators(m_spool.path()));
+    else
+        more += QStringLiteral("%1 of them could not be kept on disk (%2) and would be lost if "
+                               "vantel ended now.")
+                        .arg(lost)
+                        .arg(m_spoolProblem);
+    showNote(count == 1 ? QStringLiteral("WSJT-X: 1 contact waits")
+                        : QStringLiteral("WSJT-X: %1 contacts wait").arg(count),
+             more, true);
+    QApplication::alert(&m_form);
+}
+
+// Saves the contacts that wait, in order, one an event so that the keys go on: one
+// that cannot be saved now (no logbook, another station's lock, or a logbook another
+// program changed) raises no box that would take the keys from the operator; it waits,
+// the note says so, and it is tried again every RetryMs and whenever the logbook changes.
 void LinksController::saveWaiting()
 {
-    if (m_saving)
+    if (m_saving || m_toSave.isEmpty())
         return; // a save tells of its own change of the logbook
     m_saving = true;
-    while (!m_toSave.isEmpty()) {
-        const links::LoggedContact &contact = m_toSave.head();
-        QString whyNot;
-        const auto number = m_form.saveContact(
-                contact.record, QStringLiteral("The contact with %1 from WSJT-X").arg(contact.call),
-                &whyNot);
-        if (!number) {
-            const qsizetype waiting = m_toSave.size();
-            showNote(waiting == 1 ? QStringLiteral("WSJT-X: 1 contact waits")
-                                  : QStringLiteral("WSJT-X: %1 contacts wait").arg(waiting),
-                     whyNot + QStringLiteral("\n\nIt is saved as soon as the logbook can take it."),
-                     true);
-            QApplication::alert(&m_form);
-            m_retry.start();
-            break;
-        }
-        showNote(QStringLiteral("WSJT-X: %1 %2").arg(*number).arg(contact.call), QString(), false);
-        m_toSave.dequeue();
-        // Seen without taking the focus: the window asks for attention when not in front.
-        QApplication::alert(&m_form);
-    }
+    const Waiting &head = m_toSave.head();
+    QString whyNot;
+    const auto number = m_form.saveContact(
+            head.contact.record,
+            QStringLiteral("The contact with %1 from WSJT-X").arg(head.contact.call), &whyNot);
     m_saving = false;
-    if (m_toSave.isEmpty())
+    if (!number) {
+        showWaiting(whyNot);
+        m_retry.start();
+        return;
+    }
+    // Marked only once it is in the logbook: a crash in between costs no contact.
+    if (head.spooled >= 0)
+        (void)m_spool.markSaved(head.spooled);
+    const QString call = head.contact.call;
+    m_toSave.dequeue();
+    if (m_toSave.isEmpty()) {
         m_retry.stop();
+        showNote(QStringLiteral("WSJT-X: %1 %2").arg(*number).arg(call), QString(), false);
+        QApplication::alert(&m_form);
+        return;
+    }
+    showWaiting(QString());
+    scheduleSaving();
 }
 
 QString LinksController::unsavedContacts()
 {
-    if (m_toSave.isEmpty())
-        return {};
-    saveWaiting(); // a last try: the logbook may take them now
+    writeSpool();
+    // A last try: the logbook may take them now.
+    while (!m_toSave.isEmpty()) {
+        const qsizetype before = m_toSave.size();
+        saveWaiting();
+        if (m_toSave.size() == before)
+            break;
+    }
     QStringList calls;
-    for (const links::LoggedContact &contact : std::as_const(m_toSave))
-        calls << contact.call;
+    for (const Waiting &waiting : std::as_const(m_toSave)) {
+        if (waiting.spooled == NotKept)
+            calls << waiting.contact.call;
+    }
+    if (calls.isEmpty())
+        return {};
     return QStringLiteral("%1 from WSJT-X could not be saved yet (%2) and will be lost.")
-            .arg(m_toSave.size() == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(m_toSave.size()),
+            .arg(calls.size() == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(calls.size()),
                  calls.join(QStringLiteral(", ")));
 }
 

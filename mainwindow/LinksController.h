@@ -1,9 +1,11 @@
 #pragma once
 
+#include "links/ContactSpool.h"
 #include "links/LinkSettings.h"
 #include "links/LoggedContact.h"
 #include "mainwindow/Form1.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QQueue>
 #include <QTimer>
@@ -34,9 +36,11 @@ public:
     QString wsjtxStatus() const;
     // Opens the connections window (not waiting for it to close).
     void openConnections();
-    // Tries once more to save the WSJT-X contacts that wait; says which still wait (for
-    // the question before quitting), or nothing.
+    // Tries once more to save the WSJT-X contacts that wait; names those that would be
+    // lost with the program (the ones that could not be kept on disk), or nothing.
     QString unsavedContacts();
+    // Where WSJT-X contacts wait on disk for the logbook.
+    static QString spoolFileName() { return QStringLiteral("wsjtx.spool"); }
 
 private:
     void apply();
@@ -44,7 +48,14 @@ private:
     void takeFromFldigi();
     void fill(const links::FldigiContact &contact);
     void save(const links::LoggedContact &contact);
+    void keep(const links::LoggedContact &contact);
+    void writeSpool();
+    void restoreSpooled();
     void saveWaiting();
+    void scheduleSaving();
+    bool alreadyInLogbook(const storage::QsoRecord &record) const;
+    void showWaiting(const QString &whyNot);
+    void showRig(bool answers);
     QStringList fieldTexts() const;
     // The note beside the hint: what came from a peer, or (in red) what went wrong.
     void showNote(const QString &text, const QString &more, bool trouble);
@@ -61,14 +72,25 @@ private:
     QAction *m_take = nullptr;
     QLabel *m_note = nullptr;
     bool m_fldigiNote = false; // the note tells of a failed F3
-    // WSJT-X contacts not yet saved, in order: while a save is under way, or while the
-    // logbook cannot take them.
-    QQueue<links::LoggedContact> m_toSave;
+    // WSJT-X contacts not yet saved, in order, each with its place in the spool.
+    static constexpr qint64 Unwritten = -2; // goes to the spool once this event is done
+    static constexpr qint64 NotKept = -1; // the spool could not take it: lost with the program
+    struct Waiting
+    {
+        links::LoggedContact contact;
+        qint64 spooled = NotKept;
+    };
+    QQueue<Waiting> m_toSave;
+    links::ContactSpool m_spool;
+    QString m_spoolProblem;
+    QString m_lastWhyNot; // why the last save of a waiting contact failed
     bool m_saving = false;
+    bool m_savingScheduled = false;
+    bool m_spoolScheduled = false;
     static constexpr int RetryMs = 2000;
     QTimer m_retry;
     quint64 m_request = 0; // the F3 whose answer is awaited
-    // Band and mode F3 took, for the contact with this call.
-    Form1::BandMode m_taken;
-    QString m_takenFor;
+    // The rig's last answer and when it came (the window's clock), for the rig row.
+    QString m_rigLast;
+    QDateTime m_rigAnsweredAt;
 };

@@ -160,6 +160,8 @@ public:
 
     quint16 fldigiPort = 0;
     quint16 rigPort = 0;
+    // For a test that stops the rig in the middle.
+    QProcess &rigctld() { return m_rigctld; }
 
 private:
     QTemporaryDir m_dir;

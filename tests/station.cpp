@@ -97,8 +97,10 @@ int main(int argc, char *argv[])
                 reply += QStringLiteral(" (no logbook)");
         } else if (verb == QLatin1String("convert")) {
             Form2 conversion(platform, &form);
-            conversion.Text1->setText(command.section(QLatin1Char(' '), 1, 1));
-            conversion.Text2->setText(command.section(QLatin1Char(' '), 2, 2));
+            platform.fileAnswers.push_back(command.section(QLatin1Char(' '), 1, 1));
+            platform.fileAnswers.push_back(command.section(QLatin1Char(' '), 2, 2));
+            conversion.Command1->click();
+            conversion.Command2->click();
             conversion.Command3->click();
             reply = answer(platform, before, QStringLiteral("ok"));
         } else if (verb == QLatin1String("slow")) {

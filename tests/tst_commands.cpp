@@ -3,6 +3,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -32,7 +33,7 @@ private Q_SLOTS:
     void utcOffsetChecked();
     void sentRebuildsExchange();
     void contestTwiceKeepsNameAndQth();
-    void defaultsShowAfterOpenAndCreate();
+    void halfTypedContactGoesIntoNewLogbook();
     void windowExports_data();
     void windowExports();
     void exportNeverOverwritesUnasked();
@@ -300,7 +301,6 @@ void TestCommands::valueCancelKeepsSetting()
     ts::writeFile(QStringLiteral("band"), ts::setting("21"));
     FakePlatform platform;
     Form1 form(platform);
-    QCOMPARE(form.Combo1->currentText(), QStringLiteral("21"));
     form.Combo1->setEditText(QStringLiteral("7"));
     form.mnuBand->trigger(); // no answer queued: Cancel
     QCOMPARE(form.defBand, QStringLiteral("21"));
@@ -408,18 +408,36 @@ void TestCommands::contestTwiceKeepsNameAndQth()
     QCOMPARE(f.logBytes().mid(60), QByteArray("Anna      Turku          "));
 }
 
-void TestCommands::defaultsShowAfterOpenAndCreate()
+void TestCommands::halfTypedContactGoesIntoNewLogbook()
 {
+    // Open and Create change the logbook, not the contact on screen: F1 saves it into
+    // the new logbook as typed, band and mode included.
     EntryFixture f(3, "599", "599", "7", "CW");
     Form1 &form = f.open();
+    form.mnuContest->trigger(); // QSO mode: name and QTH in use
+    int n = 0;
     for (QAction *command : { form.mnuOpen, form.mnuSave }) {
-        form.Combo1->setEditText(QStringLiteral("28"));
-        form.Combo2->setEditText(QStringLiteral("SSB"));
-        f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("new.log")));
+        const QString log = f.dir.path(QStringLiteral("new%1.log").arg(++n));
+        QTest::keyClicks(form.Text2, "G4XYZ");
+        QTest::keyClick(form.Text2, Qt::Key_Tab);
+        QTest::keyClicks(form.Text3, "1");
+        form.Combo1->setFocus();
+        form.Combo1->lineEdit()->selectAll();
+        QTest::keyClicks(form.Combo1, "28");
+        form.Combo2->setFocus();
+        form.Combo2->lineEdit()->selectAll();
+        QTest::keyClicks(form.Combo2, "SSB");
+        form.Text7->setFocus();
+        QTest::keyClicks(form.Text7, "Bob");
+        f.platform.fileAnswers.push_back(log);
         command->trigger();
-        QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
-        QCOMPARE(form.Combo2->currentText(), QStringLiteral("CW"));
+        QCOMPARE(form.Combo1->currentText(), QStringLiteral("28"));
+        QCOMPARE(form.Combo2->currentText(), QStringLiteral("SSB"));
+        QTest::keyClick(form.Text7, Qt::Key_F1);
+        QCOMPARE(ts::readFile(log), ts::record("1", "G4XYZ", "09.03.24 18:421", "", "599", "28",
+                                               "SSB", "Bob"));
     }
+    QVERIFY(f.platform.errors().isEmpty());
 }
 
 void TestCommands::windowExports_data()

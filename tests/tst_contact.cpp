@@ -28,6 +28,8 @@ private Q_SLOTS:
     void liveDuplicateMark();
     void duplicate_data();
     void duplicate();
+    void saveAfterDuplicate_data();
+    void saveAfterDuplicate();
     void search_data();
     void search();
     void copyCallSign();
@@ -357,6 +359,57 @@ void TestContact::duplicate()
     QCOMPARE(form.Text8->text(), QStringLiteral("Praha          "));
     QCOMPARE(f.focus(), form.Text2);
     QCOMPARE(f.logBytes().size(), 5 * 85); // a look-up never writes
+}
+
+void TestContact::saveAfterDuplicate_data()
+{
+    QTest::addColumn<bool>("contest");
+    QTest::addColumn<bool>("realTime");
+    QTest::addColumn<QByteArray>("typedRecv"); // typed over the received report; empty: none
+    QTest::addColumn<QByteArray>("saved");
+    // The earlier contact was on 12.05.23 10:01, 579 received, 59903 sent.
+    QTest::newRow("contest: this contact's time and exchange")
+            << true << true << QByteArray()
+            << ts::record("6", "OK1XY", "09.03.24 18:42", "599", "5996", "7", "CW", "Jan", "Praha");
+    QTest::newRow("QSO mode: this contact's time and reports")
+            << false << true << QByteArray()
+            << ts::record("6", "OK1XY", "09.03.24 18:42", "599", "599", "7", "CW", "Jan", "Praha");
+    QTest::newRow("a report typed is kept")
+            << false << true << QByteArray("579")
+            << ts::record("6", "OK1XY", "09.03.24 18:42", "579", "599", "7", "CW", "Jan", "Praha");
+    QTest::newRow("Real Time off: saved as shown")
+            << false << false << QByteArray()
+            << ts::record("6", "OK1XY", "12.05.23 10:01", "579", "59903", "7", "CW", "Jan", "Praha");
+}
+
+void TestContact::saveAfterDuplicate()
+{
+    QFETCH(bool, contest);
+    QFETCH(bool, realTime);
+    QFETCH(QByteArray, typedRecv);
+    QFETCH(QByteArray, saved);
+    EntryFixture f(0, "599", "599", "7", "CW");
+    ts::writeFile(f.log, ts::records(2)
+                          + ts::record("3", "  OK1XY ", "12.05.23 10:01", "579", "59903", "14",
+                                       "PSK31", "Jan", "Praha")
+                          + ts::records(2, 4));
+    Form1 &form = f.open();
+    if (!contest)
+        form.mnuContest->trigger();
+    if (!realTime)
+        form.mnuReal->trigger();
+    QTest::keyClicks(form.Text2, "OK1XY");
+    QTest::keyClick(form.Text2, Qt::Key_Return);
+    QCOMPARE(f.platform.count("messageBox"), 1);
+    if (contest) // the call field was emptied for the next station
+        QTest::keyClicks(form.Text2, "OK1XY");
+    if (!typedRecv.isEmpty()) {
+        form.Text4->setFocus(Qt::ActiveWindowFocusReason); // back from another program: no fill
+        form.Text4->selectAll();
+        QTest::keyClicks(form.Text4, QString::fromLatin1(typedRecv));
+    }
+    QTest::keyClick(f.focus(), Qt::Key_F1);
+    QCOMPARE(f.logBytes().mid(5 * 85), saved);
 }
 
 void TestContact::search_data()

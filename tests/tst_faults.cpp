@@ -152,7 +152,8 @@ void TestFaults::conversionOnFullDisk()
     QVERIFY(platform.errors().first().contains(QStringLiteral("No space left on device")));
     QCOMPARE(ts::readFile(QStringLiteral("src.log")), ts::records(3000));
     // A device is no destination: refused, never written into.
-    form.Text2->setText(QStringLiteral("/dev/full"));
+    platform.fileAnswers.push_back(QStringLiteral("/dev/full"));
+    form.Command2->click();
     form.Command3->click();
     QCOMPARE(platform.errors().size(), 2);
     QVERIFY(platform.errors().last().contains(QStringLiteral("Not a regular file")));

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,12 +40,20 @@ private Q_SLOTS:
     void f3PeerDownOrSilent();
     void f3AnswerBelongsToItsContact_data();
     void f3AnswerBelongsToItsContact();
+    void f3TakesTheContactAsTyped_data();
+    void f3TakesTheContactAsTyped();
+    void rigRow_data();
+    void rigRow();
     void rigBandAndMode_data();
     void rigBandAndMode();
     void wsjtxContacts_data();
     void wsjtxContacts();
     void wsjtxWaitsForTheLogbook_data();
     void wsjtxWaitsForTheLogbook();
+    void wsjtx300WhileLocked();
+    void wsjtxSpoolRefused();
+    void wsjtxWaitingSurvivesAKill_data();
+    void wsjtxWaitingSurvivesAKill();
     void wsjtxHeardWhileABoxIsUp();
     void wsjtxNeverChangesACall();
     void settingsFile_data();
@@ -119,6 +129,65 @@ LinksController *linksOf(Form1 &form)
     return form.findChild<LinksController *>("links");
 }
 
+// Puts a contact into fldigi's log panel: call, name, qth, rst in, rst out, Hz, modem.
+// The modem first (a change of modem puts the reports back to 599); each value is set
+// and read back, as fldigi applies some of them a moment later.
+void setPanel(quint16 port, const QByteArrayList &panel)
+{
+    peers::rpc(port, "main.set_frequency", "<param><value><double>" + panel[5] + "</double></value></param>");
+    peers::rpc(port, "modem.set_by_name", peers::text(panel[6]));
+    QTRY_COMPARE_WITH_TIMEOUT(peers::rpc(port, "modem.get_name"), panel[6], 5000);
+    const char *fields[] = { "call", "name", "qth", "rst_in", "rst_out" };
+    for (int i = 0; i < 5; ++i) {
+        const QByteArray set = QByteArray("log.set_") + fields[i];
+        const QByteArray get = QByteArray("log.get_") + fields[i];
+        peers::rpc(port, set.constData(), peers::text(panel[i]));
+        // fldigi keeps call signs in capitals.
+        QTRY_COMPARE_WITH_TIMEOUT(peers::rpc(port, get.constData()), i == 0 ? panel[i].toUpper() : panel[i], 5000);
+    }
+    // The logged frequency (kHz) is the dial plus the audio carrier.
+    QTRY_COMPARE_WITH_TIMEOUT(qint64(peers::rpc(port, "log.get_frequency").toDouble()) / 1000,
+                              panel[5].toLongLong() / 1000000, 5000);
+}
+
+// WSJT-X's Logged ADIF for a call of six characters (the lengths inside stay right).
+QByteArray adifFor(const QByteArray &call)
+{
+    return golden().value(12).replace("DL1ABC", call);
+}
+
+QByteArray callNumber(int i)
+{
+    return "K1A" + QByteArray::number(i).rightJustified(3, '0');
+}
+
+// Another station in the middle of a long save: its lock on the whole file.
+int holdLock(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    if (fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Records first, first + 1, ... hold the calls K1A000, K1A001, ... in that order.
+bool inOrder(const QByteArray &log, int first, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const QByteArray expected = ts::pad(QByteArray::number(first + i).constData(), 3)
+                + ts::pad(callNumber(i).constData(), 15);
+        if (log.mid(qsizetype(first - 1 + i) * 85, 18) != expected) {
+            qWarning("record %d: %s", first + i, log.mid(qsizetype(first - 1 + i) * 85, 18).constData());
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 void TestLinks::initTestCase()
@@ -178,22 +247,9 @@ void TestLinks::f3FillsFromFldigi()
     QFETCH(QStringList, fields);
     QFETCH(bool, duplicate);
     const quint16 port = m_peers.fldigiPort;
-    // The modem first: a change of modem puts the reports back to 599. Each value is
-    // set and read back, as fldigi applies some of them a moment later.
-    peers::rpc(port, "main.set_frequency", "<param><value><double>" + panel[5] + "</double></value></param>");
-    peers::rpc(port, "modem.set_by_name", peers::text(panel[6]));
-    QTRY_COMPARE(peers::rpc(port, "modem.get_name"), panel[6]);
-
-    const char *fields5[] = { "call", "name", "qth", "rst_in", "rst_out" };
-    for (int i = 0; i < 5; ++i) {
-        const QByteArray set = QByteArray("log.set_") + fields5[i];
-        const QByteArray get = QByteArray("log.get_") + fields5[i];
-        peers::rpc(port, set.constData(), peers::text(panel[i]));
-        // fldigi keeps call signs in capitals.
-        QTRY_COMPARE(peers::rpc(port, get.constData()), i == 0 ? panel[i].toUpper() : panel[i]);
-    }
-    // The logged frequency (kHz) is the dial plus the audio carrier.
-    QTRY_COMPARE(qint64(peers::rpc(port, "log.get_frequency").toDouble()) / 1000, panel[5].toLongLong() / 1000000);
+    setPanel(port, panel);
+    if (QTest::currentTestFailed())
+        return;
 
     EntryFixture f(3);
     ts::writeFile("vantel.ini", ini(on(port), "enabled=false", "enabled=false"));
@@ -307,6 +363,131 @@ void TestLinks::f3AnswerBelongsToItsContact()
     QTest::keyClick(form.Text2, Qt::Key_Tab);
     QCOMPARE(form.Combo1->currentText(), "7");
     QCOMPARE(form.Combo2->currentText(), "RTTY");
+}
+
+void TestLinks::f3TakesTheContactAsTyped_data()
+{
+    QTest::addColumn<bool>("contest");
+    QTest::addColumn<bool>("enterFirst"); // the duplicate check first, then F3
+    QTest::addColumn<int>("tabs"); // Tab presses after the fill, before F1
+    QTest::addColumn<QByteArray>("saved");
+    const QByteArray qso = ts::record("5", "DL7XYZ", "09.03.24 18:42", "579", "589", "7", "PSK31", "Uwe", "Bonn");
+    // In contest mode the sent exchange carries the serial; name and QTH stay hidden.
+    const QByteArray contest = ts::record("5", "DL7XYZ", "09.03.24 18:42", "579", "5995", "7", "PSK31");
+    QTest::newRow("F3, F1") << false << false << 0 << qso;
+    QTest::newRow("F3, Tab, Tab, F1") << false << false << 2 << qso;
+    QTest::newRow("contest: F3, F1") << true << false << 0 << contest;
+    QTest::newRow("contest: F3, Tab, Tab, Tab, F1") << true << false << 3 << contest;
+    // The earlier contact's date stays until the save, which stamps its own time.
+    QTest::newRow("Enter, F3, F1")
+            << false << true << 0
+            << ts::record("5", "DL7XYZ", "09.03.24 18:50", "579", "589", "7", "PSK31", "Uwe", "Bonn");
+}
+
+void TestLinks::f3TakesTheContactAsTyped()
+{
+    // F3 takes the contact as the operator would have typed it: with Real Time ticked the
+    // empty date/time and exchange are filled too, and the arrival fills after it leave
+    // what F3 put in alone (fldigi's reports, F3's time, band and mode).
+    QFETCH(bool, contest);
+    QFETCH(bool, enterFirst);
+    QFETCH(int, tabs);
+    QFETCH(QByteArray, saved);
+    setPanel(m_peers.fldigiPort, { "dl7xyz", "Uwe", "Bonn", "579", "589", "7040000", "BPSK31" });
+    if (QTest::currentTestFailed())
+        return;
+    EntryFixture f(3, "599", "599", "14", "CW");
+    const QByteArray earlier = ts::record("4", "DL7XYZ", "12.05.23 10:01", "559", "599", "21", "CW", "Old", "Town");
+    ts::writeFile(f.log, ts::records(3) + earlier);
+    ts::writeFile("vantel.ini", ini(on(m_peers.fldigiPort), "enabled=false", "enabled=false"));
+    Form1 &form = f.open();
+    if (!contest)
+        form.mnuContest->trigger();
+    if (enterFirst) {
+        QTest::keyClicks(form.Text2, "DL7XYZ");
+        QTest::keyClick(form.Text2, Qt::Key_Return);
+        QCOMPARE(form.Text3->text(), "12.05.23 10:01 ");
+        f.platform.calls.clear();
+    }
+    QTest::keyClick(form.Text2, Qt::Key_F3);
+    QTRY_COMPARE(form.Text4->text(), "579");
+    QCOMPARE(form.Text2->text(), "DL7XYZ");
+    f.platform.clock = f.platform.clock.addSecs(8 * 60); // the contact was heard at F3
+    for (int i = 0; i < tabs; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+    QCOMPARE(f.logBytes().mid(4 * 85), saved);
+    QVERIFY(f.platform.calls.empty());
+    // The next contact, typed, gets the arrival fills as always.
+    QTest::keyClicks(form.Text2, "DL7XYZ");
+    QTest::keyClick(form.Text2, Qt::Key_Tab);
+    QTest::keyClick(form.Text3, Qt::Key_Tab);
+    QCOMPARE(form.Text3->text(), "09.03.24 18:50");
+    QCOMPARE(form.Text4->text(), "599");
+    QCOMPARE(form.Combo1->currentText(), "14");
+}
+
+void TestLinks::rigRow_data()
+{
+    QTest::addColumn<bool>("hang"); // the rig stops answering, or rigctld ends
+    QTest::newRow("rigctld ends") << false;
+    QTest::newRow("rigctld hangs") << true;
+}
+
+void TestLinks::rigRow()
+{
+    // The rig's frequency shows in a row of its own while the link is on, and when the
+    // rig stops answering the row says since when (the fills then take the defaults).
+    QFETCH(bool, hang);
+    peers::Programs rig;
+    QVERIFY(rig.startRigctld());
+    QCOMPARE(peers::rig(rig.rigPort, "F 7040000"), QByteArray("RPRT 0\n"));
+    QCOMPARE(peers::rig(rig.rigPort, "M USB 0"), QByteArray("RPRT 0\n"));
+    EntryFixture f(0, "599", "599", "21", "CW");
+    QHash<QString, QRect> off;
+    {
+        Form1 &form = f.open();
+        auto *row = form.findChild<QLabel *>("rigStatus");
+        QVERIFY(!row || !row->isVisible());
+        for (QWidget *w : form.centralWidget()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+            off.insert(w->objectName(), w->geometry());
+        off.insert("client", QRect(QPoint(), form.centralWidget()->size()));
+    }
+    ts::writeFile("vantel.ini", ini("enabled=false", on(rig.rigPort), "enabled=false"));
+    Form1 &form = f.open();
+    auto *row = form.findChild<QLabel *>("rigStatus");
+    QVERIFY(row);
+    QTRY_COMPARE(row->text(), "Rig: 7.040000 MHz USB");
+    QVERIFY(row->isVisible());
+    // Nothing described moves; the window grows by the row, which sits below them all.
+    const QRect client = off.take("client");
+    for (auto it = off.cbegin(); it != off.cend(); ++it) {
+        if (it.key() != "rigStatus")
+            QCOMPARE(form.centralWidget()->findChild<QWidget *>(it.key())->geometry(), it.value());
+    }
+    QCOMPARE(form.centralWidget()->width(), client.width());
+    QVERIFY(row->geometry().top() >= form.Label11->geometry().bottom());
+    QVERIFY(form.centralWidget()->rect().contains(row->geometry()));
+
+    if (hang)
+        ::kill(pid_t(rig.rigctld().processId()), SIGSTOP);
+    else
+        peers::stop(rig.rigctld());
+    QTRY_COMPARE_WITH_TIMEOUT(row->text(), "Rig: no answer since 18:42:00 (it was on 7.040000 MHz USB); "
+                                           "band and mode come from your defaults", 5000);
+    QCOMPARE(row->palette().color(QPalette::WindowText), QColor(170, 0, 0));
+    QTest::keyClick(form.Text2, Qt::Key_Tab);
+    QCOMPARE(form.Combo1->currentText(), "21");
+    if (hang)
+        ::kill(pid_t(rig.rigctld().processId()), SIGCONT);
+    QVERIFY(f.platform.calls.empty());
+
+    // Turned off, the row goes and the window is as before.
+    links::LinkSettings settings = linksOf(form)->settings();
+    settings.rig.enabled = false;
+    QVERIFY(linksOf(form)->change(settings));
+    QVERIFY(!row->isVisible());
+    QCOMPARE(form.centralWidget()->size(), client.size());
 }
 
 void TestLinks::rigBandAndMode_data()
@@ -442,12 +623,10 @@ void TestLinks::wsjtxWaitsForTheLogbook()
     QTRY_COMPARE(noteText(), "WSJT-X: 2 contacts wait");
     auto *note = form.findChild<QLabel *>("linkNote");
     QVERIFY(f.platform.calls.empty());
-    // Quitting would lose them: Exit names them, and Enter (No) keeps the program.
+    // They are kept on disk: quitting loses nothing, so Exit asks only its own question.
+    QCOMPARE(QFileInfo("wsjtx.spool").size(), 2 * 86);
     form.mnuExit->trigger();
-    QCOMPARE(f.platform.calls.back().text,
-             "2 contacts from WSJT-X could not be saved yet (DL2XYZ, DL3AAA) and will be lost.\n\n"
-             "Do you really want to quit?");
-    QCOMPARE(f.platform.calls.back().style, MsgBox::YesNo | MsgBox::Exclamation | MsgBox::DefaultButton2);
+    QCOMPARE(f.platform.calls.back().text, "Do you really want to quit?");
     f.platform.calls.clear();
     if (station >= 0) {
         // The lock goes: the contacts follow without anything else happening.
@@ -462,6 +641,121 @@ void TestLinks::wsjtxWaitsForTheLogbook()
     QCOMPARE(f.logBytes().mid((first - 1) * 85, 18), ts::pad(QByteArray::number(first).constData(), 3) + ts::pad("DL2XYZ", 15));
     QCOMPARE(f.logBytes().mid(first * 85, 18), ts::pad(QByteArray::number(first + 1).constData(), 3) + ts::pad("DL3AAA", 15));
     QCOMPARE(note->text(), QString("WSJT-X: %1 DL3AAA").arg(first + 1));
+    QVERIFY(!QFile::exists("wsjtx.spool"));
+}
+
+void TestLinks::wsjtx300WhileLocked()
+{
+    // 300 contacts while another station holds the logbook: every one is kept, and all
+    // land in the order WSJT-X logged them once the lock goes.
+    EntryFixture f(4);
+    const quint16 port = peers::freePort();
+    ts::writeFile("vantel.ini", ini("", "", "enabled=true\nport=" + QByteArray::number(port)));
+    Form1 &form = f.open();
+    const int station = holdLock(f.log);
+    QVERIFY(station >= 0);
+    const auto noteText = [&] {
+        auto *label = form.findChild<QLabel *>("linkNote");
+        return label ? label->text() : QString();
+    };
+    QUdpSocket sender;
+    constexpr int Contacts = 300;
+    for (int i = 0; i < Contacts; ++i) {
+        sender.writeDatagram(adifFor(callNumber(i)), QHostAddress::LocalHost, port);
+        if (i % 10 == 9) // as fast as the window reads them, never beyond the socket's buffer
+            QTRY_COMPARE(noteText(), QString("WSJT-X: %1 contacts wait").arg(i + 1));
+    }
+    QCOMPARE(f.logBytes(), ts::records(4));
+    QTRY_COMPARE(QFileInfo("wsjtx.spool").size(), Contacts * 86);
+    // The keys go on meanwhile.
+    QTest::keyClicks(form.Text2, "G0TYP");
+    QCOMPARE(form.Text2->text(), "G0TYP");
+    ::close(station);
+    QTRY_COMPARE_WITH_TIMEOUT(f.logBytes().size(), qsizetype(4 + Contacts) * 85, 20000);
+    QVERIFY(inOrder(f.logBytes(), 5, Contacts));
+    QCOMPARE(noteText(), "WSJT-X: 304 K1A299");
+    QVERIFY(!QFile::exists("wsjtx.spool"));
+    QCOMPARE(form.Text1->text(), "305");
+    QVERIFY(f.platform.calls.empty());
+}
+
+void TestLinks::wsjtxSpoolRefused()
+{
+    // Contacts that cannot be kept on disk either are counted, and Exit names them.
+    EntryFixture f(4);
+    ts::writeFile("deflog", QByteArray());
+    const quint16 port = peers::freePort();
+    ts::writeFile("vantel.ini", ini("", "", "enabled=true\nport=" + QByteArray::number(port)));
+    Form1 &form = f.open();
+    QVERIFY(QDir().mkdir("wsjtx.spool"));
+    for (const char *call : { "DL2XYZ", "DL3AAA" })
+        QUdpSocket().writeDatagram(adifFor(call), QHostAddress::LocalHost, port);
+    QTRY_VERIFY(form.findChild<QLabel *>("linkNote"));
+    auto *note = form.findChild<QLabel *>("linkNote");
+    QTRY_VERIFY2(note->toolTip().contains("2 of them could not be kept on disk"), qPrintable(note->toolTip()));
+    QCOMPARE(note->text(), "WSJT-X: 2 contacts wait");
+    form.mnuExit->trigger();
+    QCOMPARE(f.platform.calls.back().text,
+             "2 contacts from WSJT-X could not be saved yet (DL2XYZ, DL3AAA) and will be lost.\n\n"
+             "Do you really want to quit?");
+    QCOMPARE(f.platform.calls.back().style, MsgBox::YesNo | MsgBox::Exclamation | MsgBox::DefaultButton2);
+}
+
+void TestLinks::wsjtxWaitingSurvivesAKill_data()
+{
+    QTest::addColumn<bool>("firstSaved"); // killed after the first was saved, before the spool said so
+    QTest::newRow("all waiting") << false;
+    QTest::newRow("between a save and its mark") << true;
+}
+
+void TestLinks::wsjtxWaitingSurvivesAKill()
+{
+    // The real program, killed while contacts wait for the lock, saves them all when it
+    // is started again, none twice.
+    QFETCH(bool, firstSaved);
+    ts::WorkDir dir;
+    const QString log = dir.path("evening.log");
+    ts::writeFile(log, ts::records(2));
+    ts::writeFile("deflog", ts::setting(log.toLocal8Bit()));
+    const quint16 port = peers::freePort();
+    ts::writeFile("vantel.ini", ini("", "", "enabled=true\nport=" + QByteArray::number(port)));
+    const int station = holdLock(log);
+    QVERIFY(station >= 0);
+    QProcess vantel;
+    vantel.setWorkingDirectory(dir.root());
+    vantel.setProcessChannelMode(QProcess::ForwardedChannels);
+    const auto start = [&] {
+        vantel.start(VANTEL_APP, {});
+        QVERIFY(vantel.waitForStarted(5000));
+        // Listening once the port is taken.
+        QTRY_VERIFY_WITH_TIMEOUT(!QUdpSocket().bind(QHostAddress::LocalHost, port), 10000);
+    };
+    start();
+    if (QTest::currentTestFailed())
+        return;
+    constexpr int Contacts = 20;
+    QUdpSocket sender;
+    for (int i = 0; i < Contacts; ++i) {
+        sender.writeDatagram(adifFor(callNumber(i)), QHostAddress::LocalHost, port);
+        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo("wsjtx.spool").size(), qint64(i + 1) * 86, 5000);
+    }
+    vantel.kill();
+    QVERIFY(vantel.waitForFinished(5000));
+    ::close(station);
+    QCOMPARE(ts::readFile(log), ts::records(2));
+    // An entry: its state ('-' waiting), then the record without its number.
+    const QByteArray first = ts::record("", "K1A000", "07.12.26 08:08", "", "", "14", "FT8", "", "JO62");
+    QCOMPARE(ts::readFile("wsjtx.spool").left(86), "-" + first);
+    if (firstSaved)
+        ts::writeFile(log, ts::records(2) + "3  " + first.mid(3));
+    start();
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_COMPARE_WITH_TIMEOUT(ts::readFile(log).size(), qsizetype(2 + Contacts) * 85, 10000);
+    QVERIFY(inOrder(ts::readFile(log), 3, Contacts));
+    QTRY_VERIFY(!QFile::exists("wsjtx.spool"));
+    vantel.kill();
+    QVERIFY(vantel.waitForFinished(5000));
 }
 
 void TestLinks::wsjtxHeardWhileABoxIsUp()

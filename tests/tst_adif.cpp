@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -366,6 +367,7 @@ void TestAdif::hundredMegabytes()
     };
     const qint64 before = peakKb();
     Reader reader(path);
+    const auto removeBig = qScopeGuard([&] { QFile::remove(path); });
     QVERIFY(reader.isAdif());
     const auto first = reader.next();
     QVERIFY(first);

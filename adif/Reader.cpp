@@ -295,6 +295,25 @@ QString Reader::decode(QByteArrayView bytes) const
     return storage::fromDisk(bytes);
 }
 
+QString Reader::fieldName(QByteArrayView bytes)
+{
+    // Files repeat the same names in the same order: look where the last one was found.
+    const qsizetype count = m_names.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        const qsizetype at = (m_nameHint + i) % count;
+        if (m_names[at].first == bytes) {
+            m_nameHint = at + 1;
+            return m_names[at].second;
+        }
+    }
+    QString name = decode(bytes).toLower();
+    if (count < MaxFields) {
+        m_names.append({ bytes.toByteArray(), name });
+        m_nameHint = count + 1;
+    }
+    return name;
+}
+
 void Reader::addProblem(Record &record, Problem::Kind kind, const QString &field, qint64 at)
 {
     record.problems.append(Problem { kind, field, at });
@@ -339,7 +358,7 @@ std::optional<Record> Reader::next()
             }
             continue; // anything else in angle brackets is text
         }
-        const QString name = decode(trimmed(content.first(colon))).toLower();
+        const QString name = fieldName(trimmed(content.first(colon)));
         const qint64 length = lengthOf(content.sliced(colon + 1));
         m_pos += content.size() + 2;
         if (record.offset < 0)

@@ -4,10 +4,12 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QString>
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QFile;
 class QIODevice;
@@ -69,6 +71,7 @@ private:
     qsizetype valueLength(qsizetype length);
     bool skip(qint64 length);
     QString decode(QByteArrayView bytes) const;
+    QString fieldName(QByteArrayView bytes);
     void addProblem(Record &record, Problem::Kind kind, const QString &field, qint64 at);
 
     QIODevice *m_device = nullptr;
@@ -84,6 +87,9 @@ private:
     bool m_headerDone = false;
     qint64 m_index = 0;
     QHash<QString, QString> m_header;
+    // The names met so far, as written and lower-cased: records share one string per name.
+    QList<std::pair<QByteArray, QString>> m_names;
+    qsizetype m_nameHint = 0;
     QString m_error;
 };
 

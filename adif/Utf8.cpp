@@ -1,5 +1,7 @@
 #include "adif/Utf8.h"
 
+#include <cstring>
+
 namespace adif::utf8 {
 
 int sequence(QByteArrayView bytes)
@@ -45,6 +47,13 @@ qsizetype wholeCharacters(QByteArrayView bytes)
 {
     qsizetype pos = 0;
     while (pos < bytes.size()) {
+        // Plain ASCII, eight bytes at a time.
+        quint64 word = 0;
+        while (pos + 8 <= bytes.size()
+               && (std::memcpy(&word, bytes.data() + pos, 8), (word & 0x8080808080808080ULL) == 0))
+            pos += 8;
+        if (pos >= bytes.size())
+            break;
         if (uchar(bytes[pos]) < 0x80) {
             ++pos;
             continue;

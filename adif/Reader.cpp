@@ -19,7 +19,7 @@ namespace {
 
 // Big enough for a tag, or a value read as characters (four bytes each) and what
 // follows it; small enough to stay out of the way.
-constexpr qsizetype BufferBytes = 64 * 1024;
+constexpr qsizetype BufferBytes = 64 * qsizetype(1024);
 // After a value, how far to look for the next tag across blanks.
 constexpr qsizetype BlankLookahead = 32;
 constexpr int MaxLengthDigits = 9;

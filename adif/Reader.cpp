@@ -17,7 +17,7 @@ namespace adif {
 
 namespace {
 
-// Big enough for a tag, or a value read as characters (four bytes each) and what
+// Big enough for a tag, or a value read as characters (up to three bytes each) and what
 // follows it; small enough to stay out of the way.
 constexpr qsizetype BufferBytes = 64 * qsizetype(1024);
 // After a value, how far to look for the next tag across blanks.
@@ -162,7 +162,7 @@ void Reader::start()
     for (qsizetype i = 0; i < probe.size(); ++i) {
         const auto c = uchar(probe[i]);
         if (c < 0x20 && !isBlank(char(c)) && c != 0x1A) { // 0x1A: DOS end of text
-            m_error = QStringLiteral("binary data at byte %1: not an ADIF file").arg(offset() + i);
+            m_error = QStringLiteral("binary data at byte %1: not an ADIF file").arg(position() + i);
             return;
         }
     }
@@ -260,16 +260,18 @@ qsizetype Reader::valueLength(qsizetype length)
     const qsizetype whole = utf8::wholeCharacters(QByteArrayView(data(), length));
     if (whole < 0 || (whole == length && blankThenTag(length)))
         return length;
+    // Counted as Qt, Java and .NET count a string: UTF-16 units, two for a character
+    // beyond U+FFFF.
     qsizetype pos = 0;
-    qsizetype characters = 0;
-    while (characters < length && pos <= MaxValueBytes) {
+    qsizetype units = 0;
+    while (units < length && pos <= MaxValueBytes) {
         const int size = utf8::sequence(QByteArrayView(data() + pos, available() - pos));
         if (size <= 0)
             break;
         pos += size;
-        ++characters;
+        units += size == 4 ? 2 : 1;
     }
-    if (characters == length && pos <= MaxValueBytes && blankThenTag(pos))
+    if (units == length && pos <= MaxValueBytes && blankThenTag(pos))
         return pos;
     return length;
 }
@@ -332,7 +334,7 @@ std::optional<Record> Reader::next()
             continue;
         }
         m_pos = lt - m_buffer.constData();
-        const qint64 tagOffset = offset();
+        const qint64 tagOffset = position();
         fill(MaxTagBytes + 2);
         const auto tag = tagAt(QByteArrayView(data(), available()));
         if (!tag) {
@@ -399,7 +401,7 @@ std::optional<Record> Reader::next()
     }
     if (record.fields.isEmpty() && record.problems.isEmpty())
         return std::nullopt;
-    addProblem(record, Problem::Kind::NoEndOfRecord, QString(), offset());
+    addProblem(record, Problem::Kind::NoEndOfRecord, QString(), position());
     record.index = m_index++;
     return record;
 }

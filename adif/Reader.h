@@ -27,9 +27,10 @@ constexpr qsizetype ProbeBytes = 8192; // an ADIF file shows a tag within this
 // any case; a type after the length (<NAME:LEN:TYPE>) is ignored.
 //
 // Lengths count bytes. In a UTF-8 file a length that ends inside a character, or
-// leaves text before the next tag, is read again as a count of characters (as programs
-// that count QString or Python characters write it); when that does not fit either,
-// the whole characters within the bytes are kept and the record notes the cut.
+// leaves text before the next tag, is read again as a count of UTF-16 units (as
+// WSJT-X, KLog and other Qt, Java or .NET programs count) when that ends at blanks and a
+// tag; when that does not fit either, the whole characters within the bytes are kept
+// and the record notes the cut (the rest of the cut character is skipped as text).
 class Reader
 {
 public:
@@ -59,6 +60,8 @@ public:
     // The encoding the values were read in (after isAdif() or the first next()).
     Encoding encoding() const { return m_encoding; }
     QString error() const { return m_error; }
+    // The byte offset reached in the file, for progress.
+    qint64 position() const { return m_base + m_pos; }
 
 private:
     void start();
@@ -66,7 +69,6 @@ private:
     bool fill(qsizetype wanted);
     qsizetype available() const { return m_end - m_pos; }
     const char *data() const { return m_buffer.constData() + m_pos; }
-    qint64 offset() const { return m_base + m_pos; }
     bool blankThenTag(qsizetype at);
     qsizetype valueLength(qsizetype length);
     bool skip(qint64 length);

@@ -143,6 +143,8 @@ void TestAdif::shapes_data()
     QTest::newRow("UTF-8 lengths in characters")
             << QByteArray("<name:6>Jérôme <qth:6>Zürich<comment:11>tnx für QSO <call:4>SP1A <eor>")
             << QStringList { "call=SP1A comment=tnx für QSO name=Jérôme qth=Zürich" } << "";
+    QTest::newRow("UTF-16 lengths, beyond U+FFFF") << QByteArray("<comment:5>73 😀 <call:4>SP1A<eor>")
+            << QStringList { "call=SP1A comment=73 😀" } << "";
     QTest::newRow("a length that cuts a character") << QByteArray("<name:4>JoséX<call:4>SP1A<eor>")
             << QStringList { "call=SP1A name=Jos !cut:name" } << "";
     QTest::newRow("Windows-1252 file") << QByteArray("<NAME:6>J\xE9r\xF4me <COMMENT:4>5\x80 !<EOR>")
@@ -248,7 +250,7 @@ void TestAdif::generated()
     const QString ascii = "ABCXYZ0189/-.,!?:;abcxyz";
     for (int file = 0; file < 300; ++file) {
         const bool utf8 = rng.bounded(2) == 0;
-        const bool inCharacters = utf8 && rng.bounded(2) == 0; // as QString-counting programs write
+        const bool inCharacters = utf8 && rng.bounded(2) == 0; // as Qt programs count
         const QString extra = utf8 ? QString("éüßŁ中€😀") : QString("éüßÅ€ñ");
         auto encode = [&](const QString &text) { return utf8 ? text.toUtf8() : storage::toDisk(text); };
         auto spell = [&](QString word) {
@@ -257,7 +259,7 @@ void TestAdif::generated()
             return word;
         };
         auto lengthOf = [&](const QString &value) {
-            return inCharacters ? qsizetype(value.toUcs4().size()) : encode(value).size();
+            return inCharacters ? value.size() : encode(value).size();
         };
         QByteArray bytes;
         QHash<QString, QString> header;

@@ -51,8 +51,9 @@ public:
     // False when the input cannot be read, is empty, holds binary bytes in its first
     // ProbeBytes or no ADIF tag there; error() says which.
     bool isAdif();
-    // The next record, or nothing at the end of the file or on a read error (error()).
-    // A record's problems say what was dropped or missing.
+    // The next record, or nothing at the end. A record's problems say what was dropped
+    // or missing. A read error ends the file where it struck (the record it cut notes
+    // NoEndOfRecord): error() after the last record tells it from a whole file.
     std::optional<Record> next();
 
     // The header's fields by lower-case name, once the first record was read.

@@ -27,6 +27,7 @@ private Q_SLOTS:
     void notAdif_data();
     void notAdif();
     void notRegularFiles();
+    void readError();
     void generated();
     void hundredMegabytes();
 
@@ -233,6 +234,18 @@ void TestAdif::notRegularFiles()
         QVERIFY(!reader.next());
         QVERIFY2(reader.error().startsWith(path + ": "), qPrintable(reader.error()));
     }
+}
+
+void TestAdif::readError()
+{
+    // A disk that fails part-way is not the end of the file: the caller learns of it.
+    const QByteArray bytes = "<call:4>W1AW<eor><call:5>G4XYZ<name:4>Anne<eor>";
+    TrickleDevice failing(bytes, 1, bytes.indexOf("<name"));
+    Reader reader(&failing, Reader::Encoding::Utf8);
+    QCOMPARE(render(*reader.next()), "call=W1AW");
+    QCOMPARE(render(*reader.next()), "call=G4XYZ !no-eor");
+    QVERIFY(!reader.next());
+    QCOMPARE(reader.error(), "cannot read: Input/output error");
 }
 
 void TestAdif::generated()

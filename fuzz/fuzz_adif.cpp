@@ -1,3 +1,4 @@
+#include "adif/Reader.h"
 #include "links/AdifRecord.h"
 #include "links/LoggedContact.h"
 
@@ -10,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const auto fields = links::adif::firstRecord(text);
     if (!fields)
         return 0;
-    if (fields.value().size() > links::adif::MaxFields)
+    if (fields.value().size() > ::adif::MaxFields)
         std::abort();
     qsizetype total = 0;
     for (const QString &value : fields.value())

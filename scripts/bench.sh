@@ -8,6 +8,7 @@ cmake --preset release >/dev/null
 cmake --build --preset release
 export QT_QPA_PLATFORM=offscreen
 build/release/bench/bench_logbook --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+build/release/bench/bench_adif --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 build/release/bench/bench_ui --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 build/release/bench/bench_logview --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 # The links beside silent peers, interleaved with the same keys with every link off.

@@ -411,6 +411,11 @@ void TestLinkParse::adifRecords_data()
             << "<call:4>w1aw<band:4>70cm<mode:3>FT8<eor>" << ts::record("", "W1AW", "", "", "", "420", "FT8", "", "");
     QTest::newRow("typed lengths, repeated field")
             << "<call:6:s>DL1ABC<call:5>WRONG<mode:2:E>CW<eor>" << ts::record("", "DL1ABC", "", "", "", "", "CW", "", "");
+    // WSJT-X counts a name's characters; other programs count its UTF-8 bytes.
+    QTest::newRow("accents, lengths in characters")
+            << "<call:5>G4XYZ <name:6>Jérôme <qth:6>Zürich <eor>" << ts::record("", "G4XYZ", "", "", "", "", "", "J\xE9r\xF4me", "Z\xFCrich");
+    QTest::newRow("accents, lengths in bytes")
+            << "<call:5>G4XYZ <name:8>Jérôme <qth:7>Zürich <eor>" << ts::record("", "G4XYZ", "", "", "", "", "", "J\xE9r\xF4me", "Z\xFCrich");
     QTest::newRow("length past the end") << "<call:60>DL1ABC<eor>" << QByteArray();
     QTest::newRow("no end of record") << "<call:6>DL1ABC" << QByteArray();
     QTest::newRow("no call") << "<mode:3>FT8<eor>" << QByteArray();

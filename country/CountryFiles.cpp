@@ -88,7 +88,7 @@ CountryData loadCountryData(const QStringList &folders)
             data.problems.append(table.error());
             continue;
         }
-        data.table = table.value();
+        data.table = std::move(table.value());
         data.ctyPath = path;
         data.ctyRelease = data.table.release();
         break;

@@ -55,11 +55,11 @@ const CountryTable::Entry *CountryTable::longestPrefixEntry(QByteArrayView call,
                                                             QByteArray *matched) const
 {
     for (qsizetype n = std::min(call.size(), m_data->longestPrefix); n > 0; --n) {
-        const auto it = m_data->prefixes.find(view(bytes::left(call, n)));
-        if (it == m_data->prefixes.end() || isKg4OutsideGuantanamo(bytes::left(call, n), call))
+        const Entry *entry = m_data->prefixes.find(view(bytes::left(call, n)));
+        if (!entry || isKg4OutsideGuantanamo(bytes::left(call, n), call))
             continue;
         *matched = bytes::left(call, n).toByteArray();
-        return &it->second;
+        return entry;
     }
     return nullptr;
 }
@@ -76,10 +76,7 @@ CallInfo CountryTable::lookup(QStringView call) const
         info.matchedBy = QString::fromLatin1(matchedBy);
         return info;
     };
-    const auto exact = [&](const QByteArray &text) {
-        const auto it = m_data->exact.find(view(text));
-        return it == m_data->exact.end() ? nullptr : &it->second;
-    };
+    const auto exact = [&](const QByteArray &text) { return m_data->exact.find(view(text)); };
 
     // The file's exact calls come first, as typed and without /P and the like.
     if (const Entry *entry = exact(parts.whole))

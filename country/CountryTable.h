@@ -1,6 +1,7 @@
 #pragma once
 
 #include "country/Entity.h"
+#include "country/EntryMap.h"
 #include "country/Loaded.h"
 
 #include <QByteArray>
@@ -10,8 +11,6 @@
 #include <QStringView>
 
 #include <memory>
-#include <string_view>
-#include <unordered_map>
 
 namespace country {
 
@@ -33,7 +32,7 @@ public:
         bool hasLatLon = false;
         bool hasUtcOffset = false;
     };
-    using Map = std::unordered_map<std::string_view, Entry>;
+    using Map = EntryMap<Entry>;
 
     CountryTable();
 

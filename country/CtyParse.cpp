@@ -162,6 +162,9 @@ Loaded<CountryTable> CountryTable::fromCtyDat(QByteArray bytes, const QString &s
                                    .arg(QLatin1String(failure.what)) };
     };
 
+    std::vector<Map::Slot> exactList;
+    std::vector<Map::Slot> prefixList;
+    exactList.reserve(size_t(text.count(',')));
     qsizetype pos = 0;
     while (true) {
         while (pos < text.size() && isSpace(text[pos]))
@@ -228,12 +231,8 @@ Loaded<CountryTable> CountryTable::fromCtyDat(QByteArray bytes, const QString &s
             const char *what = nullptr;
             if (!parseEntry(token, index, &call, &exact, &entry, &what))
                 return fail({ tokenAt, what });
-            Map &map = exact ? data.exact : data.prefixes;
-            const auto [it, inserted] = map.try_emplace(std::string_view(call.data(), size_t(call.size())), entry);
-            // A call listed under both a '*' entity and its DXCC entity: the '*' one is
-            // the more particular answer, and the DXCC entity is still named beside it.
-            if (!inserted && !entity.isDxcc && data.entities.at(it->second.entity).isDxcc)
-                it->second = entry;
+            (exact ? exactList : prefixList)
+                    .push_back({ std::string_view(call.data(), size_t(call.size())), entry });
             if (!exact)
                 data.longestPrefix = std::max(data.longestPrefix, call.size());
             if (exact && call.size() == 11 && call.startsWith("VER")) {
@@ -247,6 +246,18 @@ Loaded<CountryTable> CountryTable::fromCtyDat(QByteArray bytes, const QString &s
     }
     if (data.entities.isEmpty())
         return LoadError { source, QStringLiteral("no entities in the file") };
+    for (const auto &[list, map] : { std::pair { &exactList, &data.exact }, { &prefixList, &data.prefixes } }) {
+        map->reserve(list->size());
+        for (const Map::Slot &item : *list) {
+            bool inserted = false;
+            Map::Slot &slot = map->insert(item.key, item.value, &inserted);
+            // A call listed under both a '*' entity and its DXCC entity: the '*' one is
+            // the more particular answer, and the DXCC entity is still named beside it.
+            if (!inserted && !data.entities.at(item.value.entity).isDxcc
+                && data.entities.at(slot.value.entity).isDxcc)
+                slot.value = item.value;
+        }
+    }
     return table;
 }
 
@@ -270,7 +281,9 @@ Loaded<int> CountryTable::applyCtyCsv(const QByteArray &bytes, const QString &so
         numbers.insert(prefix, number);
     }
     // Copy on write: tables handed out before keep what they had.
-    auto data = std::make_shared<Data>(*m_data);
+    if (m_data.use_count() > 1)
+        m_data = std::make_shared<Data>(*m_data);
+    Data *data = m_data.get();
     int matched = 0;
     QHash<int, QString> dxccNames;
     for (Entity &entity : data->entities) {
@@ -282,7 +295,6 @@ Loaded<int> CountryTable::applyCtyCsv(const QByteArray &bytes, const QString &so
     for (Entity &entity : data->entities)
         if (!entity.isDxcc)
             entity.dxccName = dxccNames.value(entity.dxcc);
-    m_data = data;
     return matched;
 }
 

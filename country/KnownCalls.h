@@ -38,9 +38,15 @@ public:
 private:
     QByteArrayView callAt(qsizetype index) const;
 
-    // "\nCALL1\nCALL2\n...\n", sorted: a match never runs across a line.
+    void buildIndex();
+
+    // "\nCALL1\nCALL2\n...\n", sorted and each call once.
     QByteArray m_text;
     std::vector<quint32> m_starts;
+    // For each pair of adjacent characters, the calls holding it, in order: a search
+    // looks only at the calls holding the typed text's rarest pair.
+    std::vector<quint32> m_pairStarts;
+    std::vector<quint32> m_pairCalls;
     QString m_release;
 };
 

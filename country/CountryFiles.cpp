@@ -54,9 +54,10 @@ Loaded<QByteArray> readSmallFile(const QString &path, qint64 maxSize)
     const auto size = handle.value().size();
     if (!size.ok())
         return LoadError { native, size.error().reason };
+    const LoadError tooLarge { native, QStringLiteral("larger than %1 MB: not a file of this kind")
+                                               .arg(maxSize >> 20) };
     if (size.value() > maxSize)
-        return LoadError { native, QStringLiteral("larger than %1 MB: not a file of this kind")
-                                           .arg(maxSize / (1024 * 1024)) };
+        return tooLarge;
     // One byte more than the size: a file growing while read is still cut at the limit.
     QByteArray bytes(qsizetype(size.value()) + 1, Qt::Uninitialized);
     qsizetype got = 0;
@@ -69,8 +70,7 @@ Loaded<QByteArray> readSmallFile(const QString &path, qint64 maxSize)
         got += qsizetype(n.value());
     }
     if (got > maxSize)
-        return LoadError { native, QStringLiteral("larger than %1 MB: not a file of this kind")
-                                           .arg(maxSize / (1024 * 1024)) };
+        return tooLarge;
     bytes.truncate(got);
     return bytes;
 }

@@ -29,7 +29,7 @@ struct CountryData
 };
 
 // Largest file read; the real ones are well under 1 MB. A bigger one is refused unread.
-constexpr qint64 MaxCountryFileSize = 16 * 1024 * 1024;
+constexpr qint64 MaxCountryFileSize = qint64(16) << 20;
 
 // The folders searched, first one first: vantel's data folder (XDG data home), where
 // an operator may drop newer files, then Debian's hamradio-files.

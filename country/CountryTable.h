@@ -23,8 +23,8 @@ public:
     struct Entry
     {
         int entity = -1;
-        qint8 cqZone = 0;
-        qint8 ituZone = 0;
+        quint8 cqZone = 0;
+        quint8 ituZone = 0;
         qint8 continent = -1;
         float latitude = 0;
         float longitude = 0; // east positive

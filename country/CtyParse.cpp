@@ -92,10 +92,10 @@ bool parseEntry(QByteArrayView token, int entity, QByteArrayView *call, bool *ex
     entry->entity = entity;
     while (i < token.size()) {
         const char open = token[i];
-        const char close = open == '(' ? ')' : open == '[' ? ']' : open == '<' ? '>'
-                : open == '{'                                   ? '}'
-                : open == '~'                                   ? '~'
-                                                                : 0;
+        static constexpr QByteArrayView opens = "([<{~";
+        static constexpr QByteArrayView closes = ")]>}~";
+        const qsizetype kind = opens.indexOf(open);
+        const char close = kind < 0 ? '\0' : closes[kind];
         const qsizetype end = close ? token.indexOf(close, i + 1) : -1;
         if (end < 0) {
             *what = "an entry has an override that is not closed";
@@ -109,11 +109,11 @@ bool parseEntry(QByteArrayView token, int entity, QByteArrayView *call, bool *ex
         switch (open) {
         case '(':
             good = toInt(inner, 1, 40, &number);
-            entry->cqZone = qint8(number);
+            entry->cqZone = quint8(number);
             break;
         case '[':
             good = toInt(inner, 1, 90, &number);
-            entry->ituZone = qint8(number);
+            entry->ituZone = quint8(number);
             break;
         case '{':
             entry->continent = qint8(continentIndex(inner));

@@ -13,7 +13,7 @@ namespace country {
 namespace {
 
 // A-Z, 0-9 and '/' as 0..36; pairs of them as 0..1368.
-constexpr int Symbols = 37;
+constexpr size_t Symbols = 37;
 
 int symbol(char c)
 {
@@ -29,7 +29,7 @@ int pairsOf(std::string_view call, std::array<quint16, MaxCallLength> &pairs)
 {
     int n = 0;
     for (size_t i = 1; i < call.size(); ++i) {
-        const auto pair = quint16(symbol(call[i - 1]) * Symbols + symbol(call[i]));
+        const auto pair = quint16(size_t(symbol(call[i - 1])) * Symbols + size_t(symbol(call[i])));
         if (std::find(pairs.begin(), pairs.begin() + n, pair) == pairs.begin() + n)
             pairs[size_t(n++)] = pair;
     }
@@ -152,7 +152,7 @@ void KnownCalls::buildIndex()
             const char *c = text + m_starts[i];
             for (int left = symbol(*c++); *c != '\n'; ++c) {
                 const int right = symbol(*c);
-                const auto pair = size_t(left * Symbols + right);
+                const size_t pair = size_t(left) * Symbols + size_t(right);
                 left = right;
                 if (seen[pair] != quint32(i)) {
                     seen[pair] = quint32(i);

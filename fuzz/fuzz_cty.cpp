@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     const auto calls = country::KnownCalls::fromMasterScp(bytes, QStringLiteral("fuzz"));
     if (calls.ok() && calls.value().size() > 0) {
-        const QString typed = QString::fromLatin1(bytes.left(3)).toUpper();
+        const QString typed = QString::fromLatin1(bytes.left(3)).trimmed().toUpper();
         const auto found = calls.value().containing(typed, 5);
         check(found.calls.size() <= 5);
         for (const QString &call : found.calls)

@@ -17,6 +17,9 @@ QStringList candidates(const QStringList &folders, const QString &name, const QS
     if (!first.isEmpty())
         paths.append(QDir(first).filePath(name));
     for (const QString &folder : folders) {
+        // No data folder known (no application name): never the working folder instead.
+        if (folder.isEmpty())
+            continue;
         const QString path = QDir(folder).filePath(name);
         if (!paths.contains(path))
             paths.append(path);

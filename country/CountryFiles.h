@@ -41,7 +41,8 @@ Loaded<QByteArray> readSmallFile(const QString &path, qint64 maxSize);
 
 // cty.dat and MASTER.SCP from the first folder holding a good copy of each; cty.csv from
 // the folder of the cty.dat in use, else the first other folder holding one. A broken
-// copy is listed in problems and the next folder tried.
+// copy is listed in problems and the next folder tried. Touches no shared state, so it
+// may run on a worker thread and hand its result to the window.
 CountryData loadCountryData(const QStringList &folders = countryFolders());
 
 } // namespace country

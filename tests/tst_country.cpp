@@ -312,6 +312,11 @@ private Q_SLOTS:
         for (const char *name : { "cty.dat", "cty.csv", "MASTER.SCP" })
             QVERIFY(QFile::copy(debianFolder + QLatin1Char('/') + QLatin1String(name), other + QLatin1Char('/') + QLatin1String(name)));
 
+        // No data folder known: the working folder is not taken for it.
+        writeText(dir.filePath(QStringLiteral("cty.dat")), "broken");
+        QVERIFY(QDir::setCurrent(dir.path()));
+        QCOMPARE(country::loadCountryData({ QString(), other }).problems.size(), 0);
+
         // Overrides this release of the file does not use; west-positive in the file.
         writeText(mine + QStringLiteral("/cty.dat"),
                   "Bouvet:  38:  67:  AF:  -54.42:   -3.38:   -1.0:  3Y/b:\n"

@@ -13,6 +13,8 @@ namespace {
 
 // Longest entry taken from the file; real ones stay under twenty characters.
 constexpr qsizetype MaxEntryLength = 24;
+// Longest entity line: name, zones, place, offset and primary prefix.
+constexpr qsizetype MaxHeaderLength = 256;
 
 bool isSpace(char c)
 {
@@ -172,14 +174,17 @@ Loaded<CountryTable> CountryTable::fromCtyDat(QByteArray bytes, const QString &s
         if (pos >= text.size())
             break;
         // Name: CQ: ITU: Continent: Lat: Lon (west +): UTC offset (west +): Primary prefix:
+        // Searches stay within the line and the entity: a hostile file costs one pass.
         QByteArrayView fields[8];
+        const QByteArrayView line = bytes::mid(text, pos, MaxHeaderLength);
+        const qsizetype newline = line.indexOf('\n');
+        const qsizetype lineStart = pos;
         for (QByteArrayView &field : fields) {
-            const qsizetype colon = text.indexOf(':', pos);
-            const qsizetype newline = text.indexOf('\n', pos);
+            const qsizetype colon = line.indexOf(':', pos - lineStart);
             if (colon < 0 || (newline >= 0 && newline < colon))
                 return fail({ pos, "an entity line does not have eight fields" });
-            field = trimmed(bytes::mid(text, pos, colon - pos));
-            pos = colon + 1;
+            field = trimmed(bytes::mid(line, pos - lineStart, colon - (pos - lineStart)));
+            pos = lineStart + colon + 1;
         }
         Entity entity;
         int cq = 0;
@@ -213,12 +218,12 @@ Loaded<CountryTable> CountryTable::fromCtyDat(QByteArray bytes, const QString &s
         data.entities.append(entity);
 
         const qsizetype end = text.indexOf(';', pos);
-        const qsizetype nextColon = text.indexOf(':', pos);
-        if (end < 0 || (nextColon >= 0 && nextColon < end))
+        if (end < 0 || bytes::mid(text, pos, end - pos).contains(':'))
             return fail({ pos, "no ';' ends the entity's list" });
+        const QByteArrayView list = bytes::mid(text, 0, end);
         while (pos < end) {
-            qsizetype comma = text.indexOf(',', pos);
-            if (comma < 0 || comma > end)
+            qsizetype comma = list.indexOf(',', pos);
+            if (comma < 0)
                 comma = end;
             const QByteArrayView token = trimmed(bytes::mid(text, pos, comma - pos));
             const qsizetype tokenAt = token.data() - text.data();

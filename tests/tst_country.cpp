@@ -379,6 +379,9 @@ private Q_SLOTS:
         QTest::newRow("continent") << QByteArray("A: 1: 1: XX: 1: 1: 1: A:\n  A;") << "line 1: an entity line has a field out of range";
         QTest::newRow("NaN") << QByteArray("A: 1: 1: EU: nan: 1: 1: A:\n  A;") << "line 1: an entity line has a field out of range";
         QTest::newRow("lower case") << QByteArray("A: 1: 1: EU: 1: 1: 1: A:\n  a;") << "line 2: an entry is not a call or prefix";
+        // Each entity line searched to the end of the file would take minutes.
+        QTest::newRow("one long line") << QByteArray("A: 1: 1: EU: 1: 1: 1: A: A;").repeated(300000)
+                                       << "line 1: more entities than any country file has";
         QTest::newRow("open override") << QByteArray("A: 1: 1: EU: 1: 1: 1: A:\n  A(1;") << "line 2: an entry has an override that is not closed";
     }
     void brokenCtyDat()

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "country/CountryFiles.h"
+#include "country/CountryLoader.h"
 #include "country/Wpx.h"
 
 #include <QRandomGenerator>
@@ -365,6 +366,22 @@ private Q_SLOTS:
         data = country::loadCountryData({ dir.filePath(QStringLiteral("none")) });
         QCOMPARE(data.problems.size(), 2);
         QCOMPARE(data.describe(), QStringLiteral("no country file, no list of known calls"));
+    }
+
+    // Off the start-up path: the data arrives by signal; a loader dropped while it
+    // works takes its result with it.
+    void loaderOnItsOwnThread()
+    {
+        auto *dropped = new country::CountryLoader;
+        dropped->start({ debianFolder });
+        delete dropped;
+        country::CountryLoader loader;
+        QSignalSpy spy(&loader, &country::CountryLoader::loaded);
+        loader.start({ debianFolder });
+        QVERIFY(!loader.isLoaded());
+        QVERIFY(spy.wait(20000));
+        QCOMPARE(loader.data().describe(), m_debian.describe());
+        QCOMPARE(loader.data().table.lookup(u"KH6/W1AW").entity.name, QStringLiteral("Hawaii"));
     }
 
     // Files that are not a country file are refused with a reason, never half taken in.

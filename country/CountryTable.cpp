@@ -51,12 +51,13 @@ Entity CountryTable::resolve(const Entry &entry) const
     return result;
 }
 
-const CountryTable::Entry *CountryTable::longestPrefixEntry(QByteArrayView call,
+const CountryTable::Entry *CountryTable::longestPrefixEntry(QByteArrayView call, Part part,
                                                             QByteArray *matched) const
 {
+    // As a location ("DL1ABC/KG4") KG4 is Guantanamo whatever follows.
     for (qsizetype n = std::min(call.size(), m_data->longestPrefix); n > 0; --n) {
         const Entry *entry = m_data->prefixes.find(view(bytes::left(call, n)));
-        if (!entry || isKg4OutsideGuantanamo(bytes::left(call, n), call))
+        if (!entry || (part == Part::OwnCall && isKg4OutsideGuantanamo(bytes::left(call, n), call)))
             continue;
         *matched = bytes::left(call, n).toByteArray();
         return entry;
@@ -97,18 +98,18 @@ CallInfo CountryTable::lookup(QStringView call) const
         // A location prefix decides; the call-area digit of the operator's call does not.
         if (const Entry *entry = exact(parts.location))
             return found(*entry, '=' + parts.location);
-        if (const Entry *entry = longestPrefixEntry(parts.location, &matched))
+        if (const Entry *entry = longestPrefixEntry(parts.location, Part::Location, &matched))
             return found(*entry, matched);
         return info;
     }
     if (parts.areaDigit) {
         // Another call area: the operator's exact entry no longer applies.
         const QByteArray moved = withCallArea(parts.base, parts.areaDigit);
-        if (const Entry *entry = longestPrefixEntry(moved, &matched))
+        if (const Entry *entry = longestPrefixEntry(moved, Part::OwnCall, &matched))
             return found(*entry, matched);
         return info;
     }
-    if (const Entry *entry = longestPrefixEntry(parts.base, &matched))
+    if (const Entry *entry = longestPrefixEntry(parts.base, Part::OwnCall, &matched))
         return found(*entry, matched);
     return info;
 }

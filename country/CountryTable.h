@@ -66,7 +66,8 @@ private:
         QDate release;
         qsizetype longestPrefix = 0;
     };
-    const Entry *longestPrefixEntry(QByteArrayView call, QByteArray *matched) const;
+    enum class Part { OwnCall, Location };
+    const Entry *longestPrefixEntry(QByteArrayView call, Part part, QByteArray *matched) const;
 
     std::shared_ptr<Data> m_data;
 };

@@ -164,8 +164,7 @@ private Q_SLOTS:
         std::vector<std::pair<QString, ModelEntry>> locations;
         static const QRegularExpression plausible(QStringLiteral("^([A-Z0-9]*[0-9][A-Z0-9]*|[A-Z]{1,2})$"));
         for (const auto &entry : model.prefixes)
-            if (!model.exact.count(entry.first) && entry.first != u"KG4"
-                && plausible.match(entry.first).hasMatch()
+            if (!model.exact.count(entry.first) && plausible.match(entry.first).hasMatch()
                 && !QStringList { "A", "B", "E", "J", "M", "P", "R", "AE", "AG", "LH", "MM", "AM" }.contains(entry.first))
                 locations.push_back(entry);
         QRandomGenerator random(22);
@@ -215,6 +214,7 @@ private Q_SLOTS:
         QTest::newRow("KG4 two letters") << "KG4XX" << "Guantanamo Bay" << 105 << "Guantanamo Bay";
         QTest::newRow("KG4 three letters") << "KG4ABC" << "United States of America" << 291 << "United States of America";
         QTest::newRow("KG4 one letter") << "kg4a" << "United States of America" << 291 << "United States of America";
+        QTest::newRow("KG4 as location") << "DL1ABC/KG4" << "Guantanamo Bay" << 105 << "Guantanamo Bay";
         QTest::newRow("KG4 listed, portable") << "KG4AC/P" << "Guantanamo Bay" << 105 << "Guantanamo Bay";
         QTest::newRow("VK9X") << "VK9XY" << "Christmas Island" << 35 << "Christmas Island";
         QTest::newRow("VK9L") << "VK9LA" << "Lord Howe Island" << 147 << "Lord Howe Island";

@@ -101,6 +101,7 @@ CountryData loadCountryData(const QStringList &folders)
 
     if (!data.ctyPath.isEmpty()) {
         const QString home = QFileInfo(data.ctyPath).path();
+        const qsizetype csvProblems = data.problems.size();
         for (const QString &path : candidates(folders, QStringLiteral("cty.csv"), home)) {
             if (!present(path))
                 continue;
@@ -115,6 +116,8 @@ CountryData loadCountryData(const QStringList &folders)
             data.csvPath = path;
             break;
         }
+        if (data.csvPath.isEmpty() && data.problems.size() == csvProblems)
+            data.problems.append({ QStringLiteral("cty.csv"), missing(folders) + QStringLiteral(": no DXCC numbers") });
     }
 
     const qsizetype scpProblems = data.problems.size();

@@ -331,6 +331,10 @@ private Q_SLOTS:
         QCOMPARE(data.csvPath, other + QStringLiteral("/cty.csv"));
         QCOMPARE(data.describe(), QStringLiteral("cty.dat 2025-01-01 (%1/cty.dat), MASTER.SCP 2025.01.01 (%1/MASTER.SCP)").arg(mine));
         QCOMPARE(data.table.lookup(u"3Y0K").entity.dxcc, 24);
+        const auto alone = country::loadCountryData({ mine });
+        QCOMPARE(alone.problems.size(), 1);
+        QCOMPARE(alone.problems[0].reason, QStringLiteral("not found in %1: no DXCC numbers").arg(mine));
+        QCOMPARE(alone.table.lookup(u"3Y0K").entity.dxcc, 0);
         const auto z = data.table.lookup(u"3Y0Z").entity;
         QCOMPARE(z.continent, QStringLiteral("AN"));
         QCOMPARE((QList<double> { z.latitude, z.longitude, z.utcOffsetHours, double(z.cqZone), double(z.ituZone) }),

@@ -11,6 +11,7 @@ packages=(
     clang libclang-rt-14-dev          # libFuzzer targets
     clang-tidy                        # static checks
     fldigi libhamlib-utils curl       # the real peers of the links, in tests and e2e
+    hamradio-files                    # cty.dat, cty.csv, MASTER.SCP: countries and known calls
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -83,19 +83,19 @@ void Form1::exportLogbook(const char *formatName, const QString &label)
         options.contest = *contest;
     }
 
-    // Each format offers the logbook's own name with its extension, never the file another
-    // format was written to: Enter in the dialog must not put Cabrillo into last night's ADIF.
+    // Each format offers the logbook's own name with its extension beside the logbook, never
+    // the file or folder an earlier export went to: Enter in the dialog must not put
+    // Cabrillo into last night's ADIF, nor this logbook's export among another's.
     const QString extension = QLatin1String(format.extension);
     const QFileInfo logbook(logPath);
-    const QString folder = m_exportFolders.value(QLatin1String(formatName), logbook.absolutePath());
     const FileDialogRequest request {
         title, QStringLiteral("%1|*.%2|All files(*.*)|*.*").arg(QLatin1String(format.description), extension),
-        QLatin1Char('.') + extension, QDir(folder).filePath(logbook.completeBaseName() + QLatin1Char('.') + extension)
+        QLatin1Char('.') + extension,
+        QDir(logbook.absolutePath()).filePath(logbook.completeBaseName() + QLatin1Char('.') + extension)
     };
     const std::optional<QString> chosen = m_platform.saveFile(request);
     if (!chosen || chosen->isEmpty())
         return;
-    m_exportFolders.insert(QLatin1String(formatName), QFileInfo(*chosen).absolutePath());
     // The window writes files only: a FIFO could keep it waiting, a device take half.
     struct stat st {};
     if (::stat(QFile::encodeName(*chosen).constData(), &st) == 0) {

@@ -2,6 +2,7 @@
 
 #include "formats/Export.h"
 #include "formats/Output.h"
+#include "platform/Counted.h"
 #include "platform/Twips.h"
 #include "storage/QsoRecord.h"
 
@@ -138,13 +139,11 @@ void Form2::command3Click()
     // Say what happened, so that nobody converts twice to be sure.
     const QString dest = QDir::toNativeSeparators(destPath);
     const qint64 lines = done.value().written;
-    const QString contacts = lines == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(lines);
     QString text;
-    if (lines > 0)
-        text = QStringLiteral("%1%2 appended to %3.")
-                       .arg(withTitle ? QStringLiteral("A title and ") : QString(),
-                            lines == 1 ? contacts + QStringLiteral(" was") : contacts + QStringLiteral(" were"),
-                            dest);
+    if (lines > 0 && withTitle)
+        text = QStringLiteral("A title and %1 were appended to %2.").arg(contactCount(lines), dest);
+    else if (lines > 0)
+        text = QStringLiteral("%1 appended to %2.").arg(contactCount(lines, "was", "were"), dest);
     else if (withTitle)
         text = QStringLiteral("The logbook %1 holds no contacts: only a title was appended to %2.")
                        .arg(QDir::toNativeSeparators(sourcePath), dest);

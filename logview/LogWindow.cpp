@@ -2,6 +2,7 @@
 
 #include "logview/CorrectDialog.h"
 #include "logview/LogModel.h"
+#include "platform/Counted.h"
 #include "platform/StorageReport.h"
 #include "platform/Twips.h"
 #include "storage/RecordFields.h"
@@ -223,7 +224,7 @@ void LogWindow::showStatus()
         break;
     case LogModel::State::Shown: {
         const qint64 all = m_model->recordCount();
-        text = all == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(all);
+        text = contactCount(all);
         if (m_model->rowCount() != all)
             text += QStringLiteral(", %1 shown").arg(m_model->rowCount());
         text += QLatin1Char('.');

@@ -4,6 +4,7 @@
 #include "formats/PlainText.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
+#include "platform/Counted.h"
 #include "platform/StorageReport.h"
 
 #include <QAction>
@@ -18,11 +19,6 @@ namespace {
 
 // The longest list of skipped records a box shows; the rest are counted.
 constexpr int kListedSkips = 12;
-
-QString contacts(qint64 n)
-{
-    return n == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(n);
-}
 
 } // namespace
 
@@ -128,9 +124,9 @@ void Form1::exportLogbook(const char *formatName, const QString &label)
         return;
     }
 
-    QString text = QStringLiteral("%1 written to %2.").arg(contacts(report.written), msg::nativePath(*chosen));
+    QString text = QStringLiteral("%1 written to %2.").arg(contactCount(report.written), msg::nativePath(*chosen));
     if (report.skipped > 0) {
-        text += QStringLiteral("\n\n%1 skipped:").arg(contacts(report.skipped));
+        text += QStringLiteral("\n\n%1 skipped:").arg(contactCount(report.skipped));
         for (qsizetype i = 0; i < report.messages.size() && i < kListedSkips; ++i)
             text += QStringLiteral("\n") + report.messages.at(i);
         if (report.messages.size() > kListedSkips)

@@ -7,6 +7,7 @@
 #include "links/WsjtxListener.h"
 #include "mainwindow/ConnectionsDialog.h"
 #include "mainwindow/Form1.h"
+#include "platform/Counted.h"
 #include "platform/Keys.h"
 #include "platform/Twips.h"
 
@@ -265,8 +266,7 @@ void LinksController::saveWaiting()
                 &whyNot);
         if (!number) {
             const qsizetype waiting = m_toSave.size();
-            showNote(waiting == 1 ? QStringLiteral("WSJT-X: 1 contact waits")
-                                  : QStringLiteral("WSJT-X: %1 contacts wait").arg(waiting),
+            showNote(QStringLiteral("WSJT-X: ") + contactCount(waiting, "waits", "wait"),
                      whyNot + QStringLiteral("\n\nIt is saved as soon as the logbook can take it."),
                      true);
             QApplication::alert(&m_form);
@@ -292,7 +292,7 @@ QString LinksController::unsavedContacts()
     for (const links::LoggedContact &contact : std::as_const(m_toSave))
         calls << contact.call;
     return QStringLiteral("%1 from WSJT-X could not be saved yet (%2) and will be lost.")
-            .arg(m_toSave.size() == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(m_toSave.size()),
+            .arg(contactCount(m_toSave.size()),
                  calls.join(QStringLiteral(", ")));
 }
 

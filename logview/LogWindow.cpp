@@ -116,6 +116,10 @@ void LogWindow::sizeColumns()
 
 void LogWindow::followLogbook(const QString &path)
 {
+    // A Find text belongs to the logbook it was typed for: kept, it would hide most of
+    // another one ("10 contacts, 0 shown").
+    if (path != m_model->path())
+        m_search->clear();
     if (path != m_model->path() && !path.isEmpty())
         (void)recoverBeforeUse(
                 m_platform, path,
@@ -140,6 +144,10 @@ void LogWindow::showNewest()
     // the next key in the call field narrows it again.
     m_search->clear();
     m_model->setCallFilter(QString());
+    if (!m_placed) {
+        placeBesideOwner();
+        m_placed = true;
+    }
     show();
     raise();
     activateWindow();
@@ -147,15 +155,61 @@ void LogWindow::showNewest()
     m_view->setFocus(Qt::OtherFocusReason);
 }
 
+// Below the entry window, else to its right, above or to its left, where the screen has
+// room: never over the call field the operator types into while the list narrows. With
+// room nowhere it takes the larger space above or below, a little shorter.
+void LogWindow::placeBesideOwner()
+{
+    QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!owner || !owner->isVisible() || !owner->screen())
+        return;
+    const QRect screen = owner->screen()->availableGeometry();
+    const QRect frame = owner->frameGeometry();
+    // The frame the window manager adds is not known before the window shows: allow for
+    // a title bar and the owner's borders.
+    const int border = std::max(0, (frame.width() - owner->geometry().width()) / 2);
+    const int titleBar = std::max(30, frame.height() - owner->geometry().height() - border);
+    const QSize extra(2 * border, titleBar + border);
+    constexpr int gap = 4;
+    const auto fitted = [&](int along, int length, int low, int high) {
+        return std::max(low, std::min(along, high - length + 1));
+    };
+    const QSize outer = size() + extra;
+    const QRect candidates[] = {
+        { QPoint(fitted(frame.left(), outer.width(), screen.left(), screen.right()), frame.bottom() + 1 + gap), outer },
+        { QPoint(frame.right() + 1 + gap, fitted(frame.top(), outer.height(), screen.top(), screen.bottom())), outer },
+        { QPoint(fitted(frame.left(), outer.width(), screen.left(), screen.right()), frame.top() - gap - outer.height()), outer },
+        { QPoint(frame.left() - gap - outer.width(), fitted(frame.top(), outer.height(), screen.top(), screen.bottom())), outer },
+    };
+    for (const QRect &place : candidates) {
+        if (screen.contains(place)) {
+            move(place.topLeft());
+            return;
+        }
+    }
+    const int below = screen.bottom() - frame.bottom() - gap;
+    const int above = frame.top() - screen.top() - gap;
+    const int room = std::max(below, above) - extra.height();
+    if (room < height() / 3)
+        return; // the platform's own place
+    resize(width(), room);
+    const int x = fitted(frame.left(), outer.width(), screen.left(), screen.right());
+    move(x, below >= above ? frame.bottom() + 1 + gap : screen.top());
+}
+
 void LogWindow::selectNewest()
 {
-    const int rows = m_model->rowCount();
-    if (rows == 0)
+    selectRow(m_model->rowCount() - 1);
+}
+
+void LogWindow::selectRow(int row)
+{
+    if (row < 0 || row >= m_model->rowCount())
         return;
-    const QModelIndex newest = m_model->index(rows - 1, 0);
-    m_view->setCurrentIndex(newest);
-    m_view->scrollTo(newest, QAbstractItemView::EnsureVisible);
-    m_followTail = true;
+    const QModelIndex index = m_model->index(row, 0);
+    m_view->setCurrentIndex(index);
+    m_view->scrollTo(index, QAbstractItemView::EnsureVisible);
+    m_followTail = row == m_model->rowCount() - 1;
 }
 
 void LogWindow::correctSelected()
@@ -194,6 +248,12 @@ bool LogWindow::eventFilter(QObject *watched, QEvent *event)
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     if (watched == m_view && enter) {
         correctSelected();
+        return true;
+    }
+    // A row is a contact: Home and End go to the first and the newest one, not to the
+    // first and last column of the row (Enter would then correct the wrong contact).
+    if (watched == m_view && (key == Qt::Key_Home || key == Qt::Key_End)) {
+        selectRow(key == Qt::Key_Home ? 0 : m_model->rowCount() - 1);
         return true;
     }
     if (watched == m_search && (enter || key == Qt::Key_Down)) {

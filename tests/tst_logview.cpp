@@ -127,6 +127,16 @@ void TestLogView::openAndLeave()
         QVERIFY(rowVisible(window, 599));
         QCOMPARE(QApplication::focusWidget(), window->view());
         QCOMPARE(window->statusLabel()->text(), QStringLiteral("600 contacts."));
+        // Beside the entry window, never over it.
+        QVERIFY(!window->frameGeometry().intersects(form.frameGeometry()));
+        // Home and End go to the first and the newest contact, whatever column.
+        for (const auto &[key, row] : { std::pair { Qt::Key_Up, 598 }, std::pair { Qt::Key_Right, 598 },
+                                        std::pair { Qt::Key_End, 599 }, std::pair { Qt::Key_Home, 0 },
+                                        std::pair { Qt::Key_End, 599 } }) {
+            QTest::keyClick(window->view(), key);
+            QCOMPARE(window->view()->currentIndex().row(), row);
+            QVERIFY(window->view()->selectionModel()->isRowSelected(row, QModelIndex()));
+        }
 
         if (back == QLatin1String("search F2")) {
             QTest::keyClick(window->view(), Qt::Key_Up); // leave the newest for another
@@ -291,7 +301,12 @@ void TestLogView::followsTheFile()
         const QString other = f.dir.path(QStringLiteral("other.log"));
         ts::writeFile(other, ts::records(2, 50));
         f.platform.fileAnswers.push_back(other);
+        // A Find text belongs to the logbook it was typed for.
+        QTest::keyClick(window->view(), Qt::Key_Tab);
+        QTest::keyClicks(window->searchBox(), "C3");
+        QCOMPARE(window->model()->rowCount(), 1);
         form.mnuOpen->trigger();
+        QVERIFY(window->searchBox()->text().isEmpty());
         QCOMPARE(window->windowTitle(), QStringLiteral("Log - other.log"));
     }
     // Within a second, whoever wrote it: the rows are the whole records on disk.
@@ -363,6 +378,10 @@ void TestLogView::correctByKeyboard()
     QCOMPARE(labels, QStringList({ "No.", "Call", "Date/Time", "Recv", "Sent", "Band", "Mode", "Name",
                                    "QTH" }));
     QVERIFY(dialog->field(storage::QsoRecord::Number)->isReadOnly());
+    // It looks it: drawn on the dialog's own background, where the call field is not.
+    const auto background = [](QWidget *w) { return w->grab().toImage().pixelColor(w->width() - 3, w->height() / 2); };
+    QCOMPARE(background(dialog->field(storage::QsoRecord::Number)), dialog->palette().color(QPalette::Window));
+    QVERIFY(background(dialog->field(storage::QsoRecord::Call)) != dialog->palette().color(QPalette::Window));
     QCOMPARE(dialog->field(storage::QsoRecord::Number)->text(), QString::number(number));
     QTRY_COMPARE(QApplication::activeWindow(), dialog);
     QCOMPARE(QApplication::focusWidget(), dialog->field(storage::QsoRecord::Call));

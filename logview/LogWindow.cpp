@@ -89,6 +89,13 @@ LogWindow::LogWindow(Platform &platform, QWidget *parent)
         selectNewest();
         showStatus();
     });
+    // The list narrowed or widened: the newest stays selected when it was, the contact the
+    // operator chose stays chosen while it is shown.
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, [this] {
+        if (m_followTail || !m_view->currentIndex().isValid())
+            selectNewest();
+        showStatus();
+    });
     connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] {
         if (m_followTail)
             selectNewest();

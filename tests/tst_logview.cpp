@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 
@@ -206,7 +207,14 @@ void TestLogView::findWhileTyping()
         return out;
     };
     const QString keys = QStringLiteral("dlgkoz14A/ÉLé ");
+    // Each key changes rows, never resets the list: the view keeps its place and repaints
+    // only what changed, and an index held on a contact stays on it while it is shown.
+    QSignalSpy resets(window->model(), &QAbstractItemModel::modelReset);
     for (int step = 0; step < 120; ++step) {
+        const int rowsBefore = window->model()->rowCount();
+        const int heldRow = rowsBefore ? std::uniform_int_distribution<int>(0, rowsBefore - 1)(random) : 0;
+        const QPersistentModelIndex held = window->model()->index(heldRow, 1);
+        const qint64 heldNumber = rowsBefore ? window->model()->recordNumber(heldRow) : 0;
         if (typedInto->text().size() > 3 || std::uniform_int_distribution<int>(0, 3)(random) == 0) {
             QTest::keyClick(typedInto, Qt::Key_Backspace);
         } else {
@@ -215,6 +223,12 @@ void TestLogView::findWhileTyping()
         }
         const QList<qint64> want = matching(typedInto->text(), inCallField);
         QVERIFY2(shownNumbers(window) == want, qPrintable(typedInto->text()));
+        QCOMPARE(resets.size(), 0);
+        if (rowsBefore) {
+            QCOMPARE(held.isValid(), want.contains(heldNumber));
+            if (held.isValid())
+                QCOMPARE(window->model()->recordNumber(held.row()), heldNumber);
+        }
         // The newest of what is shown is the one selected.
         if (!want.isEmpty())
             QCOMPARE(window->view()->currentIndex().row(), want.size() - 1);

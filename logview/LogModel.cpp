@@ -181,6 +181,8 @@ bool LogModel::apply(qint64 records, qint64 firstChanged, qint64 lastChanged, St
 
 QList<int> LogModel::narrowed() const
 {
+    if (m_filter.isEmpty())
+        return m_rows; // nothing narrows: the same rows
     QList<int> rows;
     rows.reserve(m_rows.size());
     const char *bytes = m_bytes.constData();

@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 #include <random>
 #include <sys/stat.h>
@@ -73,6 +74,7 @@ class TestLogView : public QObject
 private Q_SLOTS:
     void openAndLeave_data();
     void openAndLeave();
+    void findBoxClearButton();
     void findWhileTyping_data();
     void findWhileTyping();
     void followsTheFile_data();
@@ -154,6 +156,32 @@ void TestLogView::openAndLeave()
         QVERIFY(window->isVisible()); // it stays beside the entry window
     }
     QVERIFY(f.platform.calls.empty());
+}
+
+// The Find box's clear button (an icon of our own, not looked up in the desktop's icon
+// themes, which cost the first F2 about 10 ms) shows with text and clears it.
+void TestLogView::findBoxClearButton()
+{
+    EntryFixture f(3);
+    Form1 &form = f.open();
+    QTest::keyClick(form.Text2, Qt::Key_F2);
+    QLineEdit *search = logWindow(form)->searchBox();
+    const auto shownButtons = [search] {
+        QList<QToolButton *> shown;
+        for (QToolButton *button : search->findChildren<QToolButton *>())
+            if (button->isVisible())
+                shown << button;
+        return shown;
+    };
+    QVERIFY(shownButtons().isEmpty());
+    QTest::keyClicks(search, "C2");
+    QCOMPARE(logWindow(form)->model()->rowCount(), 1);
+    QCOMPARE(shownButtons().size(), 1);
+    QVERIFY(!shownButtons().front()->grab().toImage().isNull());
+    QTest::mouseClick(shownButtons().front(), Qt::LeftButton);
+    QVERIFY(search->text().isEmpty());
+    QCOMPARE(logWindow(form)->model()->rowCount(), 3);
+    QTRY_VERIFY(shownButtons().isEmpty());
 }
 
 void TestLogView::findWhileTyping_data()

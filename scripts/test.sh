@@ -20,6 +20,13 @@ if [ "$preset" = dev ]; then
     cmake --workflow --preset fuzz
 fi
 if [ -d e2e ] && [ -x e2e/run-all.sh ]; then
-    # The package is checked once, from the plain build.
-    e2e/run-all.sh "build/$preset/app/vantel" $([ "$preset" = asan ] && echo --no-package)
+    if [ "$preset" = dev ]; then
+        # The package is checked once, built as users build it: the release build of the
+        # program alone (no tests, no benchmarks), warnings not errors.
+        cmake --preset package >/dev/null
+        cmake --build --preset package
+        e2e/run-all.sh build/dev/app/vantel --package build/package
+    else
+        e2e/run-all.sh "build/$preset/app/vantel" --no-package
+    fi
 fi

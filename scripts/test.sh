@@ -16,6 +16,11 @@ cmake --workflow --preset "$preset"
 if [ "$preset" = dev ]; then
     # Static checks (warnings are errors), then the readers of untrusted bytes under
     # libFuzzer for a bounded time.
+    # A check that cannot fail says nothing: with nothing to check, lint.sh must fail.
+    if ./scripts/lint.sh build/no-such-build 2>/dev/null; then
+        echo "lint.sh passes without checking a file" >&2
+        exit 1
+    fi
     ./scripts/lint.sh build/dev
     cmake --workflow --preset fuzz
 fi

@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
-# Builds the .deb from a configured build tree, installs it (as root; elsewhere it is
-# unpacked into a temporary root), starts the installed program from its desktop entry
-# line under Xvfb and checks that it works in $XDG_DATA_HOME/vantel.
+# Builds the .deb from a built release tree (the package preset: the release build as
+# users make it), installs it (as root; elsewhere it is unpacked into a temporary root),
+# starts the installed program from its desktop entry line under Xvfb and checks that it
+# works in $XDG_DATA_HOME/vantel.
 # Usage: e2e/package.sh BUILD_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=e2e/lib.sh
 source "$here/lib.sh"
 build=$(realpath "$1")
+# The package users build is the release one: a Debug tree checks another program, and a
+# tree whose warnings are errors another build than theirs.
+cache="$build/CMakeCache.txt"
+[ -f "$cache" ] || fail "$build is no configured build tree"
+grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$cache" \
+    || fail "$build is not a release build ($(grep '^CMAKE_BUILD_TYPE:' "$cache" | cut -d= -f2)); build the package preset"
+! grep -q -e '-Werror' "$build/compile_commands.json" \
+    || fail "the release build turns warnings into errors: a newer compiler would break users' builds"
 root=$(mktemp -d)
 trap 'stop_x; [ "${installed:-0}" = 1 ] && dpkg -r vantel >/dev/null 2>&1; rm -rf "$root"' EXIT
 

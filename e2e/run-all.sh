@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Runs every end-to-end scenario against the given vantel binary and, unless --no-package,
-# checks that the Debian package built from the same tree installs and starts. Each
-# scenario has an X server of its own, so they run side by side; their output is shown
-# one after the other.
-# Usage: e2e/run-all.sh build/dev/app/vantel [--no-package]
+# checks that the Debian package built from the release tree (default build/package, made
+# by the package preset) installs and starts. Each scenario has an X server of its own,
+# so they run side by side; their output is shown one after the other.
+# Usage: e2e/run-all.sh build/dev/app/vantel [--no-package | --package BUILD_DIR]
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 bin=$(realpath "$1")
+package_tree="$here/../build/package"
+[ "${2:-}" = --package ] && package_tree=$3
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 start=$SECONDS
@@ -19,7 +21,7 @@ pids+=($!)
 pids+=($!)
 if [ "${2:-}" != --no-package ]; then
     scenarios+=(package)
-    "$here/package.sh" "$(dirname "$(dirname "$bin")")" >"$logs/package" 2>&1 &
+    "$here/package.sh" "$package_tree" >"$logs/package" 2>&1 &
     pids+=($!)
 fi
 failed=0

@@ -49,8 +49,15 @@ CorrectDialog::CorrectDialog(Platform &platform, const QString &logbook, qint64 
         form->addRow(QLatin1String(f.title), edit);
         m_fields[f.field] = edit;
     }
-    m_fields[QsoRecord::Number]->setReadOnly(true);
-    m_fields[QsoRecord::Number]->setFocusPolicy(Qt::NoFocus);
+    // The number reads as text, not as a field to type into: no frame, the dialog's own
+    // background.
+    QLineEdit *numberField = m_fields[QsoRecord::Number];
+    numberField->setReadOnly(true);
+    numberField->setFocusPolicy(Qt::NoFocus);
+    numberField->setFrame(false);
+    QPalette plain = numberField->palette();
+    plain.setColor(QPalette::Base, plain.color(QPalette::Window));
+    numberField->setPalette(plain);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     QPushButton *ok = buttons->button(QDialogButtonBox::Ok);

@@ -168,11 +168,9 @@ bool LogModel::apply(qint64 records, qint64 firstChanged, qint64 lastChanged, St
             Q_EMIT dataChanged(index(int(first - m_rows.cbegin()), 0),
                                index(int(last - m_rows.cbegin()) - 1, QsoRecord::FieldCount - 1));
     } else {
-        beginResetModel();
-        m_rows = std::move(rows);
         m_count = records;
+        showRows(std::move(rows));
         m_bytes.truncate(records * QsoRecord::Size);
-        endResetModel();
     }
     if (records == 0)
         m_bytes = QByteArray(); // give the memory back
@@ -181,20 +179,60 @@ bool LogModel::apply(qint64 records, qint64 firstChanged, qint64 lastChanged, St
     return changed;
 }
 
-void LogModel::refilter()
+QList<int> LogModel::narrowed() const
 {
-    QList<int> rows = rowsFor(recordCount());
+    if (m_filter.isEmpty())
+        return m_rows; // nothing narrows: the same rows
+    QList<int> rows;
+    rows.reserve(m_rows.size());
+    const char *bytes = m_bytes.constData();
+    for (const int record : m_rows) {
+        if (m_filter.accepts(bytes + qsizetype(record) * QsoRecord::Size))
+            rows.append(record);
+    }
+    return rows;
+}
+
+// One change of layout whatever the difference: a view repaints what it shows once and
+// keeps its selection and current row on the records they were on (gone with the record
+// when it is no longer shown). Rows added at the end only are an insertion.
+void LogModel::showRows(QList<int> rows)
+{
     if (rows == m_rows)
         return;
-    beginResetModel();
+    if (rows.size() > m_rows.size() && std::equal(m_rows.cbegin(), m_rows.cend(), rows.cbegin())) {
+        beginInsertRows(QModelIndex(), int(m_rows.size()), int(rows.size()) - 1);
+        m_rows = std::move(rows);
+        endInsertRows();
+        return;
+    }
+    Q_EMIT layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &old : before) {
+        const int record = m_rows.value(old.row(), -1);
+        const auto at = std::lower_bound(rows.cbegin(), rows.cend(), record);
+        after << (at != rows.cend() && *at == record ? createIndex(int(at - rows.cbegin()), old.column())
+                                                     : QModelIndex());
+    }
     m_rows = std::move(rows);
-    endResetModel();
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged();
+}
+
+void LogModel::refilter()
+{
+    showRows(rowsFor(recordCount()));
 }
 
 void LogModel::setCallFilter(const QString &text)
 {
-    m_filter.setCall(text);
-    refilter();
+    // A key that lengthens the call looks only at what the last key left.
+    if (m_filter.setCall(text))
+        showRows(narrowed());
+    else
+        refilter();
 }
 
 void LogModel::setSearchText(const QString &text)

@@ -70,6 +70,10 @@ private:
                const QString &problem);
     void fileChanged();
     QList<int> rowsFor(qint64 records) const;
+    // The rows still let through of those shown now.
+    QList<int> narrowed() const;
+    // Shows these rows instead of the current ones as a change of rows, never a reset.
+    void showRows(QList<int> rows);
     void refilter();
 
     QString m_path;

@@ -2,16 +2,19 @@
 
 #include "logview/CorrectDialog.h"
 #include "logview/LogModel.h"
+#include "platform/Counted.h"
 #include "platform/StorageReport.h"
 #include "platform/Twips.h"
 #include "storage/RecordFields.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -21,6 +24,26 @@ using storage::QsoRecord;
 namespace {
 
 constexpr int kRowsShown = 20;
+
+// A grey cross, drawn at the sizes a line edit asks for on any screen.
+QIcon clearIcon()
+{
+    QIcon icon;
+    for (const int side : { 16, 32 }) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(120, 120, 120), side / 8.0, Qt::SolidLine, Qt::RoundCap));
+        const double in = side * 0.3;
+        const double out = side - in;
+        painter.drawLine(QPointF(in, in), QPointF(out, out));
+        painter.drawLine(QPointF(in, out), QPointF(out, in));
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
 
 } // namespace
 
@@ -37,7 +60,15 @@ LogWindow::LogWindow(Platform &platform, QWidget *parent)
     m_search = new QLineEdit(this);
     m_search->setObjectName(QStringLiteral("search"));
     m_search->setPlaceholderText(QStringLiteral("text in any field"));
-    m_search->setClearButtonEnabled(true);
+    // The clear button with an icon of its own: Qt's looks for one through the desktop's
+    // icon themes first, a search of many folders that made the first F2 slow.
+    QAction *clear = m_search->addAction(clearIcon(), QLineEdit::TrailingPosition);
+    clear->setObjectName(QStringLiteral("clearSearch"));
+    clear->setToolTip(QStringLiteral("Clear"));
+    clear->setVisible(false);
+    connect(clear, &QAction::triggered, m_search, &QLineEdit::clear);
+    connect(m_search, &QLineEdit::textChanged, clear,
+            [clear](const QString &text) { clear->setVisible(!text.isEmpty()); });
     findLabel->setBuddy(m_search);
 
     m_view = new QTableView(this);
@@ -88,6 +119,13 @@ LogWindow::LogWindow(Platform &platform, QWidget *parent)
         selectNewest();
         showStatus();
     });
+    // The list narrowed or widened: the newest stays selected when it was, the contact the
+    // operator chose stays chosen while it is shown.
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, [this] {
+        if (m_followTail || !m_view->currentIndex().isValid())
+            selectNewest();
+        showStatus();
+    });
     connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] {
         if (m_followTail)
             selectNewest();
@@ -115,6 +153,10 @@ void LogWindow::sizeColumns()
 
 void LogWindow::followLogbook(const QString &path)
 {
+    // A Find text belongs to the logbook it was typed for: kept, it would hide most of
+    // another one ("10 contacts, 0 shown").
+    if (path != m_model->path())
+        m_search->clear();
     if (path != m_model->path() && !path.isEmpty())
         (void)recoverBeforeUse(
                 m_platform, path,
@@ -139,6 +181,10 @@ void LogWindow::showNewest()
     // the next key in the call field narrows it again.
     m_search->clear();
     m_model->setCallFilter(QString());
+    if (!m_placed) {
+        placeBesideOwner();
+        m_placed = true;
+    }
     show();
     raise();
     activateWindow();
@@ -146,15 +192,61 @@ void LogWindow::showNewest()
     m_view->setFocus(Qt::OtherFocusReason);
 }
 
+// Below the entry window, else to its right, above or to its left, where the screen has
+// room: never over the call field the operator types into while the list narrows. With
+// room nowhere it takes the larger space above or below, a little shorter.
+void LogWindow::placeBesideOwner()
+{
+    QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!owner || !owner->isVisible() || !owner->screen())
+        return;
+    const QRect screen = owner->screen()->availableGeometry();
+    const QRect frame = owner->frameGeometry();
+    // The frame the window manager adds is not known before the window shows: allow for
+    // a title bar and the owner's borders.
+    const int border = std::max(0, (frame.width() - owner->geometry().width()) / 2);
+    const int titleBar = std::max(30, frame.height() - owner->geometry().height() - border);
+    const QSize extra(2 * border, titleBar + border);
+    constexpr int gap = 4;
+    const auto fitted = [&](int along, int length, int low, int high) {
+        return std::max(low, std::min(along, high - length + 1));
+    };
+    const QSize outer = size() + extra;
+    const QRect candidates[] = {
+        { QPoint(fitted(frame.left(), outer.width(), screen.left(), screen.right()), frame.bottom() + 1 + gap), outer },
+        { QPoint(frame.right() + 1 + gap, fitted(frame.top(), outer.height(), screen.top(), screen.bottom())), outer },
+        { QPoint(fitted(frame.left(), outer.width(), screen.left(), screen.right()), frame.top() - gap - outer.height()), outer },
+        { QPoint(frame.left() - gap - outer.width(), fitted(frame.top(), outer.height(), screen.top(), screen.bottom())), outer },
+    };
+    for (const QRect &place : candidates) {
+        if (screen.contains(place)) {
+            move(place.topLeft());
+            return;
+        }
+    }
+    const int below = screen.bottom() - frame.bottom() - gap;
+    const int above = frame.top() - screen.top() - gap;
+    const int room = std::max(below, above) - extra.height();
+    if (room < height() / 3)
+        return; // the platform's own place
+    resize(width(), room);
+    const int x = fitted(frame.left(), outer.width(), screen.left(), screen.right());
+    move(x, below >= above ? frame.bottom() + 1 + gap : screen.top());
+}
+
 void LogWindow::selectNewest()
 {
-    const int rows = m_model->rowCount();
-    if (rows == 0)
+    selectRow(m_model->rowCount() - 1);
+}
+
+void LogWindow::selectRow(int row)
+{
+    if (row < 0 || row >= m_model->rowCount())
         return;
-    const QModelIndex newest = m_model->index(rows - 1, 0);
-    m_view->setCurrentIndex(newest);
-    m_view->scrollTo(newest, QAbstractItemView::EnsureVisible);
-    m_followTail = true;
+    const QModelIndex index = m_model->index(row, 0);
+    m_view->setCurrentIndex(index);
+    m_view->scrollTo(index, QAbstractItemView::EnsureVisible);
+    m_followTail = row == m_model->rowCount() - 1;
 }
 
 void LogWindow::correctSelected()
@@ -195,6 +287,12 @@ bool LogWindow::eventFilter(QObject *watched, QEvent *event)
         correctSelected();
         return true;
     }
+    // A row is a contact: Home and End go to the first and the newest one, not to the
+    // first and last column of the row (Enter would then correct the wrong contact).
+    if (watched == m_view && (key == Qt::Key_Home || key == Qt::Key_End)) {
+        selectRow(key == Qt::Key_Home ? 0 : m_model->rowCount() - 1);
+        return true;
+    }
     if (watched == m_search && (enter || key == Qt::Key_Down)) {
         m_view->setFocus(Qt::OtherFocusReason);
         if (!m_view->currentIndex().isValid())
@@ -223,7 +321,7 @@ void LogWindow::showStatus()
         break;
     case LogModel::State::Shown: {
         const qint64 all = m_model->recordCount();
-        text = all == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(all);
+        text = contactCount(all);
         if (m_model->rowCount() != all)
             text += QStringLiteral(", %1 shown").arg(m_model->rowCount());
         text += QLatin1Char('.');

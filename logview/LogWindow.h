@@ -45,6 +45,8 @@ private:
     void showStatus();
     void selectNewest();
     void sizeColumns();
+    void placeBesideOwner();
+    void selectRow(int row);
 
     Platform &m_platform;
     LogModel *m_model = nullptr;
@@ -53,4 +55,6 @@ private:
     QLabel *m_status = nullptr;
     // Whether the newest contact was the selected one, so a new contact takes over.
     bool m_followTail = true;
+    // Placed beside the entry window the first time it shows; then where the operator puts it.
+    bool m_placed = false;
 };

@@ -31,12 +31,16 @@ QByteArray RecordFilter::foldedText(const QString &text, bool *impossible) const
     return out;
 }
 
-void RecordFilter::setCall(const QString &text)
+bool RecordFilter::setCall(const QString &text)
 {
+    const QByteArray before = m_call;
+    const bool wasImpossible = m_impossible;
     m_call = foldedText(text, &m_callImpossible);
     // Longer than the field: no call can hold it.
     m_callImpossible = m_callImpossible || m_call.size() > QsoRecord::Widths[QsoRecord::Call];
     m_impossible = m_callImpossible || m_searchImpossible;
+    // A call that holds the last one is held only by calls that held it too.
+    return m_impossible || (!wasImpossible && m_call.contains(before));
 }
 
 void RecordFilter::setSearch(const QString &text)

@@ -14,8 +14,10 @@ class RecordFilter
 public:
     RecordFilter();
 
-    // Empty text (or only spaces) lets every record through.
-    void setCall(const QString &text);
+    // Empty text (or only spaces) lets every record through. Returns whether the new call
+    // only narrows the last one: every record it lets through was let through before
+    // (the call grew by a key), so the records shown so far are all that need a look.
+    bool setCall(const QString &text);
     void setSearch(const QString &text);
 
     bool isEmpty() const { return m_call.isEmpty() && m_search.isEmpty() && !m_impossible; }

@@ -205,7 +205,6 @@ private:
     void exportLogbook(const char *formatName, const QString &label);
     std::optional<QString> askHeaderWord(const QString &prompt, const QString &title,
                                          QString &remembered, bool required);
-    QHash<QString, QString> m_exportFolders; // per format: where its last export went
     QString m_exportCall, m_exportContest; // offered again in the next export
 
     // Form1About.cpp

@@ -4,6 +4,7 @@
 #include "formats/PlainText.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
+#include "platform/Counted.h"
 #include "platform/StorageReport.h"
 
 #include <QAction>
@@ -18,11 +19,6 @@ namespace {
 
 // The longest list of skipped records a box shows; the rest are counted.
 constexpr int kListedSkips = 12;
-
-QString contacts(qint64 n)
-{
-    return n == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(n);
-}
 
 } // namespace
 
@@ -83,19 +79,19 @@ void Form1::exportLogbook(const char *formatName, const QString &label)
         options.contest = *contest;
     }
 
-    // Each format offers the logbook's own name with its extension, never the file another
-    // format was written to: Enter in the dialog must not put Cabrillo into last night's ADIF.
+    // Each format offers the logbook's own name with its extension beside the logbook, never
+    // the file or folder an earlier export went to: Enter in the dialog must not put
+    // Cabrillo into last night's ADIF, nor this logbook's export among another's.
     const QString extension = QLatin1String(format.extension);
     const QFileInfo logbook(logPath);
-    const QString folder = m_exportFolders.value(QLatin1String(formatName), logbook.absolutePath());
     const FileDialogRequest request {
         title, QStringLiteral("%1|*.%2|All files(*.*)|*.*").arg(QLatin1String(format.description), extension),
-        QLatin1Char('.') + extension, QDir(folder).filePath(logbook.completeBaseName() + QLatin1Char('.') + extension)
+        QLatin1Char('.') + extension,
+        QDir(logbook.absolutePath()).filePath(logbook.completeBaseName() + QLatin1Char('.') + extension)
     };
     const std::optional<QString> chosen = m_platform.saveFile(request);
     if (!chosen || chosen->isEmpty())
         return;
-    m_exportFolders.insert(QLatin1String(formatName), QFileInfo(*chosen).absolutePath());
     // The window writes files only: a FIFO could keep it waiting, a device take half.
     struct stat st {};
     if (::stat(QFile::encodeName(*chosen).constData(), &st) == 0) {
@@ -128,9 +124,9 @@ void Form1::exportLogbook(const char *formatName, const QString &label)
         return;
     }
 
-    QString text = QStringLiteral("%1 written to %2.").arg(contacts(report.written), msg::nativePath(*chosen));
+    QString text = QStringLiteral("%1 written to %2.").arg(contactCount(report.written), msg::nativePath(*chosen));
     if (report.skipped > 0) {
-        text += QStringLiteral("\n\n%1 skipped:").arg(contacts(report.skipped));
+        text += QStringLiteral("\n\n%1 skipped:").arg(contactCount(report.skipped));
         for (qsizetype i = 0; i < report.messages.size() && i < kListedSkips; ++i)
             text += QStringLiteral("\n") + report.messages.at(i);
         if (report.messages.size() > kListedSkips)

@@ -1,5 +1,6 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
+#include "platform/Counted.h"
 #include "storage/Journal.h"
 #include "storage/Logbook.h"
 #include "storage/QsoRecord.h"
@@ -84,8 +85,7 @@ void Form1::mnuSaveClick()
     const QFileInfo info(path);
     const qint64 existing = info.isFile() ? info.size() / QsoRecord::Size : 0;
     if (existing > 0) {
-        const QString contacts = existing == 1 ? QStringLiteral("1 contact")
-                                               : QStringLiteral("%1 contacts").arg(existing);
+        const QString contacts = contactCount(existing);
         const int answer = m_platform.messageBox(
                 QStringLiteral("The logbook %1 already holds %2.\n\nCreating a new logbook "
                                "under this name deletes them. Delete the %2?")

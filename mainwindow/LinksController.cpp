@@ -7,6 +7,7 @@
 #include "links/WsjtxListener.h"
 #include "mainwindow/ConnectionsDialog.h"
 #include "mainwindow/Form1.h"
+#include "platform/Counted.h"
 #include "platform/Keys.h"
 #include "platform/Twips.h"
 #include "storage/SharedState.h"
@@ -404,9 +405,7 @@ void LinksController::showWaiting(const QString &whyNot)
                                "vantel ended now.")
                         .arg(lost)
                         .arg(m_spoolProblem);
-    showNote(count == 1 ? QStringLiteral("WSJT-X: 1 contact waits")
-                        : QStringLiteral("WSJT-X: %1 contacts wait").arg(count),
-             more, true);
+    showNote(QStringLiteral("WSJT-X: ") + contactCount(count, "waits", "wait"), more, true);
     QApplication::alert(&m_form);
 }
 
@@ -463,7 +462,7 @@ QString LinksController::unsavedContacts()
     if (calls.isEmpty())
         return {};
     return QStringLiteral("%1 from WSJT-X could not be saved yet (%2) and will be lost.")
-            .arg(calls.size() == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(calls.size()),
+            .arg(contactCount(calls.size()),
                  calls.join(QStringLiteral(", ")));
 }
 

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -46,6 +48,18 @@ void placeBeside(QWidget *box, QWidget *owner)
     const int x = qBound(screen.left(), frame.center().x() - size.width() / 2,
                          qMax(screen.left(), screen.right() - size.width()));
     box->move(x, y);
+}
+
+// A window manager cuts a title that does not fit between its buttons ("Expor... abrillo",
+// or only "..." over a short message): a box is made wide enough for its title in a bold
+// face (as title bars show it) beside the window menu, minimise, maximise and close (each
+// about as wide as the bar is high, a line and a half) and a margin at either end.
+int widthForTitle(const QWidget *box)
+{
+    QFont font = box->font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    return metrics.horizontalAdvance(box->windowTitle()) + 7 * metrics.height();
 }
 
 QMessageBox::Icon iconFor(int style)
@@ -109,6 +123,11 @@ int QtPlatform::messageBox(const QString &text, const QString &title, int style)
     box.setText(displayText(text));
     box.setTextFormat(Qt::PlainText);
     box.setIcon(iconFor(style));
+    // A message box sizes itself to its text and ignores a minimum width; a spacer across
+    // its layout is what it keeps to.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(widthForTitle(&box), 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     if ((style & MsgBox::ButtonMask) == MsgBox::YesNo) {
         QPushButton *yes = box.addButton(QMessageBox::Yes);
         QPushButton *no = box.addButton(QMessageBox::No);
@@ -132,12 +151,19 @@ void QtPlatform::showError(const QString &text)
 std::optional<QString> QtPlatform::inputBox(const QString &prompt, const QString &title,
                                             const QString &initial)
 {
-    bool ok = false;
-    const QString text =
-            QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal, initial, &ok);
-    if (!ok)
+    QInputDialog dialog(dialogParent());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(initial);
+    // The dialog's layout sets its minimum size itself: the prompt's width is what it keeps to.
+    dialog.adjustSize();
+    if (auto *label = dialog.findChild<QLabel *>()) {
+        const QMargins margins = dialog.layout() ? dialog.layout()->contentsMargins() : QMargins();
+        label->setMinimumWidth(widthForTitle(&dialog) - margins.left() - margins.right());
+    }
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog.textValue();
 }
 
 std::optional<QString> QtPlatform::openFile(const FileDialogRequest &request)

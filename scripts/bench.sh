@@ -17,3 +17,8 @@ build/release/bench/bench_country --benchmark_repetitions=5 --benchmark_report_a
 build/release/bench/bench_links --benchmark_repetitions=8 --benchmark_enable_random_interleaving=true \
     --benchmark_report_aggregates_only=true
 build/release/bench/bench_footprint
+# The first F2 of a freshly started program, beside a later one: offscreen, then through
+# an X server as the operator meets it.
+build/release/bench/bench_first_f2 --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb \
+    build/release/bench/bench_first_f2 --benchmark_repetitions=3 --benchmark_report_aggregates_only=true

@@ -16,10 +16,22 @@ cmake --workflow --preset "$preset"
 if [ "$preset" = dev ]; then
     # Static checks (warnings are errors), then the readers of untrusted bytes under
     # libFuzzer for a bounded time.
+    # A check that cannot fail says nothing: with nothing to check, lint.sh must fail.
+    if ./scripts/lint.sh build/no-such-build 2>/dev/null; then
+        echo "lint.sh passes without checking a file" >&2
+        exit 1
+    fi
     ./scripts/lint.sh build/dev
     cmake --workflow --preset fuzz
 fi
 if [ -d e2e ] && [ -x e2e/run-all.sh ]; then
-    # The package is checked once, from the plain build.
-    e2e/run-all.sh "build/$preset/app/vantel" $([ "$preset" = asan ] && echo --no-package)
+    if [ "$preset" = dev ]; then
+        # The package is checked once, built as users build it: the release build of the
+        # program alone (no tests, no benchmarks), warnings not errors.
+        cmake --preset package >/dev/null
+        cmake --build --preset package
+        e2e/run-all.sh build/dev/app/vantel --package build/package
+    else
+        e2e/run-all.sh "build/$preset/app/vantel" --no-package
+    fi
 fi

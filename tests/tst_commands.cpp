@@ -524,6 +524,14 @@ void TestCommands::exportNeverOverwritesUnasked()
         else
             QVERIFY(ts::readFile("out.adi").startsWith("START-OF-LOG: 3.0\n"));
     }
+    // An export put elsewhere does not move the next one away from the logbook.
+    QVERIFY(QDir().mkdir(QStringLiteral("elsewhere")));
+    f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("elsewhere/x.adi")));
+    form.mnuExportAdif->trigger();
+    QVERIFY(QFileInfo::exists(QStringLiteral("elsewhere/x.adi")));
+    f.platform.calls.clear();
+    form.mnuExportAdif->trigger(); // Cancel
+    QCOMPARE(f.platform.calls.at(0).request.fileName, f.dir.path(QStringLiteral("test.adi")));
 }
 
 void TestCommands::clockHint_data()

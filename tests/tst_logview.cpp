@@ -14,8 +14,10 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 #include <random>
 #include <sys/stat.h>
@@ -72,6 +74,7 @@ class TestLogView : public QObject
 private Q_SLOTS:
     void openAndLeave_data();
     void openAndLeave();
+    void findBoxClearButton();
     void findWhileTyping_data();
     void findWhileTyping();
     void followsTheFile_data();
@@ -127,6 +130,16 @@ void TestLogView::openAndLeave()
         QVERIFY(rowVisible(window, 599));
         QCOMPARE(QApplication::focusWidget(), window->view());
         QCOMPARE(window->statusLabel()->text(), QStringLiteral("600 contacts."));
+        // Beside the entry window, never over it.
+        QVERIFY(!window->frameGeometry().intersects(form.frameGeometry()));
+        // Home and End go to the first and the newest contact, whatever column.
+        for (const auto &[key, row] : { std::pair { Qt::Key_Up, 598 }, std::pair { Qt::Key_Right, 598 },
+                                        std::pair { Qt::Key_End, 599 }, std::pair { Qt::Key_Home, 0 },
+                                        std::pair { Qt::Key_End, 599 } }) {
+            QTest::keyClick(window->view(), key);
+            QCOMPARE(window->view()->currentIndex().row(), row);
+            QVERIFY(window->view()->selectionModel()->isRowSelected(row, QModelIndex()));
+        }
 
         if (back == QLatin1String("search F2")) {
             QTest::keyClick(window->view(), Qt::Key_Up); // leave the newest for another
@@ -143,6 +156,32 @@ void TestLogView::openAndLeave()
         QVERIFY(window->isVisible()); // it stays beside the entry window
     }
     QVERIFY(f.platform.calls.empty());
+}
+
+// The Find box's clear button (an icon of our own, not looked up in the desktop's icon
+// themes, which cost the first F2 about 10 ms) shows with text and clears it.
+void TestLogView::findBoxClearButton()
+{
+    EntryFixture f(3);
+    Form1 &form = f.open();
+    QTest::keyClick(form.Text2, Qt::Key_F2);
+    QLineEdit *search = logWindow(form)->searchBox();
+    const auto shownButtons = [search] {
+        QList<QToolButton *> shown;
+        for (QToolButton *button : search->findChildren<QToolButton *>())
+            if (button->isVisible())
+                shown << button;
+        return shown;
+    };
+    QVERIFY(shownButtons().isEmpty());
+    QTest::keyClicks(search, "C2");
+    QCOMPARE(logWindow(form)->model()->rowCount(), 1);
+    QCOMPARE(shownButtons().size(), 1);
+    QVERIFY(!shownButtons().front()->grab().toImage().isNull());
+    QTest::mouseClick(shownButtons().front(), Qt::LeftButton);
+    QVERIFY(search->text().isEmpty());
+    QCOMPARE(logWindow(form)->model()->rowCount(), 3);
+    QTRY_VERIFY(shownButtons().isEmpty());
 }
 
 void TestLogView::findWhileTyping_data()
@@ -196,7 +235,14 @@ void TestLogView::findWhileTyping()
         return out;
     };
     const QString keys = QStringLiteral("dlgkoz14A/ÉLé ");
+    // Each key changes rows, never resets the list: the view keeps its place and repaints
+    // only what changed, and an index held on a contact stays on it while it is shown.
+    QSignalSpy resets(window->model(), &QAbstractItemModel::modelReset);
     for (int step = 0; step < 120; ++step) {
+        const int rowsBefore = window->model()->rowCount();
+        const int heldRow = rowsBefore ? std::uniform_int_distribution<int>(0, rowsBefore - 1)(random) : 0;
+        const QPersistentModelIndex held = window->model()->index(heldRow, 1);
+        const qint64 heldNumber = rowsBefore ? window->model()->recordNumber(heldRow) : 0;
         if (typedInto->text().size() > 3 || std::uniform_int_distribution<int>(0, 3)(random) == 0) {
             QTest::keyClick(typedInto, Qt::Key_Backspace);
         } else {
@@ -205,6 +251,12 @@ void TestLogView::findWhileTyping()
         }
         const QList<qint64> want = matching(typedInto->text(), inCallField);
         QVERIFY2(shownNumbers(window) == want, qPrintable(typedInto->text()));
+        QCOMPARE(resets.size(), 0);
+        if (rowsBefore) {
+            QCOMPARE(held.isValid(), want.contains(heldNumber));
+            if (held.isValid())
+                QCOMPARE(window->model()->recordNumber(held.row()), heldNumber);
+        }
         // The newest of what is shown is the one selected.
         if (!want.isEmpty())
             QCOMPARE(window->view()->currentIndex().row(), want.size() - 1);
@@ -291,7 +343,12 @@ void TestLogView::followsTheFile()
         const QString other = f.dir.path(QStringLiteral("other.log"));
         ts::writeFile(other, ts::records(2, 50));
         f.platform.fileAnswers.push_back(other);
+        // A Find text belongs to the logbook it was typed for.
+        QTest::keyClick(window->view(), Qt::Key_Tab);
+        QTest::keyClicks(window->searchBox(), "C3");
+        QCOMPARE(window->model()->rowCount(), 1);
         form.mnuOpen->trigger();
+        QVERIFY(window->searchBox()->text().isEmpty());
         QCOMPARE(window->windowTitle(), QStringLiteral("Log - other.log"));
     }
     // Within a second, whoever wrote it: the rows are the whole records on disk.
@@ -363,6 +420,10 @@ void TestLogView::correctByKeyboard()
     QCOMPARE(labels, QStringList({ "No.", "Call", "Date/Time", "Recv", "Sent", "Band", "Mode", "Name",
                                    "QTH" }));
     QVERIFY(dialog->field(storage::QsoRecord::Number)->isReadOnly());
+    // It looks it: drawn on the dialog's own background, where the call field is not.
+    const auto background = [](QWidget *w) { return w->grab().toImage().pixelColor(w->width() - 3, w->height() / 2); };
+    QCOMPARE(background(dialog->field(storage::QsoRecord::Number)), dialog->palette().color(QPalette::Window));
+    QVERIFY(background(dialog->field(storage::QsoRecord::Call)) != dialog->palette().color(QPalette::Window));
     QCOMPARE(dialog->field(storage::QsoRecord::Number)->text(), QString::number(number));
     QTRY_COMPARE(QApplication::activeWindow(), dialog);
     QCOMPARE(QApplication::focusWidget(), dialog->field(storage::QsoRecord::Call));

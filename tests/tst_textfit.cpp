@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "convert/Form2.h"
 #include "mainwindow/Form1.h"
+#include "platform/QtPlatform.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +12,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <QTimer>
 
 // Every caption, button text and list item fits its control: nothing reads "SK31" or
 // "Add a title to destination f". Run at the desktop scales an operator meets (the test
@@ -21,6 +23,8 @@ class TestTextFit : public QObject
 private Q_SLOTS:
     void mainWindow();
     void conversionWindow();
+    void boxTitles_data();
+    void boxTitles();
 
 private:
     static QStringList cutTexts(QWidget *window);
@@ -80,6 +84,50 @@ void TestTextFit::conversionWindow()
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const QStringList cut = cutTexts(&form);
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("\n"))));
+}
+
+void TestTextFit::boxTitles_data()
+{
+    QTest::addColumn<bool>("input");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("the Duplicate box") << false << "Duplicate!!!" << "vantel";
+    QTest::newRow("Cabrillo: call sign") << true << "Your station's call sign" << "Export to Cabrillo";
+    QTest::newRow("Cabrillo: contest") << true << "The contest's name (may stay empty)" << "Export to Cabrillo";
+    QTest::newRow("Create over a logbook") << false << "The logbook a.log already holds 1 contact." << "Create a new logbook";
+    QTest::newRow("UTC delay") << true << "Enter your delay from UTC\nThis computer's clock is at UTC" << "Set UTC delay";
+}
+
+// A box is wide enough for its title under a real window manager, which puts a window
+// menu, minimise, maximise and close beside the title, each about a title bar wide (one
+// and a half lines of its bold face): otherwise the title reads "Expor... abrillo".
+void TestTextFit::boxTitles()
+{
+    QFETCH(bool, input);
+    QFETCH(QString, text);
+    QFETCH(QString, title);
+    QWidget owner;
+    owner.show();
+    QApplication::setActiveWindow(&owner);
+    int width = 0;
+    QFont font;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        QCOMPARE(box->windowTitle(), title);
+        width = box->frameGeometry().width();
+        font = box->font();
+        box->reject();
+    });
+    QtPlatform platform;
+    if (input)
+        QVERIFY(!platform.inputBox(text, title, QString()));
+    else
+        platform.messageBox(text, title, MsgBox::OkOnly);
+    font.setBold(true);
+    const QFontMetrics bold(font);
+    const int need = bold.horizontalAdvance(title) + 4 * (bold.height() * 3 / 2);
+    QVERIFY2(width >= need, qPrintable(QStringLiteral("%1 px for \"%2\", %3 px needed").arg(width).arg(title).arg(need)));
 }
 
 QTEST_MAIN(TestTextFit)

@@ -51,6 +51,7 @@ QByteArray AdifFormat::contactLine(const Contact &c, QString *) const
     field(out, "SRX", c.srx);
     field(out, "NAME", c.name);
     field(out, "QTH", c.qth);
+    field(out, "GRIDSQUARE", c.grid);
     return out + " <EOR>\n";
 }
 

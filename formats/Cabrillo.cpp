@@ -2,21 +2,8 @@
 
 #include "formats/PlainText.h"
 
-#include <cmath>
-
 namespace formats {
 namespace {
-
-QString modeCode(const QString &adifMode)
-{
-    if (adifMode == QLatin1String("CW"))
-        return QStringLiteral("CW");
-    if (isPhoneMode(adifMode))
-        return QStringLiteral("PH");
-    if (adifMode == QLatin1String("RTTY"))
-        return QStringLiteral("RY");
-    return QStringLiteral("DG");
-}
 
 constexpr std::array<const char *, 4> kColumnNames = { "sent report", "sent serial",
                                                       "received report", "received serial" };
@@ -29,9 +16,11 @@ std::array<const QString *, 4> exchange(const Contact &c)
 // Why a contact cannot make a QSO line, whatever the log's columns.
 QString problem(const Contact &c)
 {
-    if (c.lowerEdgeMHz <= 0)
+    if (c.cabrilloFreq.isEmpty())
         return QStringLiteral("no band or frequency");
-    if (c.mode.isEmpty())
+    if (!c.modeProblem.isEmpty())
+        return c.modeProblem;
+    if (c.cabrilloMode.isEmpty())
         return QStringLiteral("no mode");
     for (const auto &[what, value] : { std::pair { "call sign", &c.call },
                                        std::pair { "sent report", &c.rstSent },
@@ -92,11 +81,10 @@ QByteArray CabrilloFormat::contactLine(const Contact &c, QString *why) const
                 + QStringLiteral("; every line needs the same columns");
         return {};
     }
-    const long khz = std::lround(c.lowerEdgeMHz * 1000.0);
     // Columns as the Cabrillo QSO template lays them out.
     const QString line = QStringLiteral("QSO: %1 %2 %3 %4 %5 %6 %7 %8 %9 %10")
-                                 .arg(khz, 5)
-                                 .arg(modeCode(c.mode), -2)
+                                 .arg(c.cabrilloFreq, 5)
+                                 .arg(c.cabrilloMode, -2)
                                  .arg(c.date.toString(QStringLiteral("yyyy-MM-dd")))
                                  .arg(c.time.toString(QStringLiteral("HHmm")))
                                  .arg(m_myCall, -13)

@@ -1,7 +1,9 @@
 #include "mainwindow/LinksController.h"
 
 #include "formats/PlainText.h"
-#include "links/BandMode.h"
+#include "links/FieldText.h"
+#include "radio/Band.h"
+#include "radio/Mode.h"
 #include "links/FldigiClient.h"
 #include "links/RigPoller.h"
 #include "links/WsjtxListener.h"
@@ -78,9 +80,9 @@ void LinksController::apply()
             if (m_rig) {
                 if (const auto reading = m_rig->fresh()) {
                     if (reading->frequencyHz && !from.band)
-                        from.band = links::bandForFrequency(double(*reading->frequencyHz));
+                        from.band = radio::bandTextForFrequency(double(*reading->frequencyHz));
                     if (reading->mode && !from.mode)
-                        from.mode = links::modeForRig(*reading->mode);
+                        from.mode = radio::modeTextForRig(*reading->mode);
                 }
             }
             return from;
@@ -211,14 +213,15 @@ void LinksController::fill(const links::FldigiContact &contact)
     const double khz = contact.frequencyKhz.trimmed().toDouble(&isNumber);
     m_taken = {};
     if (isNumber) {
-        if (const auto band = links::bandForFrequency(khz * 1000.0)) {
+        if (const auto band = radio::bandTextForFrequency(khz * 1000.0)) {
             put(QsoRecord::Band, *band);
             m_taken.band = links::fieldText(*band, QsoRecord::Band);
         }
     }
-    if (!contact.modem.trimmed().isEmpty()) {
-        put(QsoRecord::Mode, links::modeForFldigi(contact.modem));
-        m_taken.mode = links::fieldText(links::modeForFldigi(contact.modem), QsoRecord::Mode);
+    // A modem that makes no contact (fldigi idle, measuring) leaves the mode as it is.
+    if (const auto mode = radio::modeTextForFldigi(contact.modem)) {
+        put(QsoRecord::Mode, *mode);
+        m_taken.mode = links::fieldText(*mode, QsoRecord::Mode);
     }
     // The band and mode stay this contact's when the date/time fill comes next.
     m_takenFor = m_form.fieldText(QsoRecord::Call);

@@ -11,6 +11,7 @@ packages=(
     clang libclang-rt-14-dev          # libFuzzer targets
     clang-tidy                        # static checks
     fldigi libhamlib-utils curl       # the real peers of the links, in tests and e2e
+    trustedqsl                        # LoTW's mode and band list (config.xml), checked against ours
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -300,7 +300,7 @@ void TestExport::cabrilloGolden_data()
                                << plainLines
                                << QByteArrayList({ "record 1 skipped: a sent serial, which most QSO lines of this log lack; every line needs the same columns\n",
                                                    "record 3 skipped: a sent serial, which most",
-                                                   "record 13 skipped: no mode\n" });
+                                                   "record 13 skipped: mode \"HELLX\" is no mode ADIF or Cabrillo knows\n" });
     // One mistyped received report does not decide the columns of the whole log.
     QTest::newRow("one stray serial")
             << record("1", "DL1ABC", "09.03.24 18:42", "599", "599", "14", "CW")
@@ -331,7 +331,7 @@ void TestExport::cabrilloGolden_data()
             << recordsOf(smallLogbook(), { 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13 })
             << plainLines
             << QByteArrayList({ "record 8 skipped: date/time \"32.13.23 25:00\" cannot be read (dd.mm.yy hh:mm)\n",
-                                "record 11 skipped: no mode\n" });
+                                "record 11 skipped: mode \"HELLX\" is no mode ADIF or Cabrillo knows\n" });
 }
 
 void TestExport::cabrilloGolden()

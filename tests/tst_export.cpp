@@ -248,6 +248,7 @@ private Q_SLOTS:
     void adifGolden();
     void cabrilloGolden_data();
     void cabrilloGolden();
+    void peerContactsGolden();
     void listingMatchesConversionWindow();
     void outputFileWrittenWhole();
     void failures_data();
@@ -345,6 +346,49 @@ void TestExport::cabrilloGolden()
     QCOMPARE(run.status, messages.isEmpty() ? 0 : 1);
     for (const QByteArray &message : messages)
         QVERIFY2(run.err.contains("vantel-export: " + message), run.err);
+}
+
+// What the links store (WSJT-X beyond the list's bands with a grid for QTH, fldigi's
+// modems in seven characters, a typed sideband) and a typed text that is no mode.
+void TestExport::peerContactsGolden()
+{
+    using ts::record;
+    ts::writeFile("peers.log",
+                  record("1", "K1JT", "07.12.26 19:00", "-12", "-08", "0.13", "FT8", "", "FN20")
+                          + record("2", "W1AW", "07.12.26 19:05", "-03", "+02", "222", "FT4")
+                          + record("3", "OK1KIR", "07.12.26 19:10", "-20", "-18", "1296", "Q65", "", "jo70FC")
+                          + record("4", "G4XYZ", "07.12.26 19:15", "579", "599", "145", "CW")
+                          + record("5", "CT1AB", "07.12.26 19:20", "599", "599", "7", "OL8/500", "Ana", "Lisboa")
+                          + record("6", "EA3AB", "07.12.26 19:25", "599", "599", "14", "DOMX22")
+                          + record("7", "OK1ABC", "07.12.26 19:30", "57", "59", "3.5", "usb")
+                          + record("8", "SP9XYZ", "07.12.26 19:35", "599", "599", "10", "CT4/125")
+                          + record("9", "I2ABC", "07.12.26 19:40", "599", "599", "28", "c"));
+    const Run adif = exportTool({ "adif", "peers.log" });
+    QCOMPARE(adif.out, adifHead("peers.log")
+             + "<CALL:4>K1JT <QSO_DATE:8>20261207 <TIME_ON:4>1900 <BAND:5>2190m <MODE:3>FT8 <RST_SENT:3>-08 <RST_RCVD:3>-12 <GRIDSQUARE:4>FN20 <EOR>\n"
+               "<CALL:4>W1AW <QSO_DATE:8>20261207 <TIME_ON:4>1905 <BAND:5>1.25m <MODE:4>MFSK <SUBMODE:3>FT4 <RST_SENT:3>+02 <RST_RCVD:3>-03 <EOR>\n"
+               "<CALL:6>OK1KIR <QSO_DATE:8>20261207 <TIME_ON:4>1910 <BAND:4>23cm <FREQ:4>1296 <MODE:4>MFSK <SUBMODE:3>Q65 <RST_SENT:3>-18 <RST_RCVD:3>-20 <GRIDSQUARE:6>JO70fc <EOR>\n"
+               "<CALL:5>G4XYZ <QSO_DATE:8>20261207 <TIME_ON:4>1915 <BAND:2>2m <FREQ:3>145 <MODE:2>CW <RST_SENT:3>599 <RST_RCVD:3>579 <EOR>\n"
+               "<CALL:5>CT1AB <QSO_DATE:8>20261207 <TIME_ON:4>1920 <BAND:3>40m <MODE:6>OLIVIA <SUBMODE:12>OLIVIA 8/500 <RST_SENT:3>599 <RST_RCVD:3>599 <NAME:3>Ana <QTH:6>Lisboa <EOR>\n"
+               "<CALL:5>EA3AB <QSO_DATE:8>20261207 <TIME_ON:4>1925 <BAND:3>20m <MODE:6>DOMINO <SUBMODE:8>DOMINOEX <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n"
+               "<CALL:6>OK1ABC <QSO_DATE:8>20261207 <TIME_ON:4>1930 <BAND:3>80m <MODE:3>SSB <SUBMODE:3>USB <RST_SENT:2>59 <RST_RCVD:2>57 <EOR>\n"
+               "<CALL:6>SP9XYZ <QSO_DATE:8>20261207 <TIME_ON:4>1935 <BAND:3>30m <MODE:8>CONTESTI <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n"
+               "<CALL:5>I2ABC <QSO_DATE:8>20261207 <TIME_ON:4>1940 <BAND:3>10m <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n");
+    QCOMPARE(adif.status, 0);
+    QVERIFY2(adif.err.contains("record 9: mode \"c\" is no mode ADIF or Cabrillo knows; written without MODE"), adif.err);
+    const Run cabrillo = exportTool({ "cabrillo", "peers.log", "--call", "DL0XX" });
+    QCOMPARE(cabrillo.out, "START-OF-LOG: 3.0\nCREATED-BY: vantel-export " VANTEL_VERSION "\nCALLSIGN: DL0XX\n"
+             "QSO:   136 DG 2026-12-07 1900 DL0XX         -08        K1JT          -12\n"
+             "QSO:   222 DG 2026-12-07 1905 DL0XX         +02        W1AW          -03\n"
+             "QSO:  1.2G DG 2026-12-07 1910 DL0XX         -18        OK1KIR        -20\n"
+             "QSO:   144 CW 2026-12-07 1915 DL0XX         599        G4XYZ         579\n"
+             "QSO:  7000 DG 2026-12-07 1920 DL0XX         599        CT1AB         599\n"
+             "QSO: 14000 DG 2026-12-07 1925 DL0XX         599        EA3AB         599\n"
+             "QSO:  3500 PH 2026-12-07 1930 DL0XX         59         OK1ABC        57\n"
+             "QSO: 10100 DG 2026-12-07 1935 DL0XX         599        SP9XYZ        599\n"
+             "END-OF-LOG:\n");
+    QCOMPARE(cabrillo.status, 1);
+    QVERIFY2(cabrillo.err.contains("record 9 skipped: mode \"c\" is no mode ADIF or Cabrillo knows\n"), cabrillo.err);
 }
 
 void TestExport::listingMatchesConversionWindow()

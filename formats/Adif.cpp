@@ -1,6 +1,7 @@
 #include "formats/Adif.h"
 
 #include "formats/PlainText.h"
+#include "radio/Locator.h"
 
 namespace formats {
 namespace {
@@ -52,6 +53,9 @@ QByteArray AdifFormat::contactLine(const Contact &c, QString *) const
     field(out, "NAME", c.name);
     field(out, "QTH", c.qth);
     field(out, "GRIDSQUARE", c.grid);
+    field(out, "STATION_CALLSIGN", m_options.myCall.toUpper());
+    field(out, "OPERATOR", m_options.station.operatorCall.toUpper());
+    field(out, "MY_GRIDSQUARE", radio::normalLocator(m_options.station.grid));
     return out + " <EOR>\n";
 }
 

@@ -1,6 +1,7 @@
 #include "formats/Cabrillo.h"
 
 #include "formats/PlainText.h"
+#include "radio/Locator.h"
 
 namespace formats {
 namespace {
@@ -35,7 +36,8 @@ QString problem(const Contact &c)
 } // namespace
 
 CabrilloFormat::CabrilloFormat(const Options &options)
-    : m_program(options.program), m_myCall(options.myCall.toUpper()), m_contest(options.contest)
+    : m_program(options.program), m_myCall(options.myCall.toUpper()), m_contest(options.contest),
+      m_station(options.station)
 {
 }
 
@@ -46,6 +48,15 @@ QByteArray CabrilloFormat::header() const
     out += "CALLSIGN: " + escaped(m_myCall, u"<").toUtf8() + '\n';
     if (!m_contest.isEmpty())
         out += "CONTEST: " + escaped(m_contest, u"<").toUtf8() + '\n';
+    for (const auto &[category, value] : m_station.categories)
+        out += category.toLatin1() + ": " + value.toLatin1() + '\n';
+    // The profile's values were checked where they were read: ASCII, no line breaks.
+    if (!m_station.grid.isEmpty())
+        out += "GRID-LOCATOR: " + radio::normalLocator(m_station.grid).toLatin1() + '\n';
+    if (!m_station.name.isEmpty())
+        out += "NAME: " + escaped(m_station.name).toLatin1() + '\n';
+    if (!m_station.operatorCall.isEmpty())
+        out += "OPERATORS: " + escaped(m_station.operatorCall.toUpper()).toLatin1() + '\n';
     return out;
 }
 

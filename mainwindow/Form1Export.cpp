@@ -69,7 +69,10 @@ void Form1::exportLogbook(const char *formatName, const QString &label)
     formats::Options options;
     options.program = QStringLiteral("vantel");
     options.created = m_platform.now().toUTC();
-    if (format.takes & formats::FormatEntry::Call) {
+    // The station profile in vantel.ini, as vantel-export reads it; its call is not asked.
+    options.station = formats::loadStation(QDir::current().absoluteFilePath(QStringLiteral("vantel.ini"))).station;
+    options.myCall = options.station.call;
+    if ((format.takes & formats::FormatEntry::Call) && options.myCall.isEmpty()) {
         const auto call = askHeaderWord(QStringLiteral("Your station's call sign"), title, m_exportCall, true);
         if (!call)
             return;

@@ -249,6 +249,8 @@ private Q_SLOTS:
     void cabrilloGolden_data();
     void cabrilloGolden();
     void peerContactsGolden();
+    void stationProfile_data();
+    void stationProfile();
     void listingMatchesConversionWindow();
     void outputFileWrittenWhole();
     void failures_data();
@@ -389,6 +391,52 @@ void TestExport::peerContactsGolden()
              "END-OF-LOG:\n");
     QCOMPARE(cabrillo.status, 1);
     QVERIFY2(cabrillo.err.contains("record 9 skipped: mode \"c\" is no mode ADIF or Cabrillo knows\n"), cabrillo.err);
+}
+
+void TestExport::stationProfile_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("out"); // after the header line CREATED-BY or the ADIF header
+    QTest::addColumn<QByteArray>("err");
+    const QByteArray adifLine = "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <BAND:3>20m <MODE:2>CW <RST_SENT:3>599 <RST_RCVD:3>579 ";
+    const QByteArray warning = "vantel-export: vantel.ini: [station] category-power \"barely\" is none of HIGH, LOW, QRP; left out\n";
+    QTest::newRow("ADIF from the profile")
+            << QStringList { "adif", "one.log" } << 0
+            << adifLine + "<STATION_CALLSIGN:5>DL0XX <OPERATOR:6>DL1ABC <MY_GRIDSQUARE:6>JO62qm <EOR>\n" << warning;
+    QTest::newRow("ADIF with options over the profile")
+            << QStringList { "adif", "one.log", "--call", "dk0aa", "--grid", "JN58", "--operator", "DK1AA" } << 0
+            << adifLine + "<STATION_CALLSIGN:5>DK0AA <OPERATOR:5>DK1AA <MY_GRIDSQUARE:4>JN58 <EOR>\n" << warning;
+    QTest::newRow("Cabrillo header from the profile")
+            << QStringList { "cabrillo", "one.log", "--contest", "DARC-10M" } << 0
+            << QByteArray("CALLSIGN: DL0XX\nCONTEST: DARC-10M\nCATEGORY-OPERATOR: SINGLE-OP\n"
+                          "CATEGORY-BAND: 20M\nCATEGORY-MODE: CW\nGRID-LOCATOR: JO62qm\n"
+                          "NAME: Hans Muster\nOPERATORS: DL1ABC\n"
+                          "QSO: 14000 CW 2024-03-09 1842 DL0XX         599        DL1ABC        579\nEND-OF-LOG:\n")
+            << warning;
+    QTest::newRow("no locator") << QStringList { "adif", "one.log", "--grid", "JS62" } << 2 << QByteArray()
+                                << warning + "vantel-export: --grid \"JS62\" is no Maidenhead locator of 4, 6 or 8 characters\n";
+}
+
+// The [station] group of vantel.ini in the working folder, and the options over it.
+void TestExport::stationProfile()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    ts::writeFile("one.log", ts::record("1", "DL1ABC", "09.03.24 18:42", "579", "599", "14", "CW"));
+    ts::writeFile("vantel.ini", "[station]\ncall=dl0xx\noperator=dl1abc\nname=Hans Muster\ngrid=jo62QM\n"
+                                "category-operator=single-op\ncategory-band=20M\ncategory-mode=CW\n"
+                                "category-power=barely\n");
+    const Run run = exportTool(args);
+    QCOMPARE(run.status, status);
+    QCOMPARE(run.err.left(err.size()), err);
+    if (status == 2)
+        return;
+    const QByteArray head = args.first() == "adif" ? adifHead("one.log")
+                                                    : "START-OF-LOG: 3.0\nCREATED-BY: vantel-export " VANTEL_VERSION "\n";
+    QCOMPARE(run.out, head + out);
 }
 
 void TestExport::listingMatchesConversionWindow()

@@ -89,4 +89,36 @@ LoadedStation loadStation(const QString &path)
     return loaded;
 }
 
+std::optional<QString> saveStation(const QString &path, const Station &station)
+{
+    const QFileInfo info(path);
+    if ((info.exists() || info.isSymLink()) && !info.isFile())
+        return QStringLiteral("%1 is not a regular file").arg(path);
+    QSettings file(path, QSettings::IniFormat);
+    file.beginGroup(QStringLiteral("station"));
+    const auto put = [&file](const QString &key, const QString &value) {
+        if (value.isEmpty())
+            file.remove(key);
+        else
+            file.setValue(key, value);
+    };
+    put(QStringLiteral("call"), station.call);
+    put(QStringLiteral("operator"), station.operatorCall);
+    put(QStringLiteral("name"), station.name);
+    put(QStringLiteral("grid"), station.grid);
+    for (const auto &[category, words] : cabrilloCategories()) {
+        QString value;
+        for (const auto &[key, chosen] : station.categories) {
+            if (key == category)
+                value = chosen;
+        }
+        put(category.toLower(), value);
+    }
+    file.endGroup();
+    file.sync();
+    if (file.status() != QSettings::NoError)
+        return QStringLiteral("%1 could not be written").arg(path);
+    return std::nullopt;
+}
+
 } // namespace formats

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <utility>
 
 namespace formats {
@@ -27,6 +28,10 @@ struct LoadedStation
 
 // The [station] group of the INI file at `path`; an absent file is an empty profile.
 LoadedStation loadStation(const QString &path);
+
+// Writes the profile into the [station] group of the INI file at `path`, leaving its
+// other groups as they are; why it could not, or nothing.
+std::optional<QString> saveStation(const QString &path, const Station &station);
 
 // Why a value cannot stand for `key` (call, operator, name, grid, category-…), or empty.
 // Categories take the words of Cabrillo 3 (CATEGORY-MODE: CW, DIGI, FM, RTTY, SSB, MIXED …).

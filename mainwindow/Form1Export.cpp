@@ -4,6 +4,7 @@
 #include "formats/PlainText.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
+#include "mainwindow/StationDialog.h"
 #include "platform/StorageReport.h"
 
 #include <QAction>
@@ -24,7 +25,24 @@ QString contacts(qint64 n)
     return n == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(n);
 }
 
+QString stationFile()
+{
+    return QDir::current().absoluteFilePath(QStringLiteral("vantel.ini"));
+}
+
 } // namespace
+
+void Form1::mnuStationClick()
+{
+    auto *dialog = new StationDialog(formats::loadStation(stationFile()).station, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setModal(true);
+    connect(dialog, &StationDialog::stationChosen, this, [this](const formats::Station &station) {
+        if (const auto problem = formats::saveStation(stationFile(), station))
+            m_platform.showError(QStringLiteral("The station was not saved: %1.").arg(*problem));
+    });
+    dialog->show();
+}
 
 void Form1::buildExportCommands()
 {
@@ -70,7 +88,7 @@ void Form1::exportLogbook(const char *formatName, const QString &label)
     options.program = QStringLiteral("vantel");
     options.created = m_platform.now().toUTC();
     // The station profile in vantel.ini, as vantel-export reads it; its call is not asked.
-    options.station = formats::loadStation(QDir::current().absoluteFilePath(QStringLiteral("vantel.ini"))).station;
+    options.station = formats::loadStation(stationFile()).station;
     options.myCall = options.station.call;
     if ((format.takes & formats::FormatEntry::Call) && options.myCall.isEmpty()) {
         const auto call = askHeaderWord(QStringLiteral("Your station's call sign"), title, m_exportCall, true);

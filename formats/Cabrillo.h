@@ -19,6 +19,7 @@ public:
 
 protected:
     void surveyContact(const Contact &contact) override;
+    bool writesNameAndQth() const override { return false; }
     QByteArray contactLine(const Contact &contact, QString *why) const override;
 
 private:

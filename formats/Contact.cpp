@@ -57,13 +57,18 @@ void readMode(Contact &c, const QString &typed)
     c.phone = reading->phone();
 }
 
+// ADIF's .adi fields and Cabrillo hold ASCII only (the _INTL fields are for .adx): a name
+// is written without its accents, and the operator is told.
 QString asciiField(Contact &c, const char *what, const QString &text)
 {
     bool lost = false;
     QString out = toAscii(text, &lost);
     if (lost)
-        c.warnings << QStringLiteral("%1 %2 has characters with no ASCII form; they are left out")
-                              .arg(QLatin1String(what), quoted(text));
+        c.textWarnings << QStringLiteral("%1 %2 has characters with no ASCII form; written as %3")
+                                  .arg(QLatin1String(what), quoted(text), quoted(out));
+    else if (out != text)
+        c.textWarnings << QStringLiteral("%1 %2 written as %3 (ADIF holds ASCII only)")
+                                  .arg(QLatin1String(what), quoted(text), quoted(out));
     return out;
 }
 

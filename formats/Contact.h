@@ -33,6 +33,7 @@ struct Contact
 
     QString skipReason; // non-empty: the record cannot be exported
     QStringList warnings; // fields left out
+    QStringList textWarnings; // name and QTH changed to be written
 };
 
 Contact readContact(const storage::QsoRecord &record, qint64 number);

@@ -1,7 +1,10 @@
 #include "TestSupport.h"
 #include "formats/Export.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -264,6 +267,7 @@ private Q_SLOTS:
     void oddRecords_data();
     void oddRecords();
     void randomRecordsKeepTheirCalls();
+    void tlfReadsCabrillo();
     void interruptedWriteKeepsOldFile_data();
     void interruptedWriteKeepsOldFile();
 
@@ -777,6 +781,62 @@ void TestExport::randomRecordsKeepTheirCalls()
                 QVERIFY2(printableAscii(call), call);
         }
     }
+}
+
+// The real TLF (a contest logger) imports our Cabrillo QSO lines: every band of the list
+// and every kind of mode comes back with its band, mode, date, time, call, received report
+// and serial. TLF knows no band above 30 MHz and calls every data mode DIG.
+void TestExport::tlfReadsCabrillo()
+{
+    const QList<std::pair<const char *, const char *>> bands = {
+        { "1.8", "160" }, { "3.5", "80" }, { "7", "40" }, { "10", "30" }, { "14", "20" },
+        { "18", "17" }, { "21", "15" }, { "24", "12" }, { "28", "10" }
+    };
+    const QList<std::pair<const char *, const char *>> modes = {
+        { "CW", "CW" }, { "SSB", "SSB" }, { "RTTY", "DIG" }, { "PSK31", "DIG" }, { "BPSK63", "DIG" }
+    };
+    QByteArray logbook;
+    QStringList expected;
+    for (int i = 0; i < 2 * int(bands.size()); ++i) {
+        const auto &[band, tlfBand] = bands.at(i % bands.size());
+        const auto &[mode, tlfMode] = modes.at(i % modes.size());
+        const QByteArray n = QByteArray::number(i + 1), call = "DL" + n + "ABC";
+        const QByteArray sent = (QByteArray(mode) == "SSB" ? "59" : "599") + n;
+        const QByteArray received = QByteArray(mode) == "SSB" ? "57" : "579";
+        const QByteArray time = QByteArray::number(1000 + i);
+        logbook += ts::record(n.constData(), call.constData(), ("07.12.26 " + time.left(2) + ":" + time.mid(2)).constData(),
+                              (received + QByteArray::number(40 + i)).constData(), sent.constData(), band, mode);
+        expected << QStringList { tlfBand, tlfMode, "07-Dec-26", time.left(2) + ":" + time.mid(2), call,
+                                  received, QString::number(40 + i) }
+                            .join(' ');
+    }
+    ts::writeFile("contest.log", logbook);
+    ts::writeFile("logcfg.dat", "RULES=cqww\nCALL=DL0XX\nTIME_OFFSET=0\n");
+    const Run run = exportTool({ "cabrillo", "contest.log", "--call", "DL0XX", "-o", "DL0XX.cbr" });
+    QCOMPARE(run.status, 0);
+    // TLF is a terminal program: it runs in a detached tmux of its own.
+    const QString server = "vantel-tlf-" + QString::number(QCoreApplication::applicationPid());
+    QCOMPARE(QProcess::execute("tmux", { "-L", server, "new-session", "-d", "-x", "120", "-y", "40", "-c",
+                                         QDir::currentPath(), "tlf -i -r -n; sleep 30" }),
+             0);
+    QStringList imported;
+    for (int tries = 0; tries < 100 && imported.size() < expected.size(); ++tries) {
+        QTest::qWait(200);
+        imported = QString::fromLatin1(ts::readFile("IMPORT_cqww.log")).split('\n', Qt::SkipEmptyParts);
+    }
+    QProcess::execute("tmux", { "-L", server, "kill-server" });
+    // TLF's log line: band and mode, date, time, number, call, received and sent report
+    // (TLF's import swaps them), the exchange.
+    static const QRegularExpression line("^ *(\\S+?)(CW|SSB|DIG) +(\\S+) (\\S+) \\d+ +(\\S+) +(\\d+) +\\d+ +(\\d+)");
+    QStringList got;
+    for (const QString &l : imported) {
+        const auto m = line.match(l);
+        got << (m.hasMatch() ? QStringList { m.captured(1), m.captured(2), m.captured(3), m.captured(4),
+                                             m.captured(5), m.captured(6), m.captured(7) }
+                                       .join(' ')
+                             : l);
+    }
+    QCOMPARE(got, expected);
 }
 
 QTEST_GUILESS_MAIN(TestExport)

@@ -19,6 +19,14 @@ void field(QByteArray &out, const char *name, const QString &value)
 
 } // namespace
 
+AdifFormat::AdifFormat(const Options &options)
+    : m_options(options),
+      m_stationCall(options.myCall.toUpper()),
+      m_operator(options.station.operatorCall.toUpper()),
+      m_myGrid(radio::normalLocator(options.station.grid))
+{
+}
+
 QByteArray AdifFormat::header() const
 {
     // Free text up to the first tag: a "<" in the logbook's name would start one.
@@ -53,9 +61,9 @@ QByteArray AdifFormat::contactLine(const Contact &c, QString *) const
     field(out, "NAME", c.name);
     field(out, "QTH", c.qth);
     field(out, "GRIDSQUARE", c.grid);
-    field(out, "STATION_CALLSIGN", m_options.myCall.toUpper());
-    field(out, "OPERATOR", m_options.station.operatorCall.toUpper());
-    field(out, "MY_GRIDSQUARE", radio::normalLocator(m_options.station.grid));
+    field(out, "STATION_CALLSIGN", m_stationCall);
+    field(out, "OPERATOR", m_operator);
+    field(out, "MY_GRIDSQUARE", m_myGrid);
     return out + " <EOR>\n";
 }
 

@@ -1,5 +1,6 @@
 #include "radio/Band.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -132,15 +133,22 @@ std::optional<BandReading> readBandText(QStringView typed)
     const QStringView text = typed.trimmed();
     if (text.isEmpty())
         return std::nullopt;
-    BandReading reading;
-    for (const Band &band : Bands) {
-        if (text.compare(QLatin1String(band.text), Qt::CaseInsensitive) == 0) {
-            reading.band = &band;
-            return reading;
+    // Each band's own text, then its ADIF name, in capitals: one look-up a record.
+    static const QHash<QString, const Band *> names = [] {
+        QHash<QString, const Band *> out;
+        for (const Band &band : Bands)
+            out.insert(QString::fromLatin1(band.text).toUpper(), &band);
+        for (const Band &band : Bands) {
+            if (!out.contains(QString::fromLatin1(band.adif).toUpper()))
+                out.insert(QString::fromLatin1(band.adif).toUpper(), &band);
         }
-    }
-    if ((reading.band = bandNamed(text)))
+        return out;
+    }();
+    BandReading reading;
+    if (const auto it = names.constFind(text.toString().toUpper()); it != names.cend()) {
+        reading.band = *it;
         return reading;
+    }
     static const QRegularExpression number(QStringLiteral("^\\d+([.,]\\d+)?$"));
     if (!number.match(text).hasMatch())
         return std::nullopt;

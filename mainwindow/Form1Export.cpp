@@ -94,7 +94,11 @@ void Form1::exportLogbook(const char *formatName, const QString &label)
         const auto call = askHeaderWord(QStringLiteral("Your station's call sign"), title, m_exportCall, true);
         if (!call)
             return;
-        options.myCall = *call;
+        options.myCall = call->toUpper();
+        // Asked once: the call goes into the station profile (Setup → Station...).
+        options.station.call = options.myCall;
+        if (const auto problem = formats::saveStation(stationFile(), options.station))
+            m_platform.showError(QStringLiteral("Your call sign was not remembered: %1.").arg(*problem));
     }
     if (format.takes & formats::FormatEntry::Contest) {
         const auto contest = askHeaderWord(QStringLiteral("The contest's name (may stay empty)"),

@@ -496,13 +496,19 @@ void TestCommands::exportNeverOverwritesUnasked()
     QVERIFY(adif.contains("<EOH>"));
     for (const int answer : { MsgBox::No, MsgBox::Yes }) {
         f.platform.calls.clear();
-        f.platform.inputAnswers = { QStringLiteral("DL0XX"), QStringLiteral("TEST") };
+        // The call is asked once and then kept in the station profile; the contest each time.
+        const bool known = QFile::exists("vantel.ini");
+        using Answers = std::deque<std::optional<QString>>;
+        f.platform.inputAnswers = known ? Answers { QStringLiteral("TEST") }
+                                        : Answers { QStringLiteral("dl0xx"), QStringLiteral("TEST") };
         f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.adi")));
         f.platform.messageAnswers.push_back(answer);
         form.mnuExportCabrillo->trigger();
-        QCOMPARE(f.platform.calls.at(2).request.fileName, f.dir.path(QStringLiteral("test.cbr")));
+        const std::size_t boxes = known ? 1 : 2;
+        QCOMPARE(ts::readFile("vantel.ini"), "[station]\ncall=DL0XX\n");
+        QCOMPARE(f.platform.calls.at(boxes).request.fileName, f.dir.path(QStringLiteral("test.cbr")));
         // An existing file is replaced only when the operator says so; Enter says No.
-        const FakePlatform::Call &asked = f.platform.calls.at(3);
+        const FakePlatform::Call &asked = f.platform.calls.at(boxes + 1);
         QVERIFY2(asked.text.startsWith(f.dir.path(QStringLiteral("out.adi")) + " already exists."),
                  qPrintable(asked.text));
         QCOMPARE(asked.style & MsgBox::DefaultButton2, MsgBox::DefaultButton2);

@@ -24,8 +24,8 @@ QByteArray usage()
     QByteArray names;
     for (const FormatEntry &f : formats::formatTable()) {
         text += "  vantel-export " + QByteArray(f.name) + " LOGBOOK";
-        if (f.takes & FormatEntry::Call)
-            text += " --call MYCALL";
+        text += (f.takes & FormatEntry::Call) ? " --call MYCALL" : " [--call MYCALL]";
+        text += " [--operator CALL] [--grid LOCATOR]";
         if (f.takes & FormatEntry::Contest)
             text += " [--contest NAME]";
         if (f.takes & FormatEntry::Title)
@@ -35,7 +35,9 @@ QByteArray usage()
     }
     return text + "  vantel-export --help | --version\n\nFormats:\n" + names
             + "\nWrites the contacts of a vantel logbook to standard output or to FILE (written\n"
-              "whole or not at all). Exit status: 0 all records exported, 1 some skipped, 2 usage\n"
+              "whole or not at all). Your call, operator and locator come from the options or else\n"
+              "from the [station] group of vantel.ini in the working folder (so do the Cabrillo\n"
+              "categories and name). Exit status: 0 all records exported, 1 some skipped, 2 usage\n"
               "or file error.\n";
 }
 
@@ -55,7 +57,7 @@ int usageError(const QString &message)
 
 struct Arguments
 {
-    QString format, logbook, output, call, contest;
+    QString format, logbook, output, call, contest, operatorCall, grid;
     bool title = false;
 };
 
@@ -156,6 +158,12 @@ int main(int argc, char *argv[])
         } else if (arg == QLatin1String("--call")) {
             if (!value(&a.call))
                 return usageError(QStringLiteral("--call needs your call sign"));
+        } else if (arg == QLatin1String("--operator")) {
+            if (!value(&a.operatorCall))
+                return usageError(QStringLiteral("--operator needs the operator's call sign"));
+        } else if (arg == QLatin1String("--grid")) {
+            if (!value(&a.grid))
+                return usageError(QStringLiteral("--grid needs your Maidenhead locator"));
         } else if (arg == QLatin1String("--contest")) {
             if (!value(&a.contest))
                 return usageError(QStringLiteral("--contest needs a name"));
@@ -175,11 +183,32 @@ int main(int argc, char *argv[])
     if (!format)
         return usageError(QStringLiteral("unknown format %1").arg(formats::escaped(a.format)));
     const auto takes = [&](FormatEntry::Takes option) { return (format->takes & option) != 0; };
-    if (takes(FormatEntry::Call) && a.call.isEmpty())
-        return usageError(QStringLiteral("%1 needs --call MYCALL").arg(a.format));
+    // The station profile of the working folder, each option over its value.
+    formats::LoadedStation profile = formats::loadStation(QStringLiteral("vantel.ini"));
+    for (const QString &problem : profile.problems)
+        say(problem);
+    formats::Station &station = profile.station;
+    for (const auto &[given, key, option] :
+         { std::tuple { &a.call, "call", "--call" }, std::tuple { &a.operatorCall, "operator", "--operator" },
+           std::tuple { &a.grid, "grid", "--grid" } }) {
+        if (given->isEmpty())
+            continue;
+        if (const QString problem = formats::stationValueProblem(QLatin1String(key), *given); !problem.isEmpty())
+            return usageError(QStringLiteral("%1 \"%2\" %3")
+                                      .arg(QLatin1String(option), formats::escaped(*given), problem));
+    }
+    if (!a.call.isEmpty())
+        station.call = a.call.toUpper();
+    if (!a.operatorCall.isEmpty())
+        station.operatorCall = a.operatorCall.toUpper();
+    if (!a.grid.isEmpty())
+        station.grid = a.grid;
+    if (takes(FormatEntry::Call) && station.call.isEmpty())
+        return usageError(QStringLiteral("%1 needs --call MYCALL (or call= in the [station] group of "
+                                         "vantel.ini)")
+                                  .arg(a.format));
     for (const auto &[given, option, name] :
-         { std::tuple { !a.call.isEmpty(), FormatEntry::Call, "--call" },
-           std::tuple { !a.contest.isEmpty(), FormatEntry::Contest, "--contest" },
+         { std::tuple { !a.contest.isEmpty(), FormatEntry::Contest, "--contest" },
            std::tuple { a.title, FormatEntry::Title, "--title" } }) {
         if (given && !takes(option))
             return usageError(QStringLiteral("%1 takes no %2").arg(a.format, QLatin1String(name)));
@@ -198,7 +227,8 @@ int main(int argc, char *argv[])
         return 2;
 
     formats::Options options;
-    options.myCall = a.call;
+    options.myCall = station.call;
+    options.station = station;
     options.contest = a.contest;
     options.title = a.title;
     options.created = creationTime();

@@ -1,6 +1,7 @@
 #include "formats/Adif.h"
 
 #include "formats/PlainText.h"
+#include "radio/Locator.h"
 
 namespace formats {
 namespace {
@@ -17,6 +18,14 @@ void field(QByteArray &out, const char *name, const QString &value)
 }
 
 } // namespace
+
+AdifFormat::AdifFormat(const Options &options)
+    : m_options(options),
+      m_stationCall(options.myCall.toUpper()),
+      m_operator(options.station.operatorCall.toUpper()),
+      m_myGrid(radio::normalLocator(options.station.grid))
+{
+}
 
 QByteArray AdifFormat::header() const
 {
@@ -51,6 +60,10 @@ QByteArray AdifFormat::contactLine(const Contact &c, QString *) const
     field(out, "SRX", c.srx);
     field(out, "NAME", c.name);
     field(out, "QTH", c.qth);
+    field(out, "GRIDSQUARE", c.grid);
+    field(out, "STATION_CALLSIGN", m_stationCall);
+    field(out, "OPERATOR", m_operator);
+    field(out, "MY_GRIDSQUARE", m_myGrid);
     return out + " <EOR>\n";
 }
 

@@ -9,7 +9,7 @@ namespace formats {
 class AdifFormat final : public ContactFormat
 {
 public:
-    explicit AdifFormat(const Options &options) : m_options(options) { }
+    explicit AdifFormat(const Options &options);
     QByteArray header() const override;
 
 protected:
@@ -17,6 +17,7 @@ protected:
 
 private:
     Options m_options;
+    QString m_stationCall, m_operator, m_myGrid; // written with every contact
 };
 
 } // namespace formats

@@ -1,22 +1,10 @@
 #include "formats/Cabrillo.h"
 
 #include "formats/PlainText.h"
-
-#include <cmath>
+#include "radio/Locator.h"
 
 namespace formats {
 namespace {
-
-QString modeCode(const QString &adifMode)
-{
-    if (adifMode == QLatin1String("CW"))
-        return QStringLiteral("CW");
-    if (isPhoneMode(adifMode))
-        return QStringLiteral("PH");
-    if (adifMode == QLatin1String("RTTY"))
-        return QStringLiteral("RY");
-    return QStringLiteral("DG");
-}
 
 constexpr std::array<const char *, 4> kColumnNames = { "sent report", "sent serial",
                                                       "received report", "received serial" };
@@ -29,9 +17,11 @@ std::array<const QString *, 4> exchange(const Contact &c)
 // Why a contact cannot make a QSO line, whatever the log's columns.
 QString problem(const Contact &c)
 {
-    if (c.lowerEdgeMHz <= 0)
+    if (c.cabrilloFreq.isEmpty())
         return QStringLiteral("no band or frequency");
-    if (c.mode.isEmpty())
+    if (!c.modeProblem.isEmpty())
+        return c.modeProblem;
+    if (c.cabrilloMode.isEmpty())
         return QStringLiteral("no mode");
     for (const auto &[what, value] : { std::pair { "call sign", &c.call },
                                        std::pair { "sent report", &c.rstSent },
@@ -46,7 +36,8 @@ QString problem(const Contact &c)
 } // namespace
 
 CabrilloFormat::CabrilloFormat(const Options &options)
-    : m_program(options.program), m_myCall(options.myCall.toUpper()), m_contest(options.contest)
+    : m_program(options.program), m_myCall(options.myCall.toUpper()), m_contest(options.contest),
+      m_station(options.station)
 {
 }
 
@@ -57,6 +48,15 @@ QByteArray CabrilloFormat::header() const
     out += "CALLSIGN: " + escaped(m_myCall, u"<").toUtf8() + '\n';
     if (!m_contest.isEmpty())
         out += "CONTEST: " + escaped(m_contest, u"<").toUtf8() + '\n';
+    for (const auto &[category, value] : m_station.categories)
+        out += category.toLatin1() + ": " + value.toLatin1() + '\n';
+    // The profile's values were checked where they were read: ASCII, no line breaks.
+    if (!m_station.grid.isEmpty())
+        out += "GRID-LOCATOR: " + radio::normalLocator(m_station.grid).toLatin1() + '\n';
+    if (!m_station.name.isEmpty())
+        out += "NAME: " + escaped(m_station.name).toLatin1() + '\n';
+    if (!m_station.operatorCall.isEmpty())
+        out += "OPERATORS: " + escaped(m_station.operatorCall.toUpper()).toLatin1() + '\n';
     return out;
 }
 
@@ -92,11 +92,10 @@ QByteArray CabrilloFormat::contactLine(const Contact &c, QString *why) const
                 + QStringLiteral("; every line needs the same columns");
         return {};
     }
-    const long khz = std::lround(c.lowerEdgeMHz * 1000.0);
     // Columns as the Cabrillo QSO template lays them out.
     const QString line = QStringLiteral("QSO: %1 %2 %3 %4 %5 %6 %7 %8 %9 %10")
-                                 .arg(khz, 5)
-                                 .arg(modeCode(c.mode), -2)
+                                 .arg(c.cabrilloFreq, 5)
+                                 .arg(c.cabrilloMode, -2)
                                  .arg(c.date.toString(QStringLiteral("yyyy-MM-dd")))
                                  .arg(c.time.toString(QStringLiteral("HHmm")))
                                  .arg(m_myCall, -13)

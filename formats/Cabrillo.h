@@ -19,12 +19,14 @@ public:
 
 protected:
     void surveyContact(const Contact &contact) override;
+    bool writesNameAndQth() const override { return false; }
     QByteArray contactLine(const Contact &contact, QString *why) const override;
 
 private:
     QString m_program;
     QString m_myCall;
     QString m_contest;
+    Station m_station;
     // Whether the log has a sent report, sent serial, received report, received serial.
     bool hasColumn(std::size_t i) const;
     std::array<qint64, 4> m_filled {}; // contacts that fill each exchange column

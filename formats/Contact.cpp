@@ -1,9 +1,12 @@
 #include "formats/Contact.h"
 
 #include "formats/PlainText.h"
+#include "radio/Band.h"
+#include "radio/Locator.h"
+#include "radio/Mode.h"
+#include "radio/Stamp.h"
 #include "storage/TextCodec.h"
 
-#include <QLocale>
 #include <QRegularExpression>
 
 #include <array>
@@ -11,56 +14,8 @@
 namespace formats {
 namespace {
 
-struct Band
-{
-    const char *name;
-    double low;
-    double high;
-};
-// Band edges in MHz, as the ADIF band table gives them.
-constexpr std::array<Band, 13> kBands = { {
-        { "160m", 1.8, 2.0 },     { "80m", 3.5, 4.0 },      { "60m", 5.06, 5.45 },
-        { "40m", 7.0, 7.3 },      { "30m", 10.1, 10.15 },   { "20m", 14.0, 14.35 },
-        { "17m", 18.068, 18.168 }, { "15m", 21.0, 21.45 },  { "12m", 24.89, 24.99 },
-        { "10m", 28.0, 29.7 },    { "6m", 50.0, 54.0 },     { "2m", 144.0, 148.0 },
-        { "70cm", 420.0, 450.0 },
-} };
-
-// The band list's own entries name a band, not a frequency.
-struct Nominal
-{
-    const char *text;
-    const char *band;
-};
-constexpr std::array<Nominal, 9> kNominal = { {
-        { "1.8", "160m" }, { "3.5", "80m" }, { "7", "40m" }, { "10", "30m" }, { "14", "20m" },
-        { "18", "17m" }, { "21", "15m" }, { "24", "12m" }, { "28", "10m" },
-} };
-
-struct ModeMap
-{
-    const char *typed;
-    const char *mode;
-    const char *submode;
-};
-constexpr std::array<ModeMap, 13> kModes = { {
-        { "PSK31", "PSK", "PSK31" }, { "PSK63", "PSK", "PSK63" }, { "PSK125", "PSK", "PSK125" },
-        { "PAKET", "PKT", "" },      { "PACKET", "PKT", "" },     { "AMTOR", "TOR", "" },
-        { "PACT", "PAC", "" },       { "PACTOR", "PAC", "" },     { "GTOR", "TOR", "GTOR" },
-        { "FT4", "MFSK", "FT4" },    { "JS8", "MFSK", "JS8" },    { "BPSK31", "PSK", "BPSK31" },
-        { "QPSK31", "PSK", "QPSK31" },
-} };
-
-// ADIF 3.1 modes, taken as typed (in upper case).
-const QStringList &adifModes()
-{
-    static const QStringList modes = QStringLiteral(
-            "AM ARDOP ATV C4FM CHIP CLO CONTESTI CW DIGITALVOICE DOMINO DSTAR FAX FM FSK441 FT8 "
-            "HELL ISCAT JT4 JT6M JT9 JT44 JT65 MFSK MSK144 MT63 OLIVIA OPERA PAC PAX PKT PSK PSK2K "
-            "Q15 QRA64 ROS RTTY RTTYM SSB SSTV T10 THOR THRB TOR V4 VOI WINMOR WSPR")
-                                             .split(QLatin1Char(' '));
-    return modes;
-}
+static_assert(radio::BandTextWidth == storage::QsoRecord::Widths[storage::QsoRecord::Band]);
+static_assert(radio::ModeTextWidth == storage::QsoRecord::Widths[storage::QsoRecord::Mode]);
 
 // A value as a message shows it: in quotes, control characters escaped.
 QString quoted(const QString &text)
@@ -68,70 +23,52 @@ QString quoted(const QString &text)
     return QLatin1Char('"') + escaped(text) + QLatin1Char('"');
 }
 
-std::optional<double> number(QString text)
-{
-    static const QRegularExpression form(QStringLiteral("^\\d+([.,]\\d+)?$"));
-    if (!form.match(text).hasMatch())
-        return std::nullopt;
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    return QLocale::c().toDouble(text);
-}
-
 void readBand(Contact &c, const QString &typed)
 {
     if (typed.isEmpty())
         return;
-    for (const Nominal &n : kNominal) {
-        if (typed == QLatin1String(n.text)) {
-            c.band = QLatin1String(n.band);
-            for (const Band &b : kBands) {
-                if (c.band == QLatin1String(b.name))
-                    c.lowerEdgeMHz = b.low;
-            }
-            return;
-        }
-    }
-    const std::optional<double> mhz = number(typed);
-    if (!mhz) {
+    const std::optional<radio::BandReading> reading = radio::readBandText(typed);
+    if (!reading) {
         c.warnings << QStringLiteral("band %1 is no band or frequency; left out").arg(quoted(typed));
         return;
     }
-    c.freq = QString(typed).replace(QLatin1Char(','), QLatin1Char('.'));
-    c.lowerEdgeMHz = *mhz;
-    for (const Band &b : kBands) {
-        if (*mhz >= b.low && *mhz <= b.high)
-            c.band = QLatin1String(b.name);
-    }
-    if (c.band.isEmpty())
-        c.warnings << QStringLiteral("frequency %1 MHz lies in no amateur band")
-                              .arg(c.freq);
+    c.freq = reading->freqText;
+    c.cabrilloFreq = radio::cabrilloFrequency(*reading);
+    if (reading->band)
+        c.band = QLatin1String(reading->band->adif);
+    else
+        c.warnings << QStringLiteral("frequency %1 MHz lies in no amateur band").arg(c.freq);
 }
 
 void readMode(Contact &c, const QString &typed)
 {
     if (typed.isEmpty())
         return;
-    const QString upper = typed.toUpper();
-    for (const ModeMap &m : kModes) {
-        if (upper == QLatin1String(m.typed)) {
-            c.mode = QLatin1String(m.mode);
-            c.submode = QLatin1String(m.submode);
-            return;
-        }
+    const std::optional<radio::ModeReading> reading = radio::readModeText(typed);
+    if (!reading) {
+        c.modeProblem = QStringLiteral("mode %1 is no mode ADIF or Cabrillo knows").arg(quoted(typed));
+        c.warnings << c.modeProblem
+                        + QStringLiteral("; written without MODE, which LoTW, Club Log and KLog refuse");
+        return;
     }
-    if (adifModes().contains(upper))
-        c.mode = upper;
-    else
-        c.warnings << QStringLiteral("mode %1 is no ADIF mode; left out").arg(quoted(typed));
+    c.mode = reading->mode;
+    c.submode = reading->submode;
+    c.cabrilloMode = reading->cabrillo;
+    c.phone = reading->phone();
 }
 
+// ADIF's .adi fields and Cabrillo hold ASCII only (the _INTL fields are for .adx): a name
+// is written without its accents, and the operator is told.
 QString asciiField(Contact &c, const char *what, const QString &text)
 {
     bool lost = false;
     QString out = toAscii(text, &lost);
     if (lost)
-        c.warnings << QStringLiteral("%1 %2 has characters with no ASCII form; they are left out")
-                              .arg(QLatin1String(what), quoted(text));
+        c.textWarnings << QStringLiteral("%1 %2 has characters with no ASCII form; written as %3")
+                                  .arg(QLatin1String(what), quoted(text), quoted(out));
+    else if (out != text)
+        c.textWarnings << QStringLiteral("%1 %2 written as %3 (ADIF holds ASCII only)")
+                                  .arg(QLatin1String(what), quoted(text), quoted(out));
     return out;
 }
 
@@ -142,12 +79,6 @@ constexpr std::array<const char *, storage::QsoRecord::FieldCount> kFieldNames =
 };
 
 } // namespace
-
-bool isPhoneMode(const QString &adifMode)
-{
-    return adifMode == QLatin1String("SSB") || adifMode == QLatin1String("AM")
-            || adifMode == QLatin1String("FM") || adifMode == QLatin1String("DIGITALVOICE");
-}
 
 void splitExchange(const QString &text, bool phone, const QString &ownNumber, QString *report,
                    QString *serial)
@@ -218,26 +149,24 @@ Contact readContact(const storage::QsoRecord &record, qint64 number)
     }
     c.call = c.call.toUpper();
 
-    static const QRegularExpression stamp(
-            QStringLiteral("^(\\d{2})\\.(\\d{2})\\.(\\d{2}) (\\d{2}):(\\d{2})$"));
     const QString when = field(F::DateTime);
-    const QRegularExpressionMatch m = stamp.match(when);
-    if (m.hasMatch()) {
-        const int yy = m.captured(3).toInt();
-        // The POSIX reading of two-digit years (00-68 are 20yy): logbooks kept past 2029
-        // must not export their contacts as made in the 1930s.
-        c.date = QDate(yy < 69 ? 2000 + yy : 1900 + yy, m.captured(2).toInt(), m.captured(1).toInt());
-        c.time = QTime(m.captured(4).toInt(), m.captured(5).toInt());
-    }
-    if (!c.date.isValid() || !c.time.isValid())
+    const std::optional<QDateTime> stamp = radio::readStamp(when);
+    if (!stamp)
         return skip(QStringLiteral("date/time %1 cannot be read (dd.mm.yy hh:mm)").arg(quoted(when)));
+    c.date = stamp->date();
+    c.time = stamp->time();
     readBand(c, field(F::Band));
     readMode(c, field(F::Mode));
-    const bool phone = isPhoneMode(c.mode);
-    splitExchange(field(F::Sent), phone, field(F::Number), &c.rstSent, &c.stx);
-    splitExchange(field(F::Recv), phone, QString(), &c.rstRcvd, &c.srx);
+    splitExchange(field(F::Sent), c.phone, field(F::Number), &c.rstSent, &c.stx);
+    splitExchange(field(F::Recv), c.phone, QString(), &c.rstRcvd, &c.srx);
     c.name = asciiField(c, "name", field(F::Name));
-    c.qth = asciiField(c, "QTH", field(F::Qth));
+    // WSJT-X's grid and a typed locator stand in the QTH field: a locator is the grid
+    // square, which every program reads as one, not a place name.
+    const QString qth = field(F::Qth);
+    if (radio::isLocator(qth))
+        c.grid = radio::normalLocator(qth);
+    else
+        c.qth = asciiField(c, "QTH", qth);
     return c;
 }
 

@@ -21,14 +21,19 @@ struct Contact
     QTime time;
     QString band; // ADIF band name, e.g. "20m"; empty when unknown
     QString freq; // MHz as text, only when a frequency was typed
-    double lowerEdgeMHz = 0; // the band's lower edge, or the typed frequency
+    QString cabrilloFreq; // kHz or band designator; empty without band or frequency
     QString mode; // ADIF mode; empty when unknown
     QString submode;
+    QString cabrilloMode; // CW, PH, FM, RY, DG; empty when the mode is unknown
+    QString modeProblem; // why a typed mode is none
+    bool phone = false; // reports are RS (59)
     QString rstSent, stx, rstRcvd, srx;
     QString name, qth;
+    QString grid; // a Maidenhead locator found in the QTH field
 
     QString skipReason; // non-empty: the record cannot be exported
     QStringList warnings; // fields left out
+    QStringList textWarnings; // name and QTH changed to be written
 };
 
 Contact readContact(const storage::QsoRecord &record, qint64 number);
@@ -37,7 +42,5 @@ Contact readContact(const storage::QsoRecord &record, qint64 number);
 // digits for phone modes, three for the others.
 void splitExchange(const QString &text, bool phone, const QString &ownNumber, QString *report,
                    QString *serial);
-
-bool isPhoneMode(const QString &adifMode);
 
 } // namespace formats

@@ -42,6 +42,10 @@ void ContactFormat::write(QByteArray &out, const char *records, qint64 count, qi
         }
         for (const QString &warning : c.warnings)
             report.messages << QStringLiteral("record %1: %2").arg(c.number).arg(warning);
+        if (writesNameAndQth()) {
+            for (const QString &warning : c.textWarnings)
+                report.messages << QStringLiteral("record %1: %2").arg(c.number).arg(warning);
+        }
         out += line;
         ++report.written;
     }

@@ -18,6 +18,8 @@ protected:
     // A first look at each contact that is not skipped for its own fields, before any
     // contact is written.
     virtual void surveyContact(const Contact &contact);
+    // Whether the format writes the name and QTH (and so tells how it changed them).
+    virtual bool writesNameAndQth() const { return true; }
     // The contact's output, or nothing with `why` set when it must be skipped.
     virtual QByteArray contactLine(const Contact &contact, QString *why) const = 0;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "formats/Station.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -12,6 +14,7 @@ struct Options
 {
     QString logbookName; // file name of the logbook, for a header that names it
     QString myCall; // the station's own call sign
+    Station station; // the rest of the operator's station (its call is myCall)
     QString contest; // contest name, may be empty
     bool title = false; // a title line and rule before the records
     QDateTime created; // creation time a header states

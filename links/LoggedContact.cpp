@@ -1,6 +1,9 @@
 #include "links/LoggedContact.h"
 
-#include "links/BandMode.h"
+#include "links/FieldText.h"
+#include "radio/Band.h"
+#include "radio/Mode.h"
+#include "radio/Stamp.h"
 
 #include <QDate>
 #include <QTime>
@@ -12,14 +15,10 @@ namespace {
 using Field = storage::QsoRecord::Field;
 
 // The date/time field as the window fills it; the times are UTC already, so no
-// offset is added.
+// offset is added. Empty where two digits of the year cannot say it.
 QString stamp(const QDate &date, const QTime &time)
 {
-    // Two digits of the year: only the century the logbook's readers take them in.
-    if (!date.isValid() || !time.isValid() || date.year() < 1969 || date.year() > 2068)
-        return {};
-    return date.toString(QStringLiteral("dd.MM.yy")) + QLatin1Char(' ')
-            + time.toString(QStringLiteral("HH:mm"));
+    return radio::stampText(date, time);
 }
 
 std::optional<LoggedContact> contact(const QString &call, const QString &dateTime,
@@ -64,9 +63,9 @@ std::optional<LoggedContact> contact(const QString &call, const QString &dateTim
 std::optional<LoggedContact> contactFromQsoLogged(const wsjtx::QsoLogged &qso)
 {
     const QDateTime on = qso.timeOn.isValid() ? qso.timeOn : qso.timeOff;
-    const QString band = bandForFrequency(double(qso.txFrequencyHz)).value_or(QString());
+    const QString band = radio::bandTextForFrequency(double(qso.txFrequencyHz)).value_or(QString());
     return contact(qso.dxCall, stamp(on.date(), on.time()), qso.reportReceived, qso.reportSent,
-                   band, qso.mode, qso.name, qso.dxGrid);
+                   band, radio::modeTextForAdif(qso.mode, {}), qso.name, qso.dxGrid);
 }
 
 std::optional<LoggedContact> contactFromAdif(const QHash<QString, QString> &fields)
@@ -79,20 +78,22 @@ std::optional<LoggedContact> contactFromAdif(const QHash<QString, QString> &fiel
     const QTime time = QTime::fromString(timeText.left(4), QStringLiteral("HHmm"));
 
     // The band field holds MHz like the list ("14", "50.3"): a band of the list by its
-    // name, else the frequency, else the lower edge of the band named.
-    std::optional<QString> band = bandForAdif(field("band"));
+    // name, else the frequency, else the band named by its own text ("222").
+    const radio::Band *named = radio::bandNamed(field("band"));
+    std::optional<QString> band;
+    if (named && radio::bandListTexts().contains(QLatin1String(named->text)))
+        band = QLatin1String(named->text);
     if (!band) {
         bool ok = false;
         const double mhz = field("freq").toDouble(&ok);
         if (ok)
-            band = bandForFrequency(mhz * 1e6);
+            band = radio::bandTextForFrequency(mhz * 1e6);
     }
-    if (!band)
-        band = lowerEdgeForAdif(field("band"));
-    const QString submode = field("submode");
+    if (!band && named)
+        band = QLatin1String(named->text);
     const QString qth = field("qth");
     return contact(field("call"), stamp(date, time), field("rst_rcvd"), field("rst_sent"),
-                   band.value_or(QString()), submode.isEmpty() ? field("mode") : submode,
+                   band.value_or(QString()), radio::modeTextForAdif(field("mode"), field("submode")),
                    field("name"), qth.isEmpty() ? field("gridsquare") : qth);
 }
 

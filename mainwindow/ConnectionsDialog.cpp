@@ -1,6 +1,6 @@
 #include "mainwindow/ConnectionsDialog.h"
 
-#include "links/BandMode.h"
+#include "radio/Band.h"
 #include "links/FldigiClient.h"
 #include "links/RigPoller.h"
 
@@ -164,7 +164,7 @@ void ConnectionsDialog::checkRig()
     auto *poller = new links::RigPoller(host, quint16(m_rig.port->value()), m_probes);
     QLabel *status = m_rig.status;
     connect(poller, &links::RigPoller::answered, status, [status, poller](const links::RigReading &r) {
-        const QString band = r.frequencyHz ? links::bandForFrequency(double(*r.frequencyHz)).value_or(QStringLiteral("?"))
+        const QString band = r.frequencyHz ? radio::bandTextForFrequency(double(*r.frequencyHz)).value_or(QStringLiteral("?"))
                                            : QStringLiteral("?");
         status->setText(QStringLiteral("yes: band %1, mode %2").arg(band, r.mode.value_or(QStringLiteral("?"))));
         poller->stop();

@@ -242,6 +242,7 @@ void Form1::buildMenus()
     sep1 = mnuSetup->addSeparator();
     sep1->setObjectName(QStringLiteral("sep1"));
     mnuUTC = item(mnuSetup, "mnuUTC", "UTC offset");
+    mnuStation = item(mnuSetup, "mnuStation", "&Station...");
 
     mnuDefault = bar->addMenu(QStringLiteral("&Default..."));
     mnuDefault->setObjectName(QStringLiteral("mnuDefault"));
@@ -267,6 +268,7 @@ void Form1::buildMenus()
     connect(mnuExit, &QAction::triggered, this, &Form1::mnuExitClick);
     connect(mnuContest, &QAction::triggered, this, &Form1::mnuContestClick);
     connect(mnuUTC, &QAction::triggered, this, &Form1::mnuUTCClick);
+    connect(mnuStation, &QAction::triggered, this, &Form1::mnuStationClick);
     connect(mnuMode, &QAction::triggered, this, [this] {
         askValue(QStringLiteral("Enter default Mode"), QStringLiteral("Mode"), defMode,
                  QStringLiteral("mode"), Combo2, storage::QsoRecord::Mode);

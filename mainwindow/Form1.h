@@ -106,6 +106,7 @@ public:
     QMenu *mnuTools = nullptr;
     QAction *mnuLogWindow = nullptr;
     QAction *mnuExportAdif = nullptr, *mnuExportCabrillo = nullptr;
+    QAction *mnuStation = nullptr; // Setup → Station...: the profile the exports write
 
     CommonDialog CommonDialog1;
 
@@ -198,6 +199,7 @@ private:
     void askValue(const QString &prompt, const QString &title, QString &variable,
                   const QString &fileName, QComboBox *list, storage::QsoRecord::Field field);
     void mnuUTCClick();
+    void mnuStationClick();
     void mnuSentClick();
 
     // Form1Export.cpp

@@ -5,6 +5,7 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
 #include "platform/Counted.h"
+#include "mainwindow/StationDialog.h"
 #include "platform/StorageReport.h"
 
 #include <QAction>
@@ -20,7 +21,24 @@ namespace {
 // The longest list of skipped records a box shows; the rest are counted.
 constexpr int kListedSkips = 12;
 
+QString stationFile()
+{
+    return QDir::current().absoluteFilePath(QStringLiteral("vantel.ini"));
+}
+
 } // namespace
+
+void Form1::mnuStationClick()
+{
+    auto *dialog = new StationDialog(formats::loadStation(stationFile()).station, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setModal(true);
+    connect(dialog, &StationDialog::stationChosen, this, [this](const formats::Station &station) {
+        if (const auto problem = formats::saveStation(stationFile(), station))
+            m_platform.showError(QStringLiteral("The station was not saved: %1.").arg(*problem));
+    });
+    dialog->show();
+}
 
 void Form1::buildExportCommands()
 {
@@ -65,11 +83,18 @@ void Form1::exportLogbook(const char *formatName, const QString &label)
     formats::Options options;
     options.program = QStringLiteral("vantel");
     options.created = m_platform.now().toUTC();
-    if (format.takes & formats::FormatEntry::Call) {
+    // The station profile in vantel.ini, as vantel-export reads it; its call is not asked.
+    options.station = formats::loadStation(stationFile()).station;
+    options.myCall = options.station.call;
+    if ((format.takes & formats::FormatEntry::Call) && options.myCall.isEmpty()) {
         const auto call = askHeaderWord(QStringLiteral("Your station's call sign"), title, m_exportCall, true);
         if (!call)
             return;
-        options.myCall = *call;
+        options.myCall = call->toUpper();
+        // Asked once: the call goes into the station profile (Setup → Station...).
+        options.station.call = options.myCall;
+        if (const auto problem = formats::saveStation(stationFile(), options.station))
+            m_platform.showError(QStringLiteral("Your call sign was not remembered: %1.").arg(*problem));
     }
     if (format.takes & formats::FormatEntry::Contest) {
         const auto contest = askHeaderWord(QStringLiteral("The contest's name (may stay empty)"),

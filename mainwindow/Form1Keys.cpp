@@ -3,6 +3,7 @@
 #include "mainwindow/Messages.h"
 #include "mainwindow/UtcOffset.h"
 #include "platform/Keys.h"
+#include "radio/Stamp.h"
 #include "storage/Logbook.h"
 #include "storage/RecordFields.h"
 #include "storage/SharedState.h"
@@ -255,7 +256,7 @@ std::optional<QString> Form1::dateStamp()
     const QDateTime local = m_platform.now();
     const QDateTime wall(local.date(), local.time(), Qt::UTC);
     const QDateTime stamped = wall.addSecs(qRound64(*hours * 3600.0));
-    return stamped.toString(QStringLiteral("dd.MM.yy HH:mm"));
+    return radio::stampText(stamped);
 }
 
 void Form1::text3GotFocus(Qt::FocusReason reason)

@@ -2,6 +2,8 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
 #include "platform/StorageReport.h"
+#include "radio/Band.h"
+#include "radio/Mode.h"
 #include "storage/Logbook.h"
 #include "storage/Settings.h"
 #include "storage/SharedState.h"
@@ -68,10 +70,8 @@ void Form1::load()
     // puts the operator's defaults there).
     const QString band = Combo1->currentText();
     const QString mode = Combo2->currentText();
-    for (const char *item : { "14", "1.8", "3.5", "7", "10", "18", "21", "24", "28" })
-        Combo1->addItem(QLatin1String(item));
-    for (const char *item : { "PSK31", "CW", "SSB", "RTTY", "SSTV", "PAKET", "AMTOR", "PACT", "GTOR" })
-        Combo2->addItem(QLatin1String(item));
+    Combo1->addItems(radio::bandListTexts());
+    Combo2->addItems(radio::modeListTexts());
     Combo1->setEditText(band);
     Combo2->setEditText(mode);
 }

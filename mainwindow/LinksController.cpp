@@ -1,7 +1,9 @@
 #include "mainwindow/LinksController.h"
 
 #include "formats/PlainText.h"
-#include "links/BandMode.h"
+#include "links/FieldText.h"
+#include "radio/Band.h"
+#include "radio/Mode.h"
 #include "links/FldigiClient.h"
 #include "links/RigPoller.h"
 #include "links/WsjtxListener.h"
@@ -83,9 +85,9 @@ void LinksController::apply()
             Form1::BandMode from;
             if (const auto reading = m_rig->fresh()) {
                 if (reading->frequencyHz)
-                    from.band = links::bandForFrequency(double(*reading->frequencyHz));
+                    from.band = radio::bandTextForFrequency(double(*reading->frequencyHz));
                 if (reading->mode)
-                    from.mode = links::modeForRig(*reading->mode);
+                    from.mode = radio::modeTextForRig(*reading->mode);
             }
             return from;
         });
@@ -253,11 +255,12 @@ void LinksController::fill(const links::FldigiContact &contact)
     bool isNumber = false;
     const double khz = contact.frequencyKhz.trimmed().toDouble(&isNumber);
     if (isNumber) {
-        if (const auto band = links::bandForFrequency(khz * 1000.0))
+        if (const auto band = radio::bandTextForFrequency(khz * 1000.0))
             put(QsoRecord::Band, *band);
     }
-    if (!contact.modem.trimmed().isEmpty())
-        put(QsoRecord::Mode, links::modeForFldigi(contact.modem));
+    // A modem that makes no contact (fldigi idle, measuring) leaves the mode as it is.
+    if (const auto mode = radio::modeTextForFldigi(contact.modem))
+        put(QsoRecord::Mode, *mode);
     // Name and QTH are hidden in contest mode; nothing is saved unseen.
     if (!contest) {
         put(QsoRecord::Name, contact.name);

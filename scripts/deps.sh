@@ -12,6 +12,8 @@ packages=(
     clang-tidy                        # static checks
     fldigi libhamlib-utils curl       # the real peers of the links, in tests and e2e
     hamradio-files                    # cty.dat, cty.csv, MASTER.SCP: countries and known calls
+    trustedqsl                        # LoTW's mode and band list (config.xml), checked against ours
+    tlf tmux                          # a contest logger that reads our Cabrillo back, in a terminal
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -1,7 +1,11 @@
 #include "EntryFixture.h"
+#include "mainwindow/StationDialog.h"
 #include "storage/SharedState.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -37,6 +41,7 @@ private Q_SLOTS:
     void windowExports_data();
     void windowExports();
     void exportNeverOverwritesUnasked();
+    void stationProfile();
     void clockHint_data();
     void clockHint();
     void aboutText();
@@ -509,13 +514,19 @@ void TestCommands::exportNeverOverwritesUnasked()
     QVERIFY(adif.contains("<EOH>"));
     for (const int answer : { MsgBox::No, MsgBox::Yes }) {
         f.platform.calls.clear();
-        f.platform.inputAnswers = { QStringLiteral("DL0XX"), QStringLiteral("TEST") };
+        // The call is asked once and then kept in the station profile; the contest each time.
+        const bool known = QFile::exists("vantel.ini");
+        using Answers = std::deque<std::optional<QString>>;
+        f.platform.inputAnswers = known ? Answers { QStringLiteral("TEST") }
+                                        : Answers { QStringLiteral("dl0xx"), QStringLiteral("TEST") };
         f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.adi")));
         f.platform.messageAnswers.push_back(answer);
         form.mnuExportCabrillo->trigger();
-        QCOMPARE(f.platform.calls.at(2).request.fileName, f.dir.path(QStringLiteral("test.cbr")));
+        const std::size_t boxes = known ? 1 : 2;
+        QCOMPARE(ts::readFile("vantel.ini"), "[station]\ncall=DL0XX\n");
+        QCOMPARE(f.platform.calls.at(boxes).request.fileName, f.dir.path(QStringLiteral("test.cbr")));
         // An existing file is replaced only when the operator says so; Enter says No.
-        const FakePlatform::Call &asked = f.platform.calls.at(3);
+        const FakePlatform::Call &asked = f.platform.calls.at(boxes + 1);
         QVERIFY2(asked.text.startsWith(f.dir.path(QStringLiteral("out.adi")) + " already exists."),
                  qPrintable(asked.text));
         QCOMPARE(asked.style & MsgBox::DefaultButton2, MsgBox::DefaultButton2);
@@ -532,6 +543,39 @@ void TestCommands::exportNeverOverwritesUnasked()
     f.platform.calls.clear();
     form.mnuExportAdif->trigger(); // Cancel
     QCOMPARE(f.platform.calls.at(0).request.fileName, f.dir.path(QStringLiteral("test.adi")));
+}
+
+// Setup → Station...: only values the exports can write are kept, in vantel.ini, and the
+// Cabrillo export then asks for no call.
+void TestCommands::stationProfile()
+{
+    EntryFixture f(0);
+    ts::writeFile(f.log, ts::record("1", "DL1ABC", "09.03.24 18:42", "579", "599", "144", "FM"));
+    Form1 &form = f.open();
+    form.mnuStation->trigger();
+    auto *dialog = form.findChild<StationDialog *>("Station");
+    QVERIFY(dialog && dialog->isVisible() && dialog->isModal());
+    QTest::keyClicks(dialog->findChild<QLineEdit *>("stationCall"), "dl0xx");
+    QTest::keyClicks(dialog->findChild<QLineEdit *>("stationGrid"), "JS62");
+    dialog->findChild<QComboBox *>("category-mode")->setCurrentText("FM");
+    auto *ok = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->findChild<QLabel *>("stationProblem")->text(),
+             "The locator \"JS62\" is no Maidenhead locator of 4, 6 or 8 characters.");
+    QVERIFY(!QFile::exists("vantel.ini"));
+    dialog->findChild<QLineEdit *>("stationGrid")->setText("jo62qm");
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QTRY_VERIFY(!form.findChild<StationDialog *>("Station"));
+    QCOMPARE(ts::readFile("vantel.ini"), "[station]\ncall=DL0XX\ncategory-mode=FM\ngrid=jo62qm\n");
+
+    f.platform.inputAnswers = { QStringLiteral("") };
+    f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.cbr")));
+    form.mnuExportCabrillo->trigger();
+    QCOMPARE(ts::readFile("out.cbr"), "START-OF-LOG: 3.0\nCREATED-BY: vantel " VANTEL_VERSION "\nCALLSIGN: DL0XX\n"
+                                      "CATEGORY-MODE: FM\nGRID-LOCATOR: JO62qm\n"
+                                      "QSO:   144 FM 2024-03-09 1842 DL0XX         599        DL1ABC        579\n"
+                                      "END-OF-LOG:\n");
 }
 
 void TestCommands::clockHint_data()

@@ -1,7 +1,10 @@
 #include "TestSupport.h"
 #include "formats/Export.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -248,6 +251,9 @@ private Q_SLOTS:
     void adifGolden();
     void cabrilloGolden_data();
     void cabrilloGolden();
+    void peerContactsGolden();
+    void stationProfile_data();
+    void stationProfile();
     void listingMatchesConversionWindow();
     void outputFileWrittenWhole();
     void failures_data();
@@ -261,6 +267,7 @@ private Q_SLOTS:
     void oddRecords_data();
     void oddRecords();
     void randomRecordsKeepTheirCalls();
+    void tlfReadsCabrillo();
     void interruptedWriteKeepsOldFile_data();
     void interruptedWriteKeepsOldFile();
 
@@ -275,6 +282,9 @@ void TestExport::adifGolden()
     QCOMPARE(run.status, 1);
     QVERIFY(run.err.contains("record 10 skipped: date/time \"32.13.23 25:00\""));
     QVERIFY(run.err.contains("record 13: mode \"HELLX\""));
+    // Accents are dropped with a word: .adi holds ASCII only.
+    QVERIFY2(run.err.contains("record 3: name \"\xC5\xA0\xC3\xA1rka\" written as \"Sarka\" (ADIF holds ASCII only)\n"), run.err);
+    QVERIFY(run.err.contains("record 7: QTH \"N\xC3\xAEmes\" written as \"Nimes\""));
     QCOMPARE(ts::readFile(QStringLiteral("small.log")), smallLogbook());
 }
 
@@ -300,7 +310,7 @@ void TestExport::cabrilloGolden_data()
                                << plainLines
                                << QByteArrayList({ "record 1 skipped: a sent serial, which most QSO lines of this log lack; every line needs the same columns\n",
                                                    "record 3 skipped: a sent serial, which most",
-                                                   "record 13 skipped: no mode\n" });
+                                                   "record 13 skipped: mode \"HELLX\" is no mode ADIF or Cabrillo knows\n" });
     // One mistyped received report does not decide the columns of the whole log.
     QTest::newRow("one stray serial")
             << record("1", "DL1ABC", "09.03.24 18:42", "599", "599", "14", "CW")
@@ -331,7 +341,7 @@ void TestExport::cabrilloGolden_data()
             << recordsOf(smallLogbook(), { 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13 })
             << plainLines
             << QByteArrayList({ "record 8 skipped: date/time \"32.13.23 25:00\" cannot be read (dd.mm.yy hh:mm)\n",
-                                "record 11 skipped: no mode\n" });
+                                "record 11 skipped: mode \"HELLX\" is no mode ADIF or Cabrillo knows\n" });
 }
 
 void TestExport::cabrilloGolden()
@@ -345,6 +355,96 @@ void TestExport::cabrilloGolden()
     QCOMPARE(run.status, messages.isEmpty() ? 0 : 1);
     for (const QByteArray &message : messages)
         QVERIFY2(run.err.contains("vantel-export: " + message), run.err);
+    QVERIFY2(!run.err.contains("written as"), run.err); // Cabrillo writes no names
+}
+
+// What the links store (WSJT-X beyond the list's bands with a grid for QTH, fldigi's
+// modems in seven characters, a typed sideband) and a typed text that is no mode.
+void TestExport::peerContactsGolden()
+{
+    using ts::record;
+    ts::writeFile("peers.log",
+                  record("1", "K1JT", "07.12.26 19:00", "-12", "-08", "0.13", "FT8", "", "FN20")
+                          + record("2", "W1AW", "07.12.26 19:05", "-03", "+02", "222", "FT4")
+                          + record("3", "OK1KIR", "07.12.26 19:10", "-20", "-18", "1296", "Q65", "", "jo70FC")
+                          + record("4", "G4XYZ", "07.12.26 19:15", "579", "599", "145", "CW")
+                          + record("5", "CT1AB", "07.12.26 19:20", "599", "599", "7", "OL8/500", "Ana", "Lisboa")
+                          + record("6", "EA3AB", "07.12.26 19:25", "599", "599", "14", "DOMX22")
+                          + record("7", "OK1ABC", "07.12.26 19:30", "57", "59", "3.5", "usb")
+                          + record("8", "SP9XYZ", "07.12.26 19:35", "599", "599", "10", "CT4/125")
+                          + record("9", "I2ABC", "07.12.26 19:40", "599", "599", "28", "c"));
+    const Run adif = exportTool({ "adif", "peers.log" });
+    QCOMPARE(adif.out, adifHead("peers.log")
+             + "<CALL:4>K1JT <QSO_DATE:8>20261207 <TIME_ON:4>1900 <BAND:5>2190m <MODE:3>FT8 <RST_SENT:3>-08 <RST_RCVD:3>-12 <GRIDSQUARE:4>FN20 <EOR>\n"
+               "<CALL:4>W1AW <QSO_DATE:8>20261207 <TIME_ON:4>1905 <BAND:5>1.25m <MODE:4>MFSK <SUBMODE:3>FT4 <RST_SENT:3>+02 <RST_RCVD:3>-03 <EOR>\n"
+               "<CALL:6>OK1KIR <QSO_DATE:8>20261207 <TIME_ON:4>1910 <BAND:4>23cm <FREQ:4>1296 <MODE:4>MFSK <SUBMODE:3>Q65 <RST_SENT:3>-18 <RST_RCVD:3>-20 <GRIDSQUARE:6>JO70fc <EOR>\n"
+               "<CALL:5>G4XYZ <QSO_DATE:8>20261207 <TIME_ON:4>1915 <BAND:2>2m <FREQ:3>145 <MODE:2>CW <RST_SENT:3>599 <RST_RCVD:3>579 <EOR>\n"
+               "<CALL:5>CT1AB <QSO_DATE:8>20261207 <TIME_ON:4>1920 <BAND:3>40m <MODE:6>OLIVIA <SUBMODE:12>OLIVIA 8/500 <RST_SENT:3>599 <RST_RCVD:3>599 <NAME:3>Ana <QTH:6>Lisboa <EOR>\n"
+               "<CALL:5>EA3AB <QSO_DATE:8>20261207 <TIME_ON:4>1925 <BAND:3>20m <MODE:6>DOMINO <SUBMODE:8>DOMINOEX <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n"
+               "<CALL:6>OK1ABC <QSO_DATE:8>20261207 <TIME_ON:4>1930 <BAND:3>80m <MODE:3>SSB <SUBMODE:3>USB <RST_SENT:2>59 <RST_RCVD:2>57 <EOR>\n"
+               "<CALL:6>SP9XYZ <QSO_DATE:8>20261207 <TIME_ON:4>1935 <BAND:3>30m <MODE:8>CONTESTI <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n"
+               "<CALL:5>I2ABC <QSO_DATE:8>20261207 <TIME_ON:4>1940 <BAND:3>10m <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n");
+    QCOMPARE(adif.status, 0);
+    QVERIFY2(adif.err.contains("record 9: mode \"c\" is no mode ADIF or Cabrillo knows; written without MODE"), adif.err);
+    const Run cabrillo = exportTool({ "cabrillo", "peers.log", "--call", "DL0XX" });
+    QCOMPARE(cabrillo.out, "START-OF-LOG: 3.0\nCREATED-BY: vantel-export " VANTEL_VERSION "\nCALLSIGN: DL0XX\n"
+             "QSO:   136 DG 2026-12-07 1900 DL0XX         -08        K1JT          -12\n"
+             "QSO:   222 DG 2026-12-07 1905 DL0XX         +02        W1AW          -03\n"
+             "QSO:  1.2G DG 2026-12-07 1910 DL0XX         -18        OK1KIR        -20\n"
+             "QSO:   144 CW 2026-12-07 1915 DL0XX         599        G4XYZ         579\n"
+             "QSO:  7000 DG 2026-12-07 1920 DL0XX         599        CT1AB         599\n"
+             "QSO: 14000 DG 2026-12-07 1925 DL0XX         599        EA3AB         599\n"
+             "QSO:  3500 PH 2026-12-07 1930 DL0XX         59         OK1ABC        57\n"
+             "QSO: 10100 DG 2026-12-07 1935 DL0XX         599        SP9XYZ        599\n"
+             "END-OF-LOG:\n");
+    QCOMPARE(cabrillo.status, 1);
+    QVERIFY2(cabrillo.err.contains("record 9 skipped: mode \"c\" is no mode ADIF or Cabrillo knows\n"), cabrillo.err);
+}
+
+void TestExport::stationProfile_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("out"); // after the header line CREATED-BY or the ADIF header
+    QTest::addColumn<QByteArray>("err");
+    const QByteArray adifLine = "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <BAND:3>20m <MODE:2>CW <RST_SENT:3>599 <RST_RCVD:3>579 ";
+    const QByteArray warning = "vantel-export: vantel.ini: [station] category-power \"barely\" is none of HIGH, LOW, QRP; left out\n";
+    QTest::newRow("ADIF from the profile")
+            << QStringList { "adif", "one.log" } << 0
+            << adifLine + "<STATION_CALLSIGN:5>DL0XX <OPERATOR:6>DL1ABC <MY_GRIDSQUARE:6>JO62qm <EOR>\n" << warning;
+    QTest::newRow("ADIF with options over the profile")
+            << QStringList { "adif", "one.log", "--call", "dk0aa", "--grid", "JN58", "--operator", "DK1AA" } << 0
+            << adifLine + "<STATION_CALLSIGN:5>DK0AA <OPERATOR:5>DK1AA <MY_GRIDSQUARE:4>JN58 <EOR>\n" << warning;
+    QTest::newRow("Cabrillo header from the profile")
+            << QStringList { "cabrillo", "one.log", "--contest", "DARC-10M" } << 0
+            << QByteArray("CALLSIGN: DL0XX\nCONTEST: DARC-10M\nCATEGORY-OPERATOR: SINGLE-OP\n"
+                          "CATEGORY-BAND: 20M\nCATEGORY-MODE: CW\nGRID-LOCATOR: JO62qm\n"
+                          "NAME: Hans Muster\nOPERATORS: DL1ABC\n"
+                          "QSO: 14000 CW 2024-03-09 1842 DL0XX         599        DL1ABC        579\nEND-OF-LOG:\n")
+            << warning;
+    QTest::newRow("no locator") << QStringList { "adif", "one.log", "--grid", "JS62" } << 2 << QByteArray()
+                                << warning + "vantel-export: --grid \"JS62\" is no Maidenhead locator of 4, 6 or 8 characters\n";
+}
+
+// The [station] group of vantel.ini in the working folder, and the options over it.
+void TestExport::stationProfile()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    ts::writeFile("one.log", ts::record("1", "DL1ABC", "09.03.24 18:42", "579", "599", "14", "CW"));
+    ts::writeFile("vantel.ini", "[station]\ncall=dl0xx\noperator=dl1abc\nname=Hans Muster\ngrid=jo62QM\n"
+                                "category-operator=single-op\ncategory-band=20M\ncategory-mode=CW\n"
+                                "category-power=barely\n");
+    const Run run = exportTool(args);
+    QCOMPARE(run.status, status);
+    QCOMPARE(run.err.left(err.size()), err);
+    if (status == 2)
+        return;
+    const QByteArray head = args.first() == "adif" ? adifHead("one.log")
+                                                    : "START-OF-LOG: 3.0\nCREATED-BY: vantel-export " VANTEL_VERSION "\n";
+    QCOMPARE(run.out, head + out);
 }
 
 void TestExport::listingMatchesConversionWindow()
@@ -681,6 +781,62 @@ void TestExport::randomRecordsKeepTheirCalls()
                 QVERIFY2(printableAscii(call), call);
         }
     }
+}
+
+// The real TLF (a contest logger) imports our Cabrillo QSO lines: every band of the list
+// and every kind of mode comes back with its band, mode, date, time, call, received report
+// and serial. TLF knows no band above 30 MHz and calls every data mode DIG.
+void TestExport::tlfReadsCabrillo()
+{
+    const QList<std::pair<const char *, const char *>> bands = {
+        { "1.8", "160" }, { "3.5", "80" }, { "7", "40" }, { "10", "30" }, { "14", "20" },
+        { "18", "17" }, { "21", "15" }, { "24", "12" }, { "28", "10" }
+    };
+    const QList<std::pair<const char *, const char *>> modes = {
+        { "CW", "CW" }, { "SSB", "SSB" }, { "RTTY", "DIG" }, { "PSK31", "DIG" }, { "BPSK63", "DIG" }
+    };
+    QByteArray logbook;
+    QStringList expected;
+    for (int i = 0; i < 2 * int(bands.size()); ++i) {
+        const auto &[band, tlfBand] = bands.at(i % bands.size());
+        const auto &[mode, tlfMode] = modes.at(i % modes.size());
+        const QByteArray n = QByteArray::number(i + 1), call = "DL" + n + "ABC";
+        const QByteArray sent = (QByteArray(mode) == "SSB" ? "59" : "599") + n;
+        const QByteArray received = QByteArray(mode) == "SSB" ? "57" : "579";
+        const QByteArray time = QByteArray::number(1000 + i);
+        logbook += ts::record(n.constData(), call.constData(), ("07.12.26 " + time.left(2) + ":" + time.mid(2)).constData(),
+                              (received + QByteArray::number(40 + i)).constData(), sent.constData(), band, mode);
+        expected << QStringList { tlfBand, tlfMode, "07-Dec-26", time.left(2) + ":" + time.mid(2), call,
+                                  received, QString::number(40 + i) }
+                            .join(' ');
+    }
+    ts::writeFile("contest.log", logbook);
+    ts::writeFile("logcfg.dat", "RULES=cqww\nCALL=DL0XX\nTIME_OFFSET=0\n");
+    const Run run = exportTool({ "cabrillo", "contest.log", "--call", "DL0XX", "-o", "DL0XX.cbr" });
+    QCOMPARE(run.status, 0);
+    // TLF is a terminal program: it runs in a detached tmux of its own.
+    const QString server = "vantel-tlf-" + QString::number(QCoreApplication::applicationPid());
+    QCOMPARE(QProcess::execute("tmux", { "-L", server, "new-session", "-d", "-x", "120", "-y", "40", "-c",
+                                         QDir::currentPath(), "tlf -i -r -n; sleep 30" }),
+             0);
+    QStringList imported;
+    for (int tries = 0; tries < 100 && imported.size() < expected.size(); ++tries) {
+        QTest::qWait(200);
+        imported = QString::fromLatin1(ts::readFile("IMPORT_cqww.log")).split('\n', Qt::SkipEmptyParts);
+    }
+    QProcess::execute("tmux", { "-L", server, "kill-server" });
+    // TLF's log line: band and mode, date, time, number, call, received and sent report
+    // (TLF's import swaps them), the exchange.
+    static const QRegularExpression line("^ *(\\S+?)(CW|SSB|DIG) +(\\S+) (\\S+) \\d+ +(\\S+) +(\\d+) +\\d+ +(\\d+)");
+    QStringList got;
+    for (const QString &l : imported) {
+        const auto m = line.match(l);
+        got << (m.hasMatch() ? QStringList { m.captured(1), m.captured(2), m.captured(3), m.captured(4),
+                                             m.captured(5), m.captured(6), m.captured(7) }
+                                       .join(' ')
+                             : l);
+    }
+    QCOMPARE(got, expected);
 }
 
 QTEST_GUILESS_MAIN(TestExport)

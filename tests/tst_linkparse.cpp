@@ -1,6 +1,5 @@
 #include "TestSupport.h"
 #include "links/AdifRecord.h"
-#include "links/BandMode.h"
 #include "links/FldigiContact.h"
 #include "links/HttpResponseReader.h"
 #include "links/LoggedContact.h"
@@ -37,10 +36,6 @@ private Q_SLOTS:
     void wsjtxGeneratedQsos();
     void adifRecords_data();
     void adifRecords();
-    void bands_data();
-    void bands();
-    void modes_data();
-    void modes();
 };
 
 namespace {
@@ -432,67 +427,6 @@ void TestLinkParse::adifRecords()
     QCOMPARE(bool(contact), !record.isEmpty());
     if (contact)
         QCOMPARE(recordBytes(contact->record), record);
-}
-
-void TestLinkParse::bands_data()
-{
-    QTest::addColumn<double>("hz");
-    QTest::addColumn<QString>("band"); // "-": none
-    QTest::newRow("160 m edge") << 1800000.0 << "1.8";
-    QTest::newRow("just below 160 m") << 1799999.0 << "1.79";
-    QTest::newRow("80 m top") << 4000000.0 << "3.5";
-    QTest::newRow("fldigi 40 m") << 7041500.0 << "7";
-    QTest::newRow("30 m") << 10136000.0 << "10";
-    QTest::newRow("20 m") << 14070000.0 << "14";
-    QTest::newRow("just above 20 m") << 14350001.0 << "14.3";
-    QTest::newRow("17 m") << 18100000.0 << "18";
-    QTest::newRow("15 m") << 21074000.0 << "21";
-    QTest::newRow("12 m") << 24915000.0 << "24";
-    QTest::newRow("10 m top") << 29700000.0 << "28";
-    QTest::newRow("60 m") << 5357000.0 << "5.35";
-    QTest::newRow("6 m cut not rounded") << 50399999.0 << "50.3";
-    QTest::newRow("2 m dummy rig") << 145000000.0 << "145";
-    QTest::newRow("630 m") << 475000.0 << "0.47";
-    QTest::newRow("23 cm") << 1296200000.0 << "1296";
-    QTest::newRow("3 cm does not fit") << 10368000000.0 << "-";
-    QTest::newRow("zero") << 0.0 << "-";
-    QTest::newRow("a few Hz") << 50.0 << "-";
-    QTest::newRow("negative") << -7000000.0 << "-";
-    QTest::newRow("not a number") << std::nan("") << "-";
-    QTest::newRow("infinite") << HUGE_VAL << "-";
-}
-
-void TestLinkParse::bands()
-{
-    QFETCH(double, hz);
-    QFETCH(QString, band);
-    QCOMPARE(bandForFrequency(hz).value_or("-"), band);
-}
-
-void TestLinkParse::modes_data()
-{
-    QTest::addColumn<QString>("fldigi");
-    QTest::addColumn<QString>("fromFldigi");
-    QTest::addColumn<QString>("rig");
-    QTest::addColumn<QString>("fromRig"); // "-": none
-    QTest::newRow("PSK") << "BPSK31" << "PSK31" << "PKTUSB" << "-";
-    QTest::newRow("CW") << "CW" << "CW" << "CW" << "CW";
-    QTest::newRow("reverse CW") << "cw" << "CW" << "CWR" << "CW";
-    QTest::newRow("SSB") << "SSB" << "SSB" << "USB" << "SSB";
-    QTest::newRow("LSB") << "RTTY" << "RTTY" << "LSB" << "SSB";
-    QTest::newRow("RTTY") << "OLIVIA-8/500" << "OLIVIA-" << "RTTY" << "RTTY";
-    QTest::newRow("FM") << "DOMEX Micro" << "DOMEX M" << "FM" << "-";
-    QTest::newRow("odd characters") << "M\x01T63\xe2\x82\xac\xe2\x98\x83" << "M T63€?" << "AM" << "-";
-}
-
-void TestLinkParse::modes()
-{
-    QFETCH(QString, fldigi);
-    QFETCH(QString, fromFldigi);
-    QFETCH(QString, rig);
-    QFETCH(QString, fromRig);
-    QCOMPARE(modeForFldigi(fldigi), fromFldigi);
-    QCOMPARE(modeForRig(rig).value_or("-"), fromRig);
 }
 
 QTEST_GUILESS_MAIN(TestLinkParse)

@@ -231,7 +231,7 @@ void TestLinks::f3FillsFromFldigi_data()
             << QStringList { "typed", "599", "599", "3.5", "RTTY", "typed", "typed" } << false;
     QTest::newRow("a call already logged is marked")
             << false << QByteArrayList { "c2", "", "", "", "", "28120000", "OLIVIA-8/500" }
-            << QStringList { "C2", "599", "599", "28", "OLIVIA-", "typed", "typed" } << true;
+            << QStringList { "C2", "599", "599", "28", "OL8/500", "typed", "typed" } << true;
     QTest::newRow("odd and long texts fit the fields")
             << false
             << QByteArrayList { "VERYLONGCALLSIGN1", "Ji\xc5\x99\xc3\xad Novak", "Ceske Budejovice",

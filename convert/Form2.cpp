@@ -2,7 +2,6 @@
 
 #include "formats/Export.h"
 #include "formats/Output.h"
-#include "platform/Counted.h"
 #include "platform/Twips.h"
 #include "storage/QsoRecord.h"
 

@@ -115,8 +115,8 @@ void TestConvert::appendsAfterExistingText()
     form.Command3->click();
     QCOMPARE(ts::readFile(QStringLiteral("out.txt")),
              "kept text" + kTitle + kRule + kLine + kTitle + kRule + kLine);
-    QCOMPARE(platform.calls.back().text,
-             QStringLiteral("A title and 1 contact were appended to %1.").arg(m_dir->path(QStringLiteral("out.txt"))));
+    // The conversion ends without a box.
+    QVERIFY(platform.calls.isEmpty() || platform.calls.back().kind != QStringLiteral("messageBox"));
     QCOMPARE(form.Text1->text(), m_dir->path(QStringLiteral("src.log")));
     QVERIFY(form.Check1->isChecked());
 }

@@ -138,6 +138,7 @@ private:
     void showLogPath();
     void showDefaults();
     void undoInterruptedCorrection();
+    bool m_journalRetry = false; // a look at a correction under way elsewhere is due
 
     // Form1Save.cpp
     enum class Saved { No, Yes, YesAndFull };

@@ -120,8 +120,10 @@ void Form1::mnuSaveClick()
                 msg::failure(QStringLiteral("The logbook could not be created."), emptied.error()));
         return;
     }
-    // An interrupted correction of the contacts just deleted has nothing left to undo.
-    QFile::remove(journalPath(path));
+    // An interrupted correction of the contacts just deleted has nothing left to undo:
+    // its journal goes without a word. Only a journal of ours goes; anything else at that
+    // path is told as the logbook is taken into use, and left alone.
+    (void)recoverJournal(path);
     const auto count = countForUse(path, QStringLiteral("The new logbook could not be opened."),
                                    IfMissing::Fail);
     if (!count)

@@ -455,7 +455,7 @@ void TestLogView::interruptedCorrectionUndone()
     const QString journal = log + QStringLiteral(".journal");
     const auto crash = [&] {
         ts::writeFile(log, torn);
-        ts::writeFile(journal, ts::journal(2, old, corrected));
+        ts::writeFile(journal, ts::journal(log, 2, old, corrected));
     };
     if (when == QLatin1String("start-up"))
         crash();
@@ -525,7 +525,7 @@ void TestLogView::damagedJournalIsTold()
 {
     // A journal that was never whole changed nothing; it goes, and the operator hears of it.
     EntryFixture f(2);
-    QByteArray journal = ts::journal(2, ts::record("2", "C2"), ts::record("2", "X2"));
+    QByteArray journal = ts::journal(f.log, 2, ts::record("2", "C2"), ts::record("2", "X2"));
     journal[20] = char(journal[20] ^ 0x40);
     ts::writeFile(f.log + QStringLiteral(".journal"), journal);
     f.open();
@@ -536,7 +536,7 @@ void TestLogView::damagedJournalIsTold()
     // One whose record changed again since: said so, and what stands now is left alone.
     const QByteArray third = ts::records(1) + ts::record("2", "W1AW");
     ts::writeFile(f.log, third);
-    ts::writeFile(f.log + QStringLiteral(".journal"), ts::journal(2, ts::record("2", "C2"), ts::record("2", "X2")));
+    ts::writeFile(f.log + QStringLiteral(".journal"), ts::journal(f.log, 2, ts::record("2", "C2"), ts::record("2", "X2")));
     f.open();
     QVERIFY(f.platform.calls.back().text.contains(QStringLiteral("the logbook has changed since")));
     QCOMPARE(f.logBytes(), third);

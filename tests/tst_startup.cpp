@@ -96,8 +96,6 @@ void TestStartup::unusableDefaultLogbook_data()
     QTest::addColumn<QString>("log");
     QTest::addColumn<int>("records");
     QTest::addColumn<QString>("mentions");
-    QTest::newRow("full") << QStringLiteral("full.log") << 32767 << QStringLiteral("32767");
-    QTest::newRow("over full") << QStringLiteral("full.log") << 32768 << QStringLiteral("32767");
     QTest::newRow("missing folder") << QStringLiteral("gone/contest.log") << -1
                                     << QStringLiteral("no longer exists");
     QTest::newRow("vanished logbook") << QStringLiteral("moved.log") << -1

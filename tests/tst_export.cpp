@@ -262,6 +262,9 @@ private Q_SLOTS:
     void oddRecords_data();
     void oddRecords();
     void randomRecordsKeepTheirCalls();
+    void notALogbook_data();
+    void notALogbook();
+    void longerThanALogbook();
     void interruptedWriteKeepsOldFile_data();
     void interruptedWriteKeepsOldFile();
 
@@ -390,6 +393,10 @@ void TestExport::failures_data()
     QTest::newRow("--contest with a tag") << QStringList({ "cabrillo", "small.log", "--call", "DL0XX",
                                                           "--contest", "X<EOH>" });
     QTest::newRow("-o twice") << QStringList({ "adif", "small.log", "-o", "x.adi", "-o", "y.adi" });
+    // A file there would be taken for the journal of a correction, and removed as one.
+    QTest::newRow("-o the logbook's journal") << QStringList({ "adif", "small.log", "-o", "small.log.journal" });
+    QTest::newRow("-o the journal, another spelling")
+            << QStringList({ "adif", "./small.log", "-o", "../" + QDir::current().dirName() + "/small.log.journal" });
     // A name whose bytes are no UTF-8 (Latin-1 "outé.adi") would be written under another name.
     QTest::newRow("output name not UTF-8") << QStringList({ "sh", "adif", "small.log", "-o", "out\\351.adi" });
 }
@@ -416,6 +423,46 @@ void TestExport::failures()
     QVERIFY(!QFile::exists(QStringLiteral("gone.log"))); // reading never creates a logbook
     QCOMPARE(ts::readFile(QStringLiteral("small.log")), smallLogbook());
     QCOMPARE(entries(), before);
+}
+
+void TestExport::notALogbook_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("looks");
+    QByteArray adif = "<ADIF_VER:5>3.1.4\n<EOH>\n";
+    for (int i = 0; i < 491; ++i)
+        adif += "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <MODE:2>CW <EOR>\n";
+    QTest::newRow("ADIF") << adif << QByteArray("it looks like an ADIF file");
+    QTest::newRow("100 MB of nothing") << QByteArray() << QByteArray("it holds NUL bytes");
+}
+
+// One line that says what the file is, instead of a warning for each of its "records".
+void TestExport::notALogbook()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, looks);
+    QVERIFY(ts::writeFile(QStringLiteral("x.log"), bytes));
+    if (bytes.isEmpty())
+        QCOMPARE(::truncate("x.log", 100 << 20), 0);
+    const Run run = exportTool({ "adif", "x.log" });
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY2(run.err.startsWith("vantel-export: x.log is not a vantel logbook: " + looks), run.err);
+    QCOMPARE(run.err.count('\n'), 1);
+}
+
+// A file grown past what a logbook holds is read up to record 32767, and said so once.
+void TestExport::longerThanALogbook()
+{
+    QByteArray bytes;
+    for (int i = 1; i <= 32770; ++i)
+        bytes += ts::record(QByteArray::number(i).constData(), "DL1ABC", "09.03.24 18:42", "599", "599", "14", "CW");
+    QVERIFY(ts::writeFile(QStringLiteral("big.log"), bytes));
+    const Run run = exportTool({ "listing", "big.log" });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out.count('\n'), 32767);
+    QCOMPARE(run.err, QByteArray("vantel-export: big.log holds 32770 whole records, more than a logbook "
+                                 "can; only the first 32767 are read\n"));
 }
 
 void TestExport::sameFileRefused_data()

@@ -4,6 +4,7 @@
 #include "storage/Logbook.h"
 #include "storage/QsoRecord.h"
 #include "storage/Settings.h"
+#include "storage/TakeIntoUse.h"
 #include "storage/TextCodec.h"
 
 #include <QFile>
@@ -82,6 +83,18 @@ void Form1::mnuSaveClick()
     const QString &path = *chosen;
 
     const QFileInfo info(path);
+    // A file that is no logbook is not ours to empty: its "contacts" would be counted in
+    // the question, and its bytes lost with the answer.
+    if (info.isFile() && info.size() > 0) {
+        const auto looked = takeIntoUse(path, IfMissing::Fail, 0, JournalWork::Leave);
+        if (!looked && looked.error().kind == StorageError::Kind::NotALogbook) {
+            m_platform.showError(msg::failure(QStringLiteral("A new logbook was not created under "
+                                                             "this name: that would delete the file. "
+                                                             "Nothing was changed."),
+                                              looked.error()));
+            return;
+        }
+    }
     const qint64 existing = info.isFile() ? info.size() / QsoRecord::Size : 0;
     if (existing > 0) {
         const QString contacts = existing == 1 ? QStringLiteral("1 contact")

@@ -358,25 +358,27 @@ void TestStartup::fullLogbookStaysInUse()
 
 void TestStartup::foreignFileRefused_data()
 {
-    QTest::addColumn<bool>("throughOpen");
+    QTest::addColumn<QString>("how");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("mentions");
     QByteArray adif = "ADIF export\r\n<ADIF_VER:5>3.1.4\r\n<EOH>\r\n";
     while (adif.size() < 41786)
         adif += "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <MODE:2>CW <EOR>\r\n";
-    QTest::newRow("ADIF as the default logbook") << false << adif << "import";
-    QTest::newRow("ADIF through Open") << true << adif << "import";
-    QTest::newRow("a listing through Open") << true << QByteArray("1  DL1ABC\r\r\n").repeated(20)
+    QTest::newRow("ADIF as the default logbook") << "start" << adif << "import";
+    QTest::newRow("ADIF through Open") << "open" << adif << "import";
+    QTest::newRow("ADIF through Create") << "create" << adif << "import";
+    QTest::newRow("a listing through Open") << "open" << QByteArray("1  DL1ABC\r\r\n").repeated(20)
                                             << "line breaks";
-    QTest::newRow("NULs at the end") << false << ts::records(2) + QByteArray(200, '\0') << "NUL bytes";
+    QTest::newRow("NULs at the end") << "start" << ts::records(2) + QByteArray(200, '\0') << "NUL bytes";
 }
 
-// A file that is no logbook is refused where it would be taken into use, said what it
-// looks like, and no F1 afterwards writes a byte into it.
+// A file that is no logbook is refused where it would be taken into use (Create would
+// empty it), said what it looks like, and no F1 afterwards writes a byte into it.
 void TestStartup::foreignFileRefused()
 {
-    QFETCH(bool, throughOpen);
+    QFETCH(QString, how);
     QFETCH(QByteArray, bytes);
+    const bool throughOpen = how != QLatin1String("start");
     QFETCH(QString, mentions);
     EntryFixture f(3);
     const QString path = throughOpen ? f.dir.path(QStringLiteral("other.adi")) : f.log;
@@ -384,9 +386,10 @@ void TestStartup::foreignFileRefused()
     Form1 &form = f.open();
     if (throughOpen) {
         f.platform.fileAnswers.push_back(path);
-        form.mnuOpen->trigger();
+        (how == QLatin1String("open") ? form.mnuOpen : form.mnuSave)->trigger();
     }
     QCOMPARE(f.platform.errors().size(), 1);
+    QCOMPARE(f.platform.count(QStringLiteral("messageBox")), 0); // no "delete its contacts?"
     const QString told = f.platform.errors().first();
     QVERIFY2(told.contains(QStringLiteral("Not a vantel logbook")) && told.contains(mentions), qPrintable(told));
     QCOMPARE(form.logPath, throughOpen ? f.log : QString());

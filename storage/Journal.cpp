@@ -1,6 +1,7 @@
 #include "storage/Journal.h"
 
 #include "storage/FileHandle.h"
+#include "storage/LogbookShape.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -399,6 +400,12 @@ Status correctRecord(const QString &path, qint64 number, const QsoRecord &shown,
         return StorageError { StorageError::Kind::JournalInTheWay,
                               QDir::toNativeSeparators(journal), recovered.value().detail };
 
+    // A file swapped for one that is no logbook since it was shown is not written into.
+    auto size = logbook.size();
+    if (!size)
+        return size.error();
+    if (Status shape = checkLogbookShape(logbook, size.value(), 1); !shape)
+        return shape;
     auto onDisk = readRecord(logbook, number);
     if (!onDisk)
         return onDisk.error();

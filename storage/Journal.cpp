@@ -138,7 +138,7 @@ Decoded decode(const QByteArray &bytes, quint64 inode)
 Result<quint32> digest(const FileHandle &logbook, qint64 length, qint64 number)
 {
     const qint64 skipFrom = (number - 1) * QsoRecord::Size;
-    QByteArray block(1542 * QsoRecord::Size, '\0');
+    QByteArray block(qsizetype(1542) * QsoRecord::Size, '\0');
     quint32 crc = 0;
     for (qint64 at = 0; at < length;) {
         auto got = logbook.readAt(block.data(), std::min<qint64>(block.size(), length - at), at);

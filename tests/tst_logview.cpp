@@ -1,5 +1,6 @@
 #include "EntryFixture.h"
 #include "JournalSupport.h"
+#include "convert/Form2.h"
 #include "logview/CorrectDialog.h"
 #include "logview/LogModel.h"
 #include "logview/LogWindow.h"
@@ -441,6 +442,7 @@ void TestLogView::interruptedCorrectionUndone_data()
     // brings the contact back within a poll, without waiting for the next start.
     QTest::newRow("while running") << "running";
     QTest::newRow("the window's export") << "window export";
+    QTest::newRow("the conversion window") << "convert";
 }
 
 void TestLogView::interruptedCorrectionUndone()
@@ -491,6 +493,16 @@ void TestLogView::interruptedCorrectionUndone()
         form.mnuExportAdif->trigger();
         QVERIFY(ts::readFile(QStringLiteral("out.adi")).contains("<CALL:5>G4XYZ"));
         f.platform.calls.pop_back(); // the export's own report
+    } else if (when == QLatin1String("convert")) {
+        crash();
+        Form2 conversion(f.platform, &form);
+        f.platform.fileAnswers.push_back(log);
+        f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.txt")));
+        conversion.Command1->click();
+        conversion.Command2->click();
+        conversion.Command3->click();
+        QVERIFY(ts::readFile(QStringLiteral("out.txt")).contains("2  G4XYZ    "));
+        f.platform.calls.pop_back(); // the conversion's own report
     } else if (when == QLatin1String("export")) {
         crash();
         QProcess process;
@@ -504,7 +516,9 @@ void TestLogView::interruptedCorrectionUndone()
     }
     if (when != QLatin1String("export")) {
         // The dialogs asked (Open, the export's file), then the one message.
-        const size_t asked = when == QLatin1String("start-up") ? 0 : when == QLatin1String("window export") ? 2 : 1;
+        const size_t asked = when == QLatin1String("start-up")                                    ? 0
+                : when == QLatin1String("window export") || when == QLatin1String("convert") ? 2
+                                                                                              : 1;
         QCOMPARE(f.platform.calls.size(), asked + 1);
         const FakePlatform::Call &told = f.platform.calls.back();
         QCOMPARE(told.kind, QStringLiteral("messageBox"));
@@ -515,7 +529,7 @@ void TestLogView::interruptedCorrectionUndone()
                                 "contact is as it was before.\n\nCorrect it again in the log window "
                                 "(F2).")
                          .arg(log));
-        QCOMPARE(form.logPath, log);
+        QCOMPARE(form.logPath, when == QLatin1String("convert") ? f.log : log);
     }
     QCOMPARE(ts::readFile(log), ts::records(1) + old + ts::records(1, 3));
     QVERIFY(!QFile::exists(journal));

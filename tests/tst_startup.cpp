@@ -437,6 +437,7 @@ void TestStartup::oddJournalPathToldOnce()
     QTest::qWait(700); // the watch looks every 300 ms
     QCOMPARE(f.platform.calls.size(), size_t(1));
     QCOMPARE(f.logBytes().size(), 5 * 85);
+    QCOMPARE(f.logBytes().left(3 * 85), ts::records(3)); // the old journal "undid" nothing
     QCOMPARE(f.logBytes().mid(3 * 85, 9), QByteArray("4  DL1XYZ"));
     QCOMPARE(QFileInfo(journal).isSymLink() || QFileInfo(journal).exists(), true);
 }

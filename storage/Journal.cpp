@@ -247,6 +247,46 @@ JournalRecovery leftAlone(JournalRecovery::Outcome outcome, const QString &journ
     return JournalRecovery { outcome, 0, journal, detail };
 }
 
+// What a regular file at the journal's path is to `logbook`: decoded, or (when it is no
+// journal of this very file) the outcome that leaves it alone.
+struct Looked
+{
+    Decoded decoded;
+    std::optional<JournalRecovery> leftAlone;
+    struct stat logbookStat {};
+};
+
+Result<Looked> lookAtJournal(const FileHandle &logbook, const QString &journal)
+{
+    using Outcome = JournalRecovery::Outcome;
+    auto opened = FileHandle::open(journal, FileHandle::Mode::ReadExisting);
+    if (!opened)
+        return opened.error();
+    QByteArray bytes(JournalSize + 1, '\0');
+    auto got = opened.value().readAt(bytes.data(), bytes.size(), 0);
+    if (!got)
+        return got.error();
+    bytes.truncate(got.value());
+
+    Looked looked;
+    if (::fstat(logbook.descriptor(), &looked.logbookStat) != 0)
+        return fileError(logbook.path(), errno);
+    looked.decoded = decode(bytes, quint64(looked.logbookStat.st_ino));
+    if (looked.decoded.kind == Decoded::Kind::Old)
+        looked.leftAlone = leftAlone(Outcome::Foreign, journal,
+                                     QStringLiteral("the journal of an older vantel, which this one "
+                                                    "does not apply"));
+    else if (looked.decoded.kind == Decoded::Kind::Other)
+        looked.leftAlone = leftAlone(Outcome::Foreign, journal,
+                                     QStringLiteral("a file that is no journal of vantel"));
+    else if (looked.decoded.kind == Decoded::Kind::Entry
+             && quint64(looked.logbookStat.st_ino) != looked.decoded.entry.binding.inode)
+        looked.leftAlone = leftAlone(Outcome::Foreign, journal,
+                                     QStringLiteral("the journal of another file (a copy of this "
+                                                    "logbook, or the logbook this one replaced)"));
+    return looked;
+}
+
 // The journal's work, with the logbook open and locked.
 Result<JournalRecovery> recoverLocked(FileHandle &logbook, const QString &journal)
 {
@@ -260,38 +300,19 @@ Result<JournalRecovery> recoverLocked(FileHandle &logbook, const QString &journa
     if (!odd.value().isEmpty())
         return leftAlone(Outcome::NotAFile, journal, odd.value());
 
-    auto opened = FileHandle::open(journal, FileHandle::Mode::ReadExisting);
-    if (!opened)
-        return opened.error();
-    QByteArray bytes(JournalSize + 1, '\0');
-    auto got = opened.value().readAt(bytes.data(), bytes.size(), 0);
-    if (!got)
-        return got.error();
-    bytes.truncate(got.value());
-
-    struct stat st {};
-    if (::fstat(logbook.descriptor(), &st) != 0)
-        return fileError(logbook.path(), errno);
-    const Decoded decoded = decode(bytes, quint64(st.st_ino));
-    switch (decoded.kind) {
-    case Decoded::Kind::Old:
-        return leftAlone(Outcome::Foreign, journal,
-                         QStringLiteral("the journal of an older vantel, which this one does not apply"));
-    case Decoded::Kind::Other:
-        return leftAlone(Outcome::Foreign, journal, QStringLiteral("a file that is no journal of vantel"));
-    case Decoded::Kind::Torn:
+    auto looked = lookAtJournal(logbook, journal);
+    if (!looked)
+        return looked.error();
+    if (looked.value().leftAlone)
+        return *looked.value().leftAlone;
+    const Decoded &decoded = looked.value().decoded;
+    const struct stat &st = looked.value().logbookStat;
+    if (decoded.kind == Decoded::Kind::Torn) {
         if (Status removed = removeJournal(journal); !removed)
             return removed.error();
         return JournalRecovery { Outcome::Torn, 0, {}, {} };
-    case Decoded::Kind::Entry:
-        break;
     }
     const Entry &entry = decoded.entry;
-    if (quint64(st.st_ino) != entry.binding.inode)
-        return leftAlone(Outcome::Foreign, journal,
-                         QStringLiteral("the journal of another file (a copy of this logbook, or "
-                                        "the logbook this one replaced)"));
-
     JournalRecovery done { Outcome::Stale, entry.number, {}, {} };
     if (qint64(st.st_size) >= entry.binding.length) {
         auto sum = digest(logbook, entry.binding.length, entry.number);
@@ -365,6 +386,14 @@ Result<JournalRecovery> recoverJournal(const QString &path, int lockWaitMs)
         auto logbookOdd = oddPath(path, &exists);
         if (logbookOdd && !exists)
             return JournalRecovery {};
+        // A logbook that may only be read is still read, past a file that is no journal
+        // of its own; one of its own cannot be applied, and says why.
+        auto readOnly = FileHandle::open(path, FileHandle::Mode::ReadExisting);
+        if (readOnly) {
+            auto looked = lookAtJournal(readOnly.value(), journal);
+            if (looked && looked.value().leftAlone)
+                return *looked.value().leftAlone;
+        }
         return opened.error();
     }
     FileHandle &logbook = opened.value();

@@ -7,7 +7,6 @@
 #include "storage/TakeIntoUse.h"
 #include "storage/TextCodec.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 using namespace storage;

@@ -66,7 +66,7 @@ QString answer(FakePlatform &platform, size_t callsBefore, const QString &ok)
 {
     for (size_t i = callsBefore; i < platform.calls.size(); ++i) {
         if (platform.calls[i].kind == QLatin1String("error"))
-            return QStringLiteral("err ") + platform.calls[i].text.section(QLatin1Char('\n'), 0, 0);
+            return QStringLiteral("err ") + platform.calls[i].text.simplified(); // one line, reason and all
     }
     return ok;
 }

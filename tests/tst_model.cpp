@@ -493,7 +493,7 @@ QString TestModel::correct(Station &a, Station &b)
     const qint64 number = records() > 0 ? 1 + pick(int(records())) : 1;
     const QString call = QStringLiteral("R%1").arg(++m_calls);
     const QString command = QStringLiteral("correct %1 %2").arg(number).arg(call);
-    const bool ok = a.inUse && m_kind == Kind::Regular && number <= records() && m_plant == Plant::None;
+    const bool ok = a.inUse && usable() && number <= records() && m_plant == Plant::None;
     const bool slow = ok && pick(2);
     if (!slow) {
         const QString got = a.ask(command);

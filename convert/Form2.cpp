@@ -2,7 +2,9 @@
 
 #include "formats/Export.h"
 #include "formats/Output.h"
+#include "platform/StorageReport.h"
 #include "platform/Twips.h"
+#include "storage/TakeIntoUse.h"
 #include "storage/QsoRecord.h"
 
 #include <QCheckBox>
@@ -32,6 +34,28 @@ W *place(W *widget, const char *name, const QRect &geometry, bool bold)
 
 const QString kSourceFilter = QStringLiteral("LogFiles (*.log)|*.log|Text (*.txt)|*.txt|All Files|*.*");
 const QString kDestFilter = QStringLiteral("Text (*.txt)|*.txt|LogFiles (*.log)|*.log|All Files|*.*");
+
+// The source is taken into use as every reader takes it: a file that is no logbook is
+// refused and a correction left half-done is undone before a contact is listed. A source
+// that is missing or no file is left to the conversion, which says so after the title.
+bool sourceReadable(Platform &platform, const QString &sourcePath)
+{
+    const auto taken = storage::takeIntoUse(sourcePath, storage::IfMissing::Fail);
+    if (!taken) {
+        if (!QFileInfo(sourcePath).isFile())
+            return true;
+        platform.showError(failureText(QStringLiteral("Nothing was converted."), taken.error()));
+        return false;
+    }
+    tellRecovery(platform, sourcePath, taken.value().journal);
+    if (taken.value().journal.outcome == storage::JournalRecovery::Outcome::UnderWay) {
+        platform.showError(correctionUnderWay(sourcePath)
+                             + QStringLiteral(" Nothing was converted, so that no contact is listed "
+                                              "half corrected.\n\nConvert again in a moment."));
+        return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -120,6 +144,8 @@ void Form2::command3Click()
     }
     if (!destinationMayTakeListing())
         return;
+    if (!sourceReadable(m_platform, sourcePath))
+        return;
     const bool withTitle = Check1->isChecked();
     formats::Options options;
     options.title = withTitle;
@@ -130,14 +156,13 @@ void Form2::command3Click()
         const QFileInfo after(destPath);
         const bool grew = after.isFile() && after.size() != sizeBefore;
         const bool sourceFailed = formats::sameFile(done.error().path, sourcePath);
-        m_platform.showError(
-                (!grew           ? QStringLiteral("Nothing was converted.")
+        m_platform.showError(failureText(
+                !grew           ? QStringLiteral("Nothing was converted.")
                          : sourceFailed ? QStringLiteral("The title was appended to the destination, but the "
                                                          "logbook could not be read: no contact was converted.")
                                         : QStringLiteral("The conversion stopped. What was converted before the "
-                                                         "failure is in the destination file."))
-                + QStringLiteral("\n\nFile: %1\nReason: %2.")
-                          .arg(QDir::toNativeSeparators(done.error().path), done.error().reason));
+                                                         "failure is in the destination file."),
+                done.error()));
         return;
     }
     // Done: the window stays as it is, and Convert appends the same listing again.

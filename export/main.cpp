@@ -6,6 +6,8 @@
 #include "formats/Output.h"
 #include "formats/PlainText.h"
 #include "storage/Journal.h"
+#include "storage/StorageText.h"
+#include "storage/TakeIntoUse.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -70,26 +72,31 @@ QDateTime creationTime()
     return ok ? QDateTime::fromSecsSinceEpoch(epoch, Qt::UTC) : QDateTime::currentDateTimeUtc();
 }
 
-// A correction that was interrupted in the logbook is undone before anything is read,
-// so no export ever holds a contact half corrected.
-bool undoInterruptedCorrection(const QString &logbook)
+// The logbook is taken into use as every reader takes it: a file that is no logbook is
+// refused, and a correction that was interrupted is undone before anything is read, so
+// no export ever holds a contact half corrected. A correction under way in another
+// program is waited for.
+bool takeIntoUse(const QString &logbook)
 {
-    const auto recovered = storage::recoverJournal(logbook);
-    if (!recovered) {
-        const QString why = recovered.error().kind == storage::StorageError::Kind::Locked
-                ? QStringLiteral("another program holds the logbook's lock (a save or a "
-                                 "correction is under way); try again in a moment")
-                : recovered.error().reason;
-        say(QStringLiteral("cannot undo an interrupted correction in %1: %2")
-                    .arg(formats::escaped(logbook), why));
+    constexpr int CorrectionWaitMs = 10000;
+    const auto taken = storage::takeIntoUse(logbook, storage::IfMissing::Fail, CorrectionWaitMs);
+    if (!taken) {
+        const storage::StorageError &error = taken.error();
+        if (error.kind == storage::StorageError::Kind::NotALogbook)
+            say(QStringLiteral("%1 is not a vantel logbook: %2")
+                        .arg(storage::shownPath(logbook), error.reason));
+        else
+            say(QStringLiteral("cannot read %1: %2")
+                        .arg(storage::shownPath(logbook), storage::failureReason(error)));
         return false;
     }
+    const storage::JournalRecovery &journal = taken.value().journal;
     using Outcome = storage::JournalRecovery::Outcome;
-    switch (recovered.value().outcome) {
+    switch (journal.outcome) {
     case Outcome::RolledBack:
         say(QStringLiteral("the correction of contact %1 was interrupted and has been undone: the "
                            "contact is as it was before.")
-                    .arg(recovered.value().number));
+                    .arg(journal.number));
         break;
     case Outcome::Torn:
         say(QStringLiteral("a correction was interrupted before it changed the logbook; its "
@@ -102,9 +109,25 @@ bool undoInterruptedCorrection(const QString &logbook)
                            "replaced or shortened, or the contact changed again); its journal has "
                            "been removed and the logbook left as it is."));
         break;
+    case Outcome::UnderWay:
+        say(QStringLiteral("another program has been correcting a contact of %1 for %2 seconds and "
+                           "still holds the logbook's lock; try again in a moment")
+                    .arg(storage::shownPath(logbook))
+                    .arg(CorrectionWaitMs / 1000));
+        return false;
+    case Outcome::Foreign:
+    case Outcome::NotAFile:
+        say(QStringLiteral("%1, where a correction keeps its journal, is %2; it was left alone")
+                    .arg(storage::shownPath(journal.journal), journal.detail));
+        break;
     case Outcome::None:
         break;
     }
+    if (taken.value().beyondLimit())
+        say(QStringLiteral("%1 holds %2 whole records, more than a logbook can; only the first "
+                           "32767 are read")
+                    .arg(storage::shownPath(logbook))
+                    .arg(taken.value().records));
     return true;
 }
 
@@ -223,7 +246,12 @@ int main(int argc, char *argv[])
                                       .arg(QLatin1String(option), formats::escaped(*word), problem));
     }
 
-    if (!undoInterruptedCorrection(a.logbook))
+    // A file there is taken for a journal, and removed as one.
+    if (!a.output.isEmpty() && storage::isJournalPath(a.output, a.logbook))
+        return usageError(QStringLiteral("%1 is where a correction of the logbook keeps its "
+                                         "journal; choose another output")
+                                  .arg(formats::escaped(a.output)));
+    if (!takeIntoUse(a.logbook))
         return 2;
 
     formats::Options options;

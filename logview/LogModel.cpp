@@ -4,6 +4,8 @@
 #include "storage/LogbookWatch.h"
 #include "storage/RecordFields.h"
 #include "storage/SharedState.h"
+#include "storage/StorageText.h"
+#include "storage/TakeIntoUse.h"
 #include "storage/TextCodec.h"
 
 #include <QFile>
@@ -71,12 +73,18 @@ bool LogModel::read()
 {
     if (m_path.isEmpty())
         return apply(0, -1, -1, State::NoLogbook, QString());
-    auto opened = storage::FileHandle::open(m_path, storage::FileHandle::Mode::ReadExisting);
+    // Taken into use as every reader takes it, but the journal is the entry window's: the
+    // model only reads. A file swapped for one that is no logbook shows no rows.
+    const auto taken = storage::takeIntoUse(m_path, storage::IfMissing::Fail, 0,
+                                            storage::JournalWork::Leave);
+    auto opened = taken ? storage::FileHandle::open(m_path, storage::FileHandle::Mode::ReadExisting)
+                        : storage::Result<storage::FileHandle>(taken.error());
     if (!opened) {
         struct stat st {};
         const bool gone = ::stat(QFile::encodeName(m_path).constData(), &st) != 0
                 && (errno == ENOENT || errno == ENOTDIR);
-        return apply(0, -1, -1, gone ? State::Missing : State::Unreadable, opened.error().reason);
+        return apply(0, -1, -1, gone ? State::Missing : State::Unreadable,
+                     storage::failureReason(opened.error()));
     }
     const storage::FileHandle &file = opened.value();
     const auto size = file.size();

@@ -150,6 +150,7 @@ private:
     QString exchangeFor(qint16 nextNumber) const;
     void showLogPath();
     void undoInterruptedCorrection();
+    bool m_journalRetry = false; // a look at a correction under way elsewhere is due
 
     // Form1Save.cpp
     enum class Saved { No, Yes, YesAndFull };

@@ -7,6 +7,8 @@
 #include "platform/Counted.h"
 #include "mainwindow/StationDialog.h"
 #include "platform/StorageReport.h"
+#include "storage/Journal.h"
+#include "storage/TakeIntoUse.h"
 
 #include <QAction>
 #include <QDir>
@@ -117,6 +119,15 @@ void Form1::exportLogbook(const char *formatName, const QString &label)
     const std::optional<QString> chosen = m_platform.saveFile(request);
     if (!chosen || chosen->isEmpty())
         return;
+    // A correction's journal goes there: an export in its place would be taken for one,
+    // or removed as one.
+    if (storage::isJournalPath(*chosen, logPath)) {
+        m_platform.showError(QStringLiteral("%1 is where a correction of the logbook keeps its "
+                                            "journal, so nothing was exported to it. Choose another "
+                                            "name.")
+                                     .arg(msg::nativePath(*chosen)));
+        return;
+    }
     // The window writes files only: a FIFO could keep it waiting, a device take half.
     struct stat st {};
     if (::stat(QFile::encodeName(*chosen).constData(), &st) == 0) {
@@ -134,9 +145,21 @@ void Form1::exportLogbook(const char *formatName, const QString &label)
             != MsgBox::Yes)
             return;
     }
-    // As vantel-export does: a contact left half corrected is put back before it is read.
-    if (!recoverBeforeUse(m_platform, logPath, QStringLiteral("Nothing was exported.")))
+    // As vantel-export does: the logbook is taken into use again, so a file swapped in
+    // meanwhile is refused and a contact left half corrected is put back before it is read.
+    const auto taken = storage::takeIntoUse(logPath, storage::IfMissing::Fail);
+    if (!taken) {
+        m_platform.showError(msg::failure(QStringLiteral("Nothing was exported."), taken.error()));
         return;
+    }
+    // What the journal path holds was told when the logbook was opened; a rollback is news.
+    tellRecovery(m_platform, logPath, taken.value().journal);
+    if (taken.value().journal.outcome == storage::JournalRecovery::Outcome::UnderWay) {
+        m_platform.showError(correctionUnderWay(logPath)
+                             + QStringLiteral(" Nothing was exported, so that no contact is written "
+                                              "half corrected.\n\nExport again in a moment."));
+        return;
+    }
     const auto rendered = formats::exportLogbook(format, logPath, options);
     if (!rendered) {
         m_platform.showError(msg::failure(QStringLiteral("The logbook could not be read, so nothing was exported."),

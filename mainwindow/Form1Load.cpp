@@ -10,11 +10,13 @@
 
 #include "storage/Journal.h"
 #include "storage/LogbookWatch.h"
+#include "storage/TakeIntoUse.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QTimer>
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -97,9 +99,31 @@ void Form1::undoInterruptedCorrection()
     // Another station that stopped in the middle of a correction leaves its journal
     // behind; the change it made to the logbook brings us here, and we put the contact
     // back at once rather than at the next start. One stat when there is nothing to do.
-    if (!logPath.isEmpty() && QFileInfo::exists(journalPath(logPath)))
-        (void)recoverBeforeUse(m_platform, logPath,
-                               QStringLiteral("The logbook in use changed."));
+    if (logPath.isEmpty())
+        return;
+    const auto recovered = recoverJournal(logPath);
+    if (!recovered) {
+        m_platform.showError(msg::failure(
+                QStringLiteral("The logbook in use changed. A correction of one of its contacts was "
+                               "interrupted, and it could not be undone yet."),
+                recovered.error()));
+        return;
+    }
+    // A correction under way elsewhere is looked at again once it has had time to end,
+    // without holding the window: it may also have stopped, leaving its journal.
+    if (recovered.value().outcome == JournalRecovery::Outcome::UnderWay) {
+        if (!m_journalRetry) {
+            m_journalRetry = true;
+            QTimer::singleShot(500, this, [this] {
+                m_journalRetry = false;
+                undoInterruptedCorrection();
+            });
+        }
+        return;
+    }
+    // A journal path that holds something else was told once, when the logbook was
+    // taken into use; only what was undone is told here.
+    tellRecovery(m_platform, logPath, recovered.value());
 }
 
 void Form1::showLogPath()
@@ -125,24 +149,29 @@ void Form1::showLogPath()
 std::optional<qint16> Form1::countForUse(const QString &path, const QString &purpose,
                                          IfMissing missing)
 {
-    // A contact left half-corrected is put back first, so nothing reads it torn.
-    if (!recoverBeforeUse(m_platform, path, purpose))
-        return std::nullopt;
-    // A logbook is usable only while a next number can be formed: 32767 records is full.
-    const auto count = countRecords(path, missing);
-    const bool full = count ? !nextNumber(count.value())
-                            : count.error().kind == StorageError::Kind::Overflow;
-    if (full) {
-        m_platform.showError(purpose + QStringLiteral("\n\n") + msg::logbookFull(path));
-        return std::nullopt;
-    }
-    if (!count) {
+    // A file that is no logbook is refused before anything is done to it; a contact left
+    // half-corrected is put back first, so nothing reads it torn.
+    const auto taken = takeIntoUse(path, missing);
+    if (!taken) {
         m_platform.showError(
-                msg::failure(purpose, count.error())
+                msg::failure(purpose, taken.error())
                 + QStringLiteral("\n\nOpen or create a logbook from the File menu."));
         return std::nullopt;
     }
-    return count.value();
+    tellTaken(m_platform, path, taken.value());
+    if (taken.value().journal.outcome == JournalRecovery::Outcome::UnderWay)
+        QTimer::singleShot(500, this, &Form1::undoInterruptedCorrection);
+    // A full logbook is still the operator's logbook: looked up, shown, corrected and
+    // exported; only a save is refused.
+    if (taken.value().full() && !taken.value().beyondLimit())
+        m_platform.messageBox(
+                QStringLiteral("The logbook %1 is full: it holds 32767 contacts, the most a logbook "
+                               "can hold. It is open for the duplicate check, the log window, "
+                               "corrections and exports, but no new contact can be saved in it."
+                               "\n\nCreate a new logbook from the File menu for the next contacts.")
+                        .arg(msg::nativePath(path)),
+                QStringLiteral("vantel"), MsgBox::OkOnly | MsgBox::Information);
+    return taken.value().count;
 }
 
 QString Form1::exchangeFor(qint16 nextNumber) const
@@ -152,13 +181,13 @@ QString Form1::exchangeFor(qint16 nextNumber) const
 
 void Form1::takeLogbookIntoUse(const QString &path, qint16 count)
 {
-    // countForUse has made sure that a next number exists.
-    const qint16 next = *nextNumber(count);
+    // A full logbook has no next number to show or send.
+    const auto next = nextNumber(count);
     logPath = path;
     qsoCount = count;
     showLogPath();
-    Text1->setText(QString::number(next));
-    exchangeSent = exchangeFor(next);
+    Text1->setText(next ? QString::number(*next) : QString());
+    exchangeSent = next ? exchangeFor(*next) : QString();
     m_watch->setPath(logPath);
     Q_EMIT logbookChanged();
 }

@@ -5,9 +5,9 @@
 #include "storage/Logbook.h"
 #include "storage/QsoRecord.h"
 #include "storage/Settings.h"
+#include "storage/TakeIntoUse.h"
 #include "storage/TextCodec.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 using namespace storage;
@@ -83,6 +83,18 @@ void Form1::mnuSaveClick()
     const QString &path = *chosen;
 
     const QFileInfo info(path);
+    // A file that is no logbook is not ours to empty: its "contacts" would be counted in
+    // the question, and its bytes lost with the answer.
+    if (info.isFile() && info.size() > 0) {
+        const auto looked = takeIntoUse(path, IfMissing::Fail, 0, JournalWork::Leave);
+        if (!looked && looked.error().kind == StorageError::Kind::NotALogbook) {
+            m_platform.showError(msg::failure(QStringLiteral("A new logbook was not created under "
+                                                             "this name: that would delete the file. "
+                                                             "Nothing was changed."),
+                                              looked.error()));
+            return;
+        }
+    }
     const qint64 existing = info.isFile() ? info.size() / QsoRecord::Size : 0;
     if (existing > 0) {
         const QString contacts = contactCount(existing);
@@ -120,8 +132,10 @@ void Form1::mnuSaveClick()
                 msg::failure(QStringLiteral("The logbook could not be created."), emptied.error()));
         return;
     }
-    // An interrupted correction of the contacts just deleted has nothing left to undo.
-    QFile::remove(journalPath(path));
+    // An interrupted correction of the contacts just deleted has nothing left to undo:
+    // its journal goes without a word. Only a journal of ours goes; anything else at that
+    // path is told as the logbook is taken into use, and left alone.
+    (void)recoverJournal(path);
     const auto count = countForUse(path, QStringLiteral("The new logbook could not be opened."),
                                    IfMissing::Fail);
     if (!count)

@@ -88,7 +88,8 @@ Result<FileHandle> FileHandle::open(const QString &path, Mode mode)
     if (path.isEmpty())
         return fileError(path, ENOENT);
     const QByteArray name = QFile::encodeName(path);
-    const bool create = mode == Mode::Read || mode == Mode::Update || mode == Mode::Append;
+    const bool create = mode == Mode::Read || mode == Mode::Update || mode == Mode::Append
+            || mode == Mode::CreateNew;
 
     // Look before opening: opening a FIFO or a device can wait for a peer, rewind a
     // tape or take a terminal.
@@ -96,6 +97,8 @@ Result<FileHandle> FileHandle::open(const QString &path, Mode mode)
     bool exists = ::stat(name.constData(), &st) == 0;
     if (!exists && (errno != ENOENT || !create))
         return fileError(path, errno);
+    if (exists && mode == Mode::CreateNew)
+        return fileError(path, EEXIST);
     if (exists && S_ISDIR(st.st_mode))
         return fileError(path, EISDIR);
     if (exists && !S_ISREG(st.st_mode))
@@ -110,6 +113,9 @@ Result<FileHandle> FileHandle::open(const QString &path, Mode mode)
     case Mode::Update:
     case Mode::UpdateExisting:
         flags |= O_RDWR;
+        break;
+    case Mode::CreateNew:
+        flags |= O_RDWR | O_EXCL;
         break;
     case Mode::Append:
         flags |= O_WRONLY | O_APPEND;

@@ -30,6 +30,7 @@ public:
         Update, // read and write, created when missing
         UpdateExisting, // read and write; a missing file is an error
         Append, // created when missing, every write at the end
+        CreateNew, // read and write, made by this open; an existing file is an error
     };
 
     static Result<FileHandle> open(const QString &path, Mode mode);
@@ -41,6 +42,7 @@ public:
     ~FileHandle();
 
     const QString &path() const { return m_path; }
+    int descriptor() const { return m_fd; }
     // Whether this open made the file (its folder entry is not on the disk yet).
     bool created() const { return m_created; }
     Result<qint64> size() const;

@@ -1,5 +1,6 @@
 #include "storage/Logbook.h"
 
+#include "storage/LogbookShape.h"
 #include "storage/SharedState.h"
 #include "storage/TextCodec.h"
 
@@ -38,6 +39,8 @@ Result<qint16> countRecords(const QString &path, IfMissing missing)
 
 Status writeRecord(const QString &path, qint64 number, const QsoRecord &record, int lockWaitMs)
 {
+    if (number < 1 || number > MaxRecords)
+        return StorageError { StorageError::Kind::Overflow, path, QString() };
     auto opened = FileHandle::open(path, number == 1 ? FileHandle::Mode::Update
                                                      : FileHandle::Mode::UpdateExisting);
     if (!opened)
@@ -53,6 +56,10 @@ Status writeRecord(const QString &path, qint64 number, const QsoRecord &record, 
         return StorageError { StorageError::Kind::RecordExists, path, QString() };
     if (size.value() < offset)
         return StorageError { StorageError::Kind::RecordsMissing, path, QString() };
+    // The file may have been swapped for another since it was taken into use: a piece
+    // at the end is overwritten only when a save of ours can have left it.
+    if (Status shape = checkLogbookShape(file, size.value(), 1); !shape)
+        return shape;
 
     Status written = file.writeAt(record.bytes.data(), QsoRecord::Size, offset);
     if (written)
@@ -103,7 +110,10 @@ Result<LogbookReader> LogbookReader::open(const QString &path, IfMissing missing
     return LogbookReader(std::move(file.value()), size.value());
 }
 
-LogbookReader::LogbookReader(FileHandle file, qint64 size) : m_file(std::move(file)), m_size(size)
+LogbookReader::LogbookReader(FileHandle file, qint64 size)
+    : m_file(std::move(file)),
+      // No logbook holds more: a file grown by another program is never read past it.
+      m_size(std::min<qint64>(size, qint64(MaxRecords) * QsoRecord::Size))
 {
     m_buffer.resize(kBlockRecords * QsoRecord::Size);
 }

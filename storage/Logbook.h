@@ -26,7 +26,9 @@ Result<qint16> countRecords(const QString &path, IfMissing missing = IfMissing::
 // that ends before it (shortened or replaced behind our back) is refused, so a save
 // never overwrites a contact and never leaves a gap; a partial record there is
 // overwritten. The file is created only for record 1. On failure the file is left at
-// its old length. Another station's lock is waited for at most `lockWaitMs`.
+// its old length. Another station's lock is waited for at most `lockWaitMs`. A file that
+// no longer looks like a logbook at its ends, or ends in a piece no save of ours left,
+// is refused untouched (StorageError::Kind::NotALogbook).
 Status writeRecord(const QString &path, qint64 number, const QsoRecord &record,
                    int lockWaitMs = 1500);
 
@@ -36,7 +38,8 @@ Status writeRecord(const QString &path, qint64 number, const QsoRecord &record,
 // refused untouched (StorageError::Kind::Changed, the count now in `reason`).
 Status emptyLogbook(const QString &path, std::optional<qint64> confirmed = std::nullopt);
 
-// Reads records 1, 2, ... in large blocks. The file is created empty when missing.
+// Reads records 1, 2, ... in large blocks, never past record 32767. The file is created
+// empty when missing.
 class LogbookReader
 {
 public:

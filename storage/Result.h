@@ -18,6 +18,9 @@ struct StorageError
         RecordsMissing, // the file ends before the record that should precede a new one
         Locked, // another program holds the logbook's lock and did not let go in time
         Changed, // the record on disk is no longer the one the operator saw
+        NotALogbook, // the file is no logbook of ours; reason says what it looks like
+        JournalInTheWay, // a file that is no journal of this logbook lies at the journal's
+                         // path (path names it; reason says what it is)
     };
     Kind kind = Kind::File;
     QString path; // native path of the file concerned

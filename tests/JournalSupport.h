@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
+#include <QString>
 
 #include <array>
+#include <sys/stat.h>
 
 // The journal of a correction, built by the test apart from the program's encoder.
 namespace ts {
@@ -32,9 +35,31 @@ inline QByteArray le32(quint32 v)
             + char(v >> 24);
 }
 
-inline QByteArray journal(quint32 number, const QByteArray &before, const QByteArray &after)
+inline QByteArray le64(quint64 v)
+{
+    return le32(quint32(v & 0xFFFFFFFFU)) + le32(quint32(v >> 32));
+}
+
+// The journal of an older vantel, bound to nothing.
+inline QByteArray oldJournal(quint32 number, const QByteArray &before, const QByteArray &after)
 {
     const QByteArray body = "VNTLJNL1" + le32(number) + before + after;
+    return body + le32(crc32(body));
+}
+
+// The journal a correction of record `number` writes beside `logbook` as it is on disk now.
+inline QByteArray journal(const QString &logbook, quint32 number, const QByteArray &before,
+                          const QByteArray &after)
+{
+    struct stat st {};
+    ::stat(QFile::encodeName(logbook).constData(), &st);
+    QFile file(logbook);
+    (void)file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = file.readAll();
+    const qsizetype length = bytes.size() / 85 * 85;
+    const QByteArray others = bytes.left((number - 1) * 85) + bytes.mid(number * 85, length - number * 85);
+    const QByteArray body = "VNTLJNL2" + le32(number) + le64(st.st_ino) + le64(quint64(length))
+            + le32(crc32(others)) + before + after;
     return body + le32(crc32(body));
 }
 

@@ -3,12 +3,16 @@
 // one line each on standard output:
 //   save CALL | check CALL | open PATH | create PATH | convert SOURCE DEST
 //   slow MS (every write waits MS first, to widen the window between check and write)
+//   correct N CALL (record N gets the call sign CALL, as the correction dialog does it)
+//   slowsync MS (every fsync waits MS first: a slow disk in the middle of a correction)
 // Answers: "ok <number shown>", "dup", "new", "ok <lines>" (convert) or "err <reason>".
 #include "FakePlatform.h"
 #include "convert/Form2.h"
 #include "mainwindow/EntryField.h"
 #include "mainwindow/Form1.h"
 #include "storage/FileHandle.h"
+#include "storage/Journal.h"
+#include "storage/StorageText.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -26,19 +30,43 @@
 namespace {
 
 int g_slowMs = 0;
+int g_slowSyncMs = 0;
 
-int slowWrites(storage::hooks::Call call, qint64 *)
+int slowCalls(storage::hooks::Call call, qint64 *)
 {
     if (call == storage::hooks::Call::Write)
         std::this_thread::sleep_for(std::chrono::milliseconds(g_slowMs));
+    if (call == storage::hooks::Call::Sync || call == storage::hooks::Call::SyncFolder)
+        std::this_thread::sleep_for(std::chrono::milliseconds(g_slowSyncMs));
     return 0;
+}
+
+// What the correction dialog does once the operator typed a new call: the record as
+// shown (read from the file now) and as corrected go to the one correction step.
+QString correct(const QString &logbook, const QString &arg)
+{
+    if (logbook.isEmpty())
+        return QStringLiteral("err no logbook");
+    const qint64 number = arg.section(QLatin1Char(' '), 0, 0).toLongLong();
+    // Never through QFile: a logbook swapped for a FIFO would hold the station.
+    auto file = storage::FileHandle::open(logbook, storage::FileHandle::Mode::ReadExisting);
+    storage::QsoRecord shown;
+    if (number < 1 || !file)
+        return QStringLiteral("err no such record");
+    const auto got = file.value().readAt(shown.bytes.data(), 85, (number - 1) * 85);
+    if (!got || got.value() != 85)
+        return QStringLiteral("err no such record");
+    storage::QsoRecord corrected = shown;
+    corrected.setField(storage::QsoRecord::Call, arg.section(QLatin1Char(' '), 1));
+    const storage::Status done = storage::correctRecord(logbook, number, shown, corrected);
+    return done ? QStringLiteral("ok") : QStringLiteral("err ") + storage::failureReason(done.error());
 }
 
 QString answer(FakePlatform &platform, size_t callsBefore, const QString &ok)
 {
     for (size_t i = callsBefore; i < platform.calls.size(); ++i) {
         if (platform.calls[i].kind == QLatin1String("error"))
-            return QStringLiteral("err ") + platform.calls[i].text.section(QLatin1Char('\n'), 0, 0);
+            return QStringLiteral("err ") + platform.calls[i].text.simplified(); // one line, reason and all
     }
     return ok;
 }
@@ -103,9 +131,11 @@ int main(int argc, char *argv[])
             conversion.Command2->click();
             conversion.Command3->click();
             reply = answer(platform, before, QStringLiteral("ok"));
-        } else if (verb == QLatin1String("slow")) {
-            g_slowMs = arg.toInt();
-            storage::hooks::beforeCall = g_slowMs > 0 ? slowWrites : nullptr;
+        } else if (verb == QLatin1String("correct")) {
+            reply = correct(form.logPath, arg);
+        } else if (verb == QLatin1String("slow") || verb == QLatin1String("slowsync")) {
+            (verb == QLatin1String("slow") ? g_slowMs : g_slowSyncMs) = arg.toInt();
+            storage::hooks::beforeCall = g_slowMs > 0 || g_slowSyncMs > 0 ? slowCalls : nullptr;
             reply = QStringLiteral("ok");
         } else {
             reply = QStringLiteral("err unknown command");

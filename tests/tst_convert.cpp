@@ -42,6 +42,8 @@ private Q_SLOTS:
     void logbookAsDestination();
     void refusedChoices_data();
     void refusedChoices();
+    void sourceRefusedSaysWhat_data();
+    void sourceRefusedSaysWhat();
     void badSourceKeepsTitle();
     void dialogs();
     void windowLayout_data();
@@ -250,6 +252,36 @@ void TestConvert::badSourceKeepsTitle()
     QCOMPARE(platform.errors().size(), 1);
     QVERIFY(platform.errors().first().contains("Not a directory"));
     QCOMPARE(ts::readFile(QStringLiteral("out.txt")), kTitle + kRule);
+}
+
+void TestConvert::sourceRefusedSaysWhat_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QByteArray>("bytes"); // empty: a FIFO
+    QTest::addColumn<QString>("mentions");
+    QTest::newRow("an ADIF file") << "a\tb.adi" << QByteArray("<ADIF_VER:5>3.1.4\n<EOH>\n")
+                                  << "File: %1/a\\x09b.adi\nReason: Not a vantel logbook: it looks like an ADIF file";
+    QTest::newRow("a FIFO") << "p\tq.log" << QByteArray() << "File: %1/p\\x09q.log\nReason: Not a regular file but a FIFO.";
+}
+
+// The one wording of storage's failures, control characters in the path escaped.
+void TestConvert::sourceRefusedSaysWhat()
+{
+    QFETCH(QString, source);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, mentions);
+    if (bytes.isEmpty())
+        QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0600), 0);
+    else
+        QVERIFY(ts::writeFile(source, bytes));
+    FakePlatform platform;
+    Form2 form(platform);
+    choose(form, platform, m_dir->path(source), m_dir->path(QStringLiteral("out.txt")));
+    form.Command3->click();
+    QCOMPARE(platform.errors().size(), 1);
+    QVERIFY2(platform.errors().first().contains(mentions.arg(m_dir->root())), qPrintable(platform.errors().first()));
+    if (!bytes.isEmpty())
+        QCOMPARE(ts::readFile(source), bytes);
 }
 
 void TestConvert::dialogs()

@@ -140,7 +140,8 @@ private:
         for (int i = below(width + 1); i > 0; --i) {
             const int kind = below(10);
             bytes += char(kind < 3   ? ' '
-                                  : kind < 5 ? "\x00\x09\x0a\x0d\x1b\x7f\x81\x8d\x8f\x90\x9d"[below(11)]
+                                  // NUL and line breaks make a file no logbook: refused whole
+                                  : kind < 5 ? "\x09\x1b\x7f\x81\x8d\x8f\x90\x9d"[below(8)]
                                   : kind < 6 ? 0x80 + below(128)
                                              : 0x21 + below(94));
         }
@@ -268,6 +269,9 @@ private Q_SLOTS:
     void oddRecords();
     void randomRecordsKeepTheirCalls();
     void tlfReadsCabrillo();
+    void notALogbook_data();
+    void notALogbook();
+    void longerThanALogbook();
     void interruptedWriteKeepsOldFile_data();
     void interruptedWriteKeepsOldFile();
 
@@ -489,6 +493,10 @@ void TestExport::failures_data()
     QTest::newRow("--contest with a tag") << QStringList({ "cabrillo", "small.log", "--call", "DL0XX",
                                                           "--contest", "X<EOH>" });
     QTest::newRow("-o twice") << QStringList({ "adif", "small.log", "-o", "x.adi", "-o", "y.adi" });
+    // A file there would be taken for the journal of a correction, and removed as one.
+    QTest::newRow("-o the logbook's journal") << QStringList({ "adif", "small.log", "-o", "small.log.journal" });
+    QTest::newRow("-o the journal, another spelling")
+            << QStringList({ "adif", "./small.log", "-o", "../" + QDir::current().dirName() + "/small.log.journal" });
     // A name whose bytes are no UTF-8 (Latin-1 "outé.adi") would be written under another name.
     QTest::newRow("output name not UTF-8") << QStringList({ "sh", "adif", "small.log", "-o", "out\\351.adi" });
 }
@@ -515,6 +523,46 @@ void TestExport::failures()
     QVERIFY(!QFile::exists(QStringLiteral("gone.log"))); // reading never creates a logbook
     QCOMPARE(ts::readFile(QStringLiteral("small.log")), smallLogbook());
     QCOMPARE(entries(), before);
+}
+
+void TestExport::notALogbook_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("looks");
+    QByteArray adif = "<ADIF_VER:5>3.1.4\n<EOH>\n";
+    for (int i = 0; i < 491; ++i)
+        adif += "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <MODE:2>CW <EOR>\n";
+    QTest::newRow("ADIF") << adif << QByteArray("it looks like an ADIF file");
+    QTest::newRow("100 MB of nothing") << QByteArray() << QByteArray("it holds NUL bytes");
+}
+
+// One line that says what the file is, instead of a warning for each of its "records".
+void TestExport::notALogbook()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, looks);
+    QVERIFY(ts::writeFile(QStringLiteral("x.log"), bytes));
+    if (bytes.isEmpty())
+        QCOMPARE(::truncate("x.log", 100 << 20), 0);
+    const Run run = exportTool({ "adif", "x.log" });
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY2(run.err.startsWith("vantel-export: x.log is not a vantel logbook: " + looks), run.err);
+    QCOMPARE(run.err.count('\n'), 1);
+}
+
+// A file grown past what a logbook holds is read up to record 32767, and said so once.
+void TestExport::longerThanALogbook()
+{
+    QByteArray bytes;
+    for (int i = 1; i <= 32770; ++i)
+        bytes += ts::record(QByteArray::number(i).constData(), "DL1ABC", "09.03.24 18:42", "599", "599", "14", "CW");
+    QVERIFY(ts::writeFile(QStringLiteral("big.log"), bytes));
+    const Run run = exportTool({ "listing", "big.log" });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out.count('\n'), 32767);
+    QCOMPARE(run.err, QByteArray("vantel-export: big.log holds 32770 whole records, more than a logbook "
+                                 "can; only the first 32767 are read\n"));
 }
 
 void TestExport::sameFileRefused_data()
@@ -665,15 +713,15 @@ void TestExport::oddRecords_data()
     const auto call = [&](const QByteArray &value) { return withField(plain, 3, 15, value); };
     QTest::newRow("call with a tab") << "adif" << "odd.log" << call("K1\tA") << QByteArray()
                                      << QByteArray("record 1 skipped: call sign \"K1\\x09A\" holds control characters\n");
-    QTest::newRow("call of bytes 00 81 8D FF")
-            << "adif" << "odd.log" << call(QByteArray("\x00\x81\x8D\xFF", 4)) << QByteArray()
-            << QByteArray("record 1 skipped: call sign \"\\x00\\x81\\x8D\xC3\xBF\" holds control characters\n");
+    QTest::newRow("call of bytes 01 81 8D FF")
+            << "adif" << "odd.log" << call(QByteArray("\x01\x81\x8D\xFF", 4)) << QByteArray()
+            << QByteArray("record 1 skipped: call sign \"\\x01\\x81\\x8D\xC3\xBF\" holds control characters\n");
     QTest::newRow("call with an accented letter")
             << "cabrillo" << "odd.log" << call("DL1\xC4" "B") << QByteArray()
             << QByteArray("record 1 skipped: call sign \"DL1\xC3\x84" "B\" holds characters outside ASCII\n");
-    QTest::newRow("NUL in the name: the message goes on")
-            << "adif" << "odd.log" << withField(plain, 60, 10, QByteArray("Ha\0ns", 5)) << QByteArray()
-            << QByteArray("record 1 skipped: name \"Ha\\x00ns\" holds control characters\n");
+    QTest::newRow("ESC in the name: the message goes on")
+            << "adif" << "odd.log" << withField(plain, 60, 10, QByteArray("Ha\x1bns", 5)) << QByteArray()
+            << QByteArray("record 1 skipped: name \"Ha\\x1Bns\" holds control characters\n");
     QTest::newRow("report with a letter outside ASCII")
             << "adif" << "odd.log" << withField(plain, 41, 8, "59\xB2") << QByteArray()
             << QByteArray("record 1 skipped: sent report \"59\xC2\xB2\" holds characters outside ASCII\n");

@@ -11,7 +11,10 @@
 #include <csignal>
 #include <cstring>
 #include <random>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using storage::JournalRecovery;
 using Outcome = storage::JournalRecovery::Outcome;
@@ -102,6 +105,9 @@ private Q_SLOTS:
     void recovery_data();
     void recovery();
     void journalBesideTheFileItself();
+    void oddJournalPaths_data();
+    void oddJournalPaths();
+    void heldLockIsACorrectionUnderWay();
     void faultAtEveryCall_data();
     void faultAtEveryCall();
     void faultWhileRecovering();
@@ -128,9 +134,15 @@ void TestJournal::journalBytes()
     const storage::Status done = storage::correctRecord(log, 2, toRecord(kOld), toRecord(kNew));
     storage::hooks::beforeCall = nullptr;
     QVERIFY(done.ok());
-    QCOMPARE(seen,
-             QByteArray("VNTLJNL1\x02\x00\x00\x00", 12) + kOld + kNew + QByteArray("R\xaas\x12", 4));
-    QCOMPARE(seen, ts::journal(2, kOld, kNew)); // the test's own builder agrees
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(log).constData(), &st), 0);
+    // Bound to this file: its inode, its 255 bytes of whole records, and the sum of records
+    // 1 and 3 (CRC-32 0x958FC4B2, worked out apart from the program).
+    const QByteArray body = QByteArray("VNTLJNL2\x02\x00\x00\x00", 12) + ts::le64(st.st_ino)
+            + QByteArray("\xFF\x00\x00\x00\x00\x00\x00\x00" "\xB2\xC4\x8F\x95", 12) + kOld + kNew;
+    QCOMPARE(seen.size(), 206);
+    QCOMPARE(seen, body + ts::le32(ts::crc32(body)));
+    QCOMPARE(seen, ts::journal(log, 2, kOld, kNew)); // the test's own builder agrees
     QCOMPARE(ts::readFile(log), kAfter);
     QVERIFY(!QFile::exists(journalFile));
 }
@@ -180,52 +192,95 @@ void TestJournal::refusals()
 
 void TestJournal::recovery_data()
 {
-    QTest::addColumn<QByteArray>("logbook"); // "<none>" for no logbook
-    QTest::addColumn<QByteArray>("journal"); // "<none>" for no journal
+    QTest::addColumn<QByteArray>("logbook"); // after the crash; "<none>" for no logbook
+    QTest::addColumn<QString>("journal"); // how the journal is made, beside kBefore's file
     QTest::addColumn<int>("outcome");
     QTest::addColumn<QByteArray>("after");
-    const QByteArray whole = ts::journal(2, kOld, kFar);
     const QByteArray mixed =
             kFirst + kFar.left(30) + kOld.mid(30, 30) + kFar.mid(60) + kThird + "4  PART";
-    const QByteArray badSum = QByteArray(whole).replace(181, 1, "x");
-    QTest::newRow("no journal") << kAfterFar << QByteArray("<none>") << int(Outcome::None) << kAfterFar;
-    QTest::newRow("written in place") << kAfterFar << whole << int(Outcome::RolledBack) << kBefore;
-    QTest::newRow("torn in place") << mixed << whole << int(Outcome::RolledBack) << kBefore;
-    QTest::newRow("not yet written") << kBefore << whole << int(Outcome::RolledBack) << kBefore;
-    QTest::newRow("journal cut short") << kBefore << whole.left(120) << int(Outcome::Torn) << kBefore;
-    QTest::newRow("journal empty") << kBefore << QByteArray() << int(Outcome::Torn) << kBefore;
-    QTest::newRow("journal wrong sum") << kBefore << badSum << int(Outcome::Torn) << kBefore;
-    QTest::newRow("journal too long") << kBefore << whole + "x" << int(Outcome::Torn) << kBefore;
-    QTest::newRow("record 0") << kBefore << ts::journal(0, kOld, kFar) << int(Outcome::Torn) << kBefore;
-    QTest::newRow("record past the end")
-            << kBefore << ts::journal(5, kOld, kFar) << int(Outcome::Stale) << kBefore;
     const QByteArray other = kFirst + ts::record("2", "W1AW") + kThird;
-    QTest::newRow("logbook replaced") << other << whole << int(Outcome::Stale) << other;
-    QTest::newRow("logbook emptied") << QByteArray() << whole << int(Outcome::Stale) << QByteArray();
-    QTest::newRow("logbook removed")
-            << QByteArray("<none>") << whole << int(Outcome::Stale) << QByteArray("<missing>");
+    const int rolledBack = int(Outcome::RolledBack), torn = int(Outcome::Torn),
+              stale = int(Outcome::Stale), foreign = int(Outcome::Foreign),
+              none = int(Outcome::None);
+    QTest::newRow("no journal") << kAfterFar << "none" << none << kAfterFar;
+    QTest::newRow("written in place") << kAfterFar << "whole" << rolledBack << kBefore;
+    QTest::newRow("torn in place") << mixed << "whole" << rolledBack << kBefore;
+    QTest::newRow("not yet written") << kBefore << "whole" << rolledBack << kBefore;
+    QTest::newRow("saved after the crash") << kAfterFar.left(255) + kThird << "whole" << rolledBack
+                                           << kBefore.left(255) + kThird;
+    QTest::newRow("journal cut short") << kBefore << "cut" << torn << kBefore;
+    QTest::newRow("journal of 3 bytes") << kBefore << "magic" << torn << kBefore;
+    QTest::newRow("journal empty") << kBefore << "empty" << torn << kBefore;
+    QTest::newRow("journal wrong sum") << kBefore << "bad sum" << torn << kBefore;
+    QTest::newRow("logbook replaced") << other << "whole" << stale << other;
+    QTest::newRow("logbook emptied") << QByteArray() << "whole" << stale << QByteArray();
+    // Never applied, never removed: what vantel did not write for this very file.
+    QTest::newRow("journal too long") << kAfterFar << "too long" << foreign << kAfterFar;
+    QTest::newRow("record 0") << kAfterFar << "record 0" << foreign << kAfterFar;
+    QTest::newRow("record past the end") << kAfterFar << "record 5" << foreign << kAfterFar;
+    QTest::newRow("journal of an older vantel") << kAfterFar << "old" << foreign << kAfterFar;
+    QTest::newRow("planted: after bytes of record 2") << kAfterFar << "planted" << foreign << kAfterFar;
+    QTest::newRow("an export named .journal") << kAfterFar << "export" << foreign << kAfterFar;
+    QTest::newRow("beside a copy of the logbook") << kAfterFar << "copy" << foreign << kAfterFar;
+    QTest::newRow("beside a restored logbook") << kFirst + ts::record("2", "W1AW") << "whole" << stale
+                                               << kFirst + ts::record("2", "W1AW");
+    QTest::newRow("logbook removed") << QByteArray("<none>") << "whole" << none << QByteArray("<missing>");
 }
 
 void TestJournal::recovery()
 {
     QFETCH(QByteArray, logbook);
-    QFETCH(QByteArray, journal);
+    QFETCH(QString, journal);
     QFETCH(int, outcome);
     QFETCH(QByteArray, after);
     const QString log = m_dir->path(QStringLiteral("a.log"));
-    if (logbook != "<none>")
+    const QString journalFile = log + QStringLiteral(".journal");
+    QVERIFY(ts::writeFile(log, kBefore));
+    const QByteArray whole = ts::journal(log, 2, kOld, kFar);
+    QByteArray bytes = whole;
+    if (journal == QLatin1String("cut"))
+        bytes = whole.left(120);
+    else if (journal == QLatin1String("magic"))
+        bytes = "VNT";
+    else if (journal == QLatin1String("empty"))
+        bytes.clear();
+    else if (journal == QLatin1String("bad sum"))
+        bytes[150] = 'x';
+    else if (journal == QLatin1String("too long"))
+        bytes += 'x';
+    else if (journal == QLatin1String("record 0"))
+        bytes = ts::journal(log, 0, kOld, kFar);
+    else if (journal == QLatin1String("record 5"))
+        bytes = ts::journal(log, 5, kOld, kFar);
+    else if (journal == QLatin1String("old"))
+        bytes = ts::oldJournal(2, kOld, kFar);
+    else if (journal == QLatin1String("planted"))
+        bytes = "VNTLJNL2" + ts::record("2", "ANY") + kFar;
+    else if (journal == QLatin1String("export"))
+        bytes = "<ADIF_VER:5>3.1.4\n<EOH>\n";
+    if (journal == QLatin1String("copy")) {
+        // The logbook and its journal copied elsewhere: another file, the same bytes.
+        QVERIFY(QFile::rename(log, log + QStringLiteral(".orig")));
+        QVERIFY(QFile::copy(log + QStringLiteral(".orig"), log));
+        QVERIFY(QFile::remove(log + QStringLiteral(".orig")));
+    }
+    // The crash, and what happened to the logbook since, in place.
+    if (logbook == "<none>")
+        QVERIFY(QFile::remove(log));
+    else
         QVERIFY(ts::writeFile(log, logbook));
-    if (journal != "<none>")
-        QVERIFY(ts::writeFile(log + QStringLiteral(".journal"), journal));
+    if (journal != QLatin1String("none"))
+        QVERIFY(ts::writeFile(journalFile, bytes));
     const auto recovered = storage::recoverJournal(log);
     QVERIFY(recovered.ok());
     QCOMPARE(int(recovered.value().outcome), outcome);
     if (outcome == int(Outcome::RolledBack))
         QCOMPARE(recovered.value().number, qint64(2));
     QCOMPARE(ts::readFile(log), after);
-    QVERIFY(!QFile::exists(log + QStringLiteral(".journal")));
-    QCOMPARE(QDir(m_dir->root()).entryList(QDir::Files | QDir::System).size(),
-             qsizetype(logbook != "<none>" ? 1 : 0));
+    const bool stays = outcome == int(Outcome::Foreign) || (outcome == int(Outcome::None) && journal != "none");
+    QCOMPARE(QFile::exists(journalFile), stays);
+    if (stays)
+        QCOMPARE(ts::readFile(journalFile), bytes);
 }
 
 void TestJournal::journalBesideTheFileItself()
@@ -234,14 +289,107 @@ void TestJournal::journalBesideTheFileItself()
     // find the journal of an interrupted correction.
     const QString log = m_dir->path(QStringLiteral("a.log"));
     const QString link = m_dir->path(QStringLiteral("link.log"));
+    QVERIFY(ts::writeFile(log, kBefore));
+    QVERIFY(ts::writeFile(log + QStringLiteral(".journal"), ts::journal(log, 2, kOld, kFar)));
     QVERIFY(ts::writeFile(log, kAfterFar));
-    QVERIFY(ts::writeFile(log + QStringLiteral(".journal"), ts::journal(2, kOld, kFar)));
     QVERIFY(QFile::link(log, link));
     const auto recovered = storage::recoverJournal(link);
     QVERIFY(recovered.ok());
     QCOMPARE(int(recovered.value().outcome), int(Outcome::RolledBack));
     QCOMPARE(ts::readFile(log), kBefore);
     QVERIFY(!QFile::exists(log + QStringLiteral(".journal")));
+}
+
+void TestJournal::oddJournalPaths_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("a folder") << "folder" << int(Outcome::NotAFile);
+    QTest::newRow("a FIFO") << "fifo" << int(Outcome::NotAFile);
+    QTest::newRow("a socket") << "socket" << int(Outcome::NotAFile);
+    QTest::newRow("a broken link") << "broken link" << int(Outcome::NotAFile);
+    QTest::newRow("a link to a journal") << "link" << int(Outcome::NotAFile);
+    QTest::newRow("a user's file") << "file" << int(Outcome::Foreign);
+}
+
+// Whatever lies at the journal's path and is no journal of this logbook neither holds
+// the logbook up nor is touched; a correction then refuses rather than write over it.
+void TestJournal::oddJournalPaths()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, outcome);
+    const QString log = m_dir->path(QStringLiteral("a.log"));
+    const QString journalFile = log + QStringLiteral(".journal");
+    const QByteArray name = QFile::encodeName(journalFile);
+    QVERIFY(ts::writeFile(log, kBefore));
+    const QByteArray userBytes = "my notes\n";
+    if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(journalFile));
+    else if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+    else if (kind == QLatin1String("broken link"))
+        QVERIFY(QFile::link(m_dir->path(QStringLiteral("gone")), journalFile));
+    else if (kind == QLatin1String("file"))
+        QVERIFY(ts::writeFile(journalFile, userBytes));
+    else if (kind == QLatin1String("link")) {
+        QVERIFY(ts::writeFile(m_dir->path(QStringLiteral("j")), ts::journal(log, 2, kOld, kFar)));
+        QVERIFY(QFile::link(m_dir->path(QStringLiteral("j")), journalFile));
+    }
+    int sock = -1;
+    if (kind == QLatin1String("socket")) {
+        sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, name.constData(), sizeof address.sun_path - 1);
+        QCOMPARE(::bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    }
+    struct stat before {};
+    QCOMPARE(::lstat(name.constData(), &before), 0);
+
+    const auto recovered = storage::recoverJournal(log);
+    QVERIFY(recovered.ok());
+    QCOMPARE(int(recovered.value().outcome), outcome);
+    QCOMPARE(recovered.value().journal, journalFile);
+    QVERIFY(!recovered.value().detail.isEmpty());
+    const storage::Status done = storage::correctRecord(log, 2, toRecord(kOld), toRecord(kNew));
+    QVERIFY(!done.ok());
+    QCOMPARE(done.error().kind, storage::StorageError::Kind::JournalInTheWay);
+    QCOMPARE(ts::readFile(log), kBefore);
+    struct stat after {};
+    QCOMPARE(::lstat(name.constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode, before.st_mode);
+    if (kind == QLatin1String("file"))
+        QCOMPARE(ts::readFile(journalFile), userBytes);
+    if (sock >= 0)
+        ::close(sock);
+}
+
+void TestJournal::heldLockIsACorrectionUnderWay()
+{
+    // Another station is between the two halves of a correction: its journal is whole,
+    // the record half written, and it holds the lock. Nothing is undone under its feet,
+    // and nobody waits for it.
+    const QString log = m_dir->path(QStringLiteral("a.log"));
+    const QString journalFile = log + QStringLiteral(".journal");
+    QVERIFY(ts::writeFile(log, kBefore));
+    const QByteArray journal = ts::journal(log, 2, kOld, kFar);
+    const QByteArray mixed = kFirst + kFar.left(30) + kOld.mid(30) + kThird + "4  PART";
+    QVERIFY(ts::writeFile(log, mixed));
+    for (const QByteArray &bytes : { journal, journal.left(50), QByteArray() }) {
+        QVERIFY(ts::writeFile(journalFile, bytes));
+        auto held = storage::FileHandle::open(log, storage::FileHandle::Mode::Update);
+        QVERIFY(held.ok() && held.value().lockExclusive().ok());
+        const auto recovered = storage::recoverJournal(log);
+        QVERIFY(recovered.ok());
+        QCOMPARE(int(recovered.value().outcome), int(Outcome::UnderWay));
+        QCOMPARE(ts::readFile(log), mixed);
+        QCOMPARE(ts::readFile(journalFile), bytes);
+    }
+    // Once the lock is let go without an end (the station was killed), it is undone.
+    const auto recovered = storage::recoverJournal(log);
+    QVERIFY(recovered.ok());
+    QCOMPARE(int(recovered.value().outcome), int(Outcome::Torn)); // the last one was empty
 }
 
 void TestJournal::faultAtEveryCall_data()
@@ -281,9 +429,9 @@ void TestJournal::faultAtEveryCall()
         if (k > calls)
             break; // no call was left to fail: the plain run
     }
-    // Lock, truncate, write, fsync, folder fsync of the journal; write and fsync in
-    // place; removal. Only the last folder fsync may fail without undoing anything.
-    QCOMPARE(failures, 8);
+    // Lock, write, fsync, folder fsync of the journal (made new, so never cut); write and
+    // fsync in place; removal. Only the last folder fsync may fail without undoing anything.
+    QCOMPARE(failures, 7);
 }
 
 void TestJournal::faultWhileRecovering()
@@ -293,8 +441,9 @@ void TestJournal::faultWhileRecovering()
     const QString journalFile = log + QStringLiteral(".journal");
     for (int k = 1;; ++k) {
         for (Lands lands : { Lands::Nothing, Lands::Half, Lands::All }) {
+            QVERIFY(ts::writeFile(log, kBefore));
+            QVERIFY(ts::writeFile(journalFile, ts::journal(log, 2, kOld, kFar)));
             QVERIFY(ts::writeFile(log, kAfterFar));
-            QVERIFY(ts::writeFile(journalFile, ts::journal(2, kOld, kFar)));
             int calls = 0;
             {
                 Hooked hooked(Plan { 0, k, lands, {}, {} });
@@ -325,19 +474,25 @@ void TestJournal::crashAtEveryStep()
         QVERIFY(storage::correctRecord(log, 2, toRecord(kOld), toRecord(kFar)).ok());
         calls = plan.seen;
     }
-    QCOMPARE(calls, 9);
+    QCOMPARE(calls, 8);
     QStringList seen;
     for (int step = 1; step <= calls; ++step) {
-        const QString at = shots + QStringLiteral("/%1/a.log").arg(step);
-        const auto recovered = storage::recoverJournal(at);
+        // The crash's state is put back into the logbook itself: a journal binds to its
+        // file, and a copy of the logbook is another file.
+        const QString shot = shots + QStringLiteral("/%1/a.log").arg(step);
+        QVERIFY(ts::writeFile(log, ts::readFile(shot)));
+        QFile::remove(journalFile);
+        if (QFile::exists(shot + QStringLiteral(".journal")))
+            QVERIFY(ts::writeFile(journalFile, ts::readFile(shot + QStringLiteral(".journal"))));
+        const auto recovered = storage::recoverJournal(log);
         QVERIFY(recovered.ok());
-        const QByteArray bytes = ts::readFile(at);
+        const QByteArray bytes = ts::readFile(log);
         QVERIFY2(bytes == kBefore || bytes == kAfterFar, qPrintable(QString::number(step)));
         seen << (bytes == kBefore ? QStringLiteral("old") : QStringLiteral("new"));
-        QVERIFY(!QFile::exists(at + QStringLiteral(".journal")));
+        QVERIFY(!QFile::exists(journalFile));
     }
     // Up to the removal of the journal a crash undoes the correction; after it, it stands.
-    QCOMPARE(seen.join(QLatin1Char(' ')), QStringLiteral("old old old old old old old old new"));
+    QCOMPARE(seen.join(QLatin1Char(' ')), QStringLiteral("old old old old old old old new"));
 }
 
 void TestJournal::killedWhileCorrecting()

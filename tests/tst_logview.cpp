@@ -1,5 +1,6 @@
 #include "EntryFixture.h"
 #include "JournalSupport.h"
+#include "convert/Form2.h"
 #include "logview/CorrectDialog.h"
 #include "logview/LogModel.h"
 #include "logview/LogWindow.h"
@@ -502,6 +503,7 @@ void TestLogView::interruptedCorrectionUndone_data()
     // brings the contact back within a poll, without waiting for the next start.
     QTest::newRow("while running") << "running";
     QTest::newRow("the window's export") << "window export";
+    QTest::newRow("the conversion window") << "convert";
 }
 
 void TestLogView::interruptedCorrectionUndone()
@@ -516,7 +518,7 @@ void TestLogView::interruptedCorrectionUndone()
     const QString journal = log + QStringLiteral(".journal");
     const auto crash = [&] {
         ts::writeFile(log, torn);
-        ts::writeFile(journal, ts::journal(2, old, corrected));
+        ts::writeFile(journal, ts::journal(log, 2, old, corrected));
     };
     if (when == QLatin1String("start-up"))
         crash();
@@ -552,6 +554,16 @@ void TestLogView::interruptedCorrectionUndone()
         form.mnuExportAdif->trigger();
         QVERIFY(ts::readFile(QStringLiteral("out.adi")).contains("<CALL:5>G4XYZ"));
         f.platform.calls.pop_back(); // the export's own report
+    } else if (when == QLatin1String("convert")) {
+        crash();
+        Form2 conversion(f.platform, &form);
+        f.platform.fileAnswers.push_back(log);
+        f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.txt")));
+        conversion.Command1->click();
+        conversion.Command2->click();
+        conversion.Command3->click();
+        QVERIFY(ts::readFile(QStringLiteral("out.txt")).contains("2  G4XYZ    "));
+        f.platform.calls.pop_back(); // the conversion's own report
     } else if (when == QLatin1String("export")) {
         crash();
         QProcess process;
@@ -565,7 +577,9 @@ void TestLogView::interruptedCorrectionUndone()
     }
     if (when != QLatin1String("export")) {
         // The dialogs asked (Open, the export's file), then the one message.
-        const size_t asked = when == QLatin1String("start-up") ? 0 : when == QLatin1String("window export") ? 2 : 1;
+        const size_t asked = when == QLatin1String("start-up")                                    ? 0
+                : when == QLatin1String("window export") || when == QLatin1String("convert") ? 2
+                                                                                              : 1;
         QCOMPARE(f.platform.calls.size(), asked + 1);
         const FakePlatform::Call &told = f.platform.calls.back();
         QCOMPARE(told.kind, QStringLiteral("messageBox"));
@@ -576,7 +590,7 @@ void TestLogView::interruptedCorrectionUndone()
                                 "contact is as it was before.\n\nCorrect it again in the log window "
                                 "(F2).")
                          .arg(log));
-        QCOMPARE(form.logPath, log);
+        QCOMPARE(form.logPath, when == QLatin1String("convert") ? f.log : log);
     }
     QCOMPARE(ts::readFile(log), ts::records(1) + old + ts::records(1, 3));
     QVERIFY(!QFile::exists(journal));
@@ -586,7 +600,7 @@ void TestLogView::damagedJournalIsTold()
 {
     // A journal that was never whole changed nothing; it goes, and the operator hears of it.
     EntryFixture f(2);
-    QByteArray journal = ts::journal(2, ts::record("2", "C2"), ts::record("2", "X2"));
+    QByteArray journal = ts::journal(f.log, 2, ts::record("2", "C2"), ts::record("2", "X2"));
     journal[20] = char(journal[20] ^ 0x40);
     ts::writeFile(f.log + QStringLiteral(".journal"), journal);
     f.open();
@@ -597,7 +611,7 @@ void TestLogView::damagedJournalIsTold()
     // One whose record changed again since: said so, and what stands now is left alone.
     const QByteArray third = ts::records(1) + ts::record("2", "W1AW");
     ts::writeFile(f.log, third);
-    ts::writeFile(f.log + QStringLiteral(".journal"), ts::journal(2, ts::record("2", "C2"), ts::record("2", "X2")));
+    ts::writeFile(f.log + QStringLiteral(".journal"), ts::journal(f.log, 2, ts::record("2", "C2"), ts::record("2", "X2")));
     f.open();
     QVERIFY(f.platform.calls.back().text.contains(QStringLiteral("the logbook has changed since")));
     QCOMPARE(f.logBytes(), third);

@@ -1,11 +1,14 @@
 // Random sequences of operations on one real logbook, checked against a small model
 // after every step: two stations (separate processes, each a real entry window) save,
-// look up, open, create and convert; another program appends, cuts, removes, renames
-// and replaces the file by a FIFO or a folder; stations are killed in the middle of a
-// save and race each other for the same record. The model predicts every answer and
-// every byte on disk.
+// look up, open, create, convert and correct; another program appends (also a piece no
+// save of ours leaves), cuts, removes, renames and replaces the file by a FIFO, a folder
+// or an ADIF file, and plants files where a correction keeps its journal; stations are
+// killed in the middle of a save or a correction, race each other for the same record,
+// and one is taken into use while the other's correction waits on a slow disk. The
+// model predicts every answer and every byte on disk.
 //
 // VANTEL_MODEL_SECONDS bounds the run (default 8); VANTEL_MODEL_SEED replays one.
+#include "JournalSupport.h"
 #include "TestSupport.h"
 
 #include <QElapsedTimer>
@@ -77,7 +80,10 @@ struct Station
     QString ask(const QString &line)
     {
         send(line);
-        return receive();
+        const QString got = receive();
+        if (qEnvironmentVariableIsSet("VANTEL_MODEL_TRACE")) // every exchange, for a replay
+            qInfo("%s -> %s", qPrintable(line), qPrintable(got));
+        return got;
     }
 };
 
@@ -92,7 +98,9 @@ private Q_SLOTS:
     void randomOperations();
 
 private:
-    enum class Kind { Regular, Missing, Fifo, Folder };
+    enum class Kind { Regular, Missing, Fifo, Folder, Adif };
+    // What another program left where a correction keeps its journal.
+    enum class Plant { None, OldJournal, UserFile, Folder, Fifo };
 
     // One operation: empty when disk and answers are as the model says.
     QString save(Station &s);
@@ -102,11 +110,17 @@ private:
     QString race();
     QString exportTo();
     QString kill(Station &s);
+    QString correct(Station &a, Station &b);
     QString outside();
+    QString plant();
 
     QString start(Station &s);
     QString diskAsModel() const;
     qint64 records() const { return m_bytes.size() / kRecord; }
+    // Whether the file is a logbook a station takes into use: regular, and ending in
+    // whole records or a piece a save of ours may have left.
+    bool usable() const;
+    QString journal() const { return m_log + QStringLiteral(".journal"); }
     int pick(int n) { return int(m_random.bounded(n)); }
 
     QRandomGenerator m_random;
@@ -115,6 +129,8 @@ private:
     Kind m_kind = Kind::Regular;
     QByteArray m_bytes; // the logbook as it must be on disk
     std::optional<QByteArray> m_asideBytes;
+    Plant m_plant = Plant::None;
+    QByteArray m_plantBytes;
     Station m_stations[2];
     int m_calls = 0;
     QStringList m_trail; // the last steps, for the failure message
@@ -128,15 +144,35 @@ QString TestModel::start(Station &s)
     if (!s.process->waitForStarted(5000))
         return QStringLiteral("station did not start");
     // At start-up a logbook is counted where it is; one that vanished is not made again.
-    s.inUse = m_kind == Kind::Regular;
+    s.inUse = usable();
     s.count = records();
     const QString want = s.inUse ? QStringLiteral("ready %1").arg(s.count + 1) : QStringLiteral("ready -");
     const QString got = s.receive();
     return got == want ? QString() : QStringLiteral("start: %1, model says %2").arg(got, want);
 }
 
+bool TestModel::usable() const
+{
+    if (m_kind != Kind::Regular)
+        return false;
+    for (qsizetype at = records() * kRecord; at < m_bytes.size(); ++at) {
+        if (quint8(m_bytes[at]) < 0x20 || m_bytes[at] == 0x7F)
+            return false;
+    }
+    return true;
+}
+
 QString TestModel::diskAsModel() const
 {
+    // Whatever was planted at the journal's path is never applied, removed or changed.
+    struct stat planted {};
+    const bool there = ::lstat(QFile::encodeName(journal()).constData(), &planted) == 0;
+    const bool plantKept = m_plant == Plant::None ? !there
+            : m_plant == Plant::Folder            ? there && S_ISDIR(planted.st_mode)
+            : m_plant == Plant::Fifo              ? there && S_ISFIFO(planted.st_mode)
+                                                  : there && ts::readFile(journal()) == m_plantBytes;
+    if (!plantKept)
+        return QStringLiteral("the journal's path changed (planted %1, there %2)").arg(int(m_plant)).arg(there);
     struct stat st {};
     const bool exists = ::stat(QFile::encodeName(m_log).constData(), &st) == 0;
     switch (m_kind) {
@@ -146,6 +182,7 @@ QString TestModel::diskAsModel() const
         return exists && S_ISFIFO(st.st_mode) ? QString() : QStringLiteral("the FIFO was replaced");
     case Kind::Folder:
         return exists && S_ISDIR(st.st_mode) ? QString() : QStringLiteral("the folder was replaced");
+    case Kind::Adif:
     case Kind::Regular:
         break;
     }
@@ -173,8 +210,7 @@ QString TestModel::save(Station &s)
 {
     const QString call = QStringLiteral("Q%1").arg(++m_calls);
     const qint64 number = s.count + 1;
-    const bool ok = s.inUse
-            && (m_kind == Kind::Regular || m_kind == Kind::Missing)
+    const bool ok = s.inUse && (usable() || m_kind == Kind::Missing)
             && fits(number, m_bytes.size(), m_kind == Kind::Regular);
     const QString got = s.ask(QStringLiteral("save ") + call);
     if (ok) {
@@ -193,7 +229,7 @@ QString TestModel::check(Station &s)
 {
     // Sometimes a call from the logbook in another letter case, sometimes a new one.
     QString call = QStringLiteral("N%1").arg(pick(1000));
-    if (records() > 0 && pick(2)) {
+    if (m_kind != Kind::Adif && records() > 0 && pick(2)) { // an ADIF "call" may hold a line break
         call = QString::fromLatin1(m_bytes.mid(pick(int(records())) * kRecord + 3, 15)).trimmed();
         call = pick(2) ? call.toLower() : call;
     }
@@ -204,6 +240,8 @@ QString TestModel::check(Station &s)
             : found                                         ? QStringLiteral("dup")
                                                             : QStringLiteral("new");
     const QString got = s.ask(QStringLiteral("check ") + call);
+    if (m_kind == Kind::Adif) // looked up like any file, and never written
+        return got != QLatin1String("BLOCKED") ? QString() : QStringLiteral("check blocked");
     return got.startsWith(want) ? QString()
                                 : QStringLiteral("check %1: \"%2\", model says %3").arg(call, got, want);
 }
@@ -212,8 +250,8 @@ QString TestModel::openOrCreate(Station &s, bool create)
 {
     const QString verb = create ? QStringLiteral("create") : QStringLiteral("open");
     const QString got = s.ask(verb + QLatin1Char(' ') + m_log);
-    if (m_kind == Kind::Fifo || m_kind == Kind::Folder)
-        return got.startsWith(QLatin1String("err")) ? QString() : verb + QStringLiteral(": \"%1\" on a FIFO or folder").arg(got);
+    if (m_kind == Kind::Fifo || m_kind == Kind::Folder || (m_kind != Kind::Missing && !usable()))
+        return got.startsWith(QLatin1String("err")) ? QString() : verb + QStringLiteral(": \"%1\" on no logbook").arg(got);
     // A name that does not exist starts a new logbook with either command.
     if (create || m_kind == Kind::Missing)
         m_bytes.clear();
@@ -233,7 +271,7 @@ QString TestModel::convert(Station &s)
         return got.startsWith(QLatin1String("err")) ? QString() : QStringLiteral("converted a logbook into itself");
     }
     const QString got = s.ask(QStringLiteral("convert %1 %2").arg(m_log, m_listing));
-    if (m_kind != Kind::Regular)
+    if (!usable())
         return got.startsWith(QLatin1String("err")) && !QFile::exists(m_listing)
                 ? QString()
                 : QStringLiteral("convert from no logbook: \"%1\"").arg(got);
@@ -264,7 +302,7 @@ QString TestModel::exportTo()
         return QStringLiteral("vantel-export -o %1 blocked").arg(out);
     }
     const int status = exporter.exitCode();
-    const bool wrote = target == 1 && m_kind == Kind::Regular;
+    const bool wrote = target == 1 && usable();
     if (status != (wrote ? 0 : 2))
         return QStringLiteral("vantel-export -o %1: status %2").arg(out).arg(status);
     if (wrote && ts::readFile(m_listing) != listingOf(m_bytes))
@@ -291,7 +329,7 @@ QString TestModel::race()
     for (Station *s : { &a, &b })
         s->ask(QStringLiteral("slow 0"));
     const bool won[2] = { got[0].startsWith(QLatin1String("ok")), got[1].startsWith(QLatin1String("ok")) };
-    if (m_kind != Kind::Regular)
+    if (!usable())
         return won[0] || won[1] ? QStringLiteral("race on no logbook saved") : QString();
     if (won[0] == won[1])
         return QStringLiteral("race for record %1: \"%2\" and \"%3\"").arg(number).arg(got[0], got[1]);
@@ -305,7 +343,7 @@ QString TestModel::kill(Station &s)
 {
     const QString call = QStringLiteral("Q%1").arg(++m_calls);
     const qint64 number = s.count + 1;
-    const bool couldSave = s.inUse && (m_kind == Kind::Regular || m_kind == Kind::Missing)
+    const bool couldSave = s.inUse && (usable() || m_kind == Kind::Missing)
             && fits(number, m_bytes.size(), m_kind == Kind::Regular);
     s.send(QStringLiteral("save ") + call);
     QThread::usleep(m_random.bounded(3000u));
@@ -338,12 +376,23 @@ QString TestModel::outside()
         m_kind = Kind::Regular;
         m_bytes = bytes;
     };
-    switch (pick(8)) {
-    case 0: // another program appends a contact, sometimes a partial one
-    case 1:
-        if (m_kind == Kind::Regular) {
+    switch (pick(10)) {
+    case 8: { // an ADIF file where the logbook was
+        QByteArray adif = "<ADIF_VER:5>3.1.4\r\n<EOH>\r\n";
+        for (int i = pick(40); i >= 0; --i)
+            adif += "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <MODE:2>CW <EOR>\r\n";
+        makeRegular(adif);
+        m_kind = Kind::Adif;
+        return QStringLiteral("adif");
+    }
+    case 9:
+        return plant();
+    case 0: // another program appends a contact, sometimes a partial one, sometimes a
+    case 1: // piece no save of ours leaves (then nothing more: it stays the file's end)
+        if (usable()) {
             const QByteArray more = pick(2) ? ts::record("77", qPrintable(QStringLiteral("X%1").arg(++m_calls)))
-                                            : QByteArray(1 + pick(kRecord - 1), '#');
+                    : pick(3)               ? QByteArray(1 + pick(kRecord - 1), '#')
+                                            : QByteArray(pick(kRecord - 1), '#') + "\n";
             QFile file(m_log);
             file.open(QIODevice::Append);
             file.write(more);
@@ -398,6 +447,96 @@ QString TestModel::outside()
     }
 }
 
+QString TestModel::plant()
+{
+    const QByteArray name = QFile::encodeName(journal());
+    if (m_plant != Plant::None) { // the other program takes it away again
+        if (m_plant == Plant::Folder)
+            QDir().rmdir(journal());
+        else
+            QFile::remove(journal());
+        m_plant = Plant::None;
+        return QStringLiteral("unplant");
+    }
+    m_plant = Plant(1 + pick(4));
+    switch (m_plant) {
+    case Plant::OldJournal: // made to rewrite a contact, were it trusted
+        m_plantBytes = records() > 0
+                ? ts::oldJournal(1, ts::record("1", "PLANTED"), m_bytes.left(kRecord))
+                : ts::oldJournal(1, ts::record("1", "PLANTED"), ts::record("1", "C1"));
+        break;
+    case Plant::UserFile: // vantel-export adif b.log -o b.log.journal, say
+        m_plantBytes = "<ADIF_VER:5>3.1.4\n<EOH>\n";
+        break;
+    case Plant::Folder:
+        QDir().mkdir(journal());
+        return QStringLiteral("plant folder");
+    case Plant::Fifo:
+        ::mkfifo(name.constData(), 0600);
+        return QStringLiteral("plant fifo");
+    case Plant::None:
+        break;
+    }
+    ts::writeFile(journal(), m_plantBytes);
+    return QStringLiteral("plant file");
+}
+
+// Station a corrects a contact, sometimes on a disk that takes 600 ms an fsync; while it
+// holds the lock, station b is taken into use (Open, or a fresh start) or looks a call
+// up: it must go on at once with the logbook, not wait, and never report the
+// correction as interrupted. Sometimes a is killed half-way: the next one to take the
+// logbook into use puts the contact back.
+QString TestModel::correct(Station &a, Station &b)
+{
+    if (m_plant != Plant::None && pick(2))
+        plant(); // taken away: more corrections get through
+    const qint64 number = records() > 0 ? 1 + pick(int(records())) : 1;
+    const QString call = QStringLiteral("R%1").arg(++m_calls);
+    const QString command = QStringLiteral("correct %1 %2").arg(number).arg(call);
+    const bool ok = a.inUse && usable() && number <= records() && m_plant == Plant::None;
+    const bool slow = ok && pick(2);
+    if (!slow) {
+        const QString got = a.ask(command);
+        if (got.startsWith(QLatin1String("ok")) != ok)
+            return QStringLiteral("%1: \"%2\", model says %3").arg(command, got, ok ? "ok" : "err");
+        if (ok)
+            m_bytes.replace((number - 1) * kRecord + 3, 15, ts::pad(qPrintable(call), 15));
+        return QString();
+    }
+    a.ask(QStringLiteral("slowsync 600"));
+    a.send(command);
+    QThread::msleep(300); // a is in the fsync of its journal, holding the lock
+    QString error;
+    if (pick(2)) {
+        const QString got = b.ask(QStringLiteral("open ") + m_log);
+        if (got != QStringLiteral("ok %1").arg(records() + 1))
+            error = QStringLiteral("open during a correction: \"%1\"").arg(got);
+        b.inUse = true;
+        b.count = records();
+    } else {
+        ::kill(pid_t(b.process->processId()), SIGKILL);
+        b.process->waitForFinished(5000);
+        error = start(b);
+    }
+    if (pick(3) == 0) {
+        ::kill(pid_t(a.process->processId()), SIGKILL);
+        a.process->waitForFinished(5000);
+        // b takes the logbook into use again: the contact is as it was.
+        const QString got = b.ask(QStringLiteral("open ") + m_log);
+        if (error.isEmpty() && got != QStringLiteral("ok %1").arg(records() + 1))
+            error = QStringLiteral("open after a killed correction: \"%1\"").arg(got);
+        if (error.isEmpty())
+            error = start(a);
+        return error.isEmpty() ? QString() : QStringLiteral("%1 (killed): %2").arg(command, error);
+    }
+    const QString got = a.receive();
+    a.ask(QStringLiteral("slowsync 0"));
+    if (got != QLatin1String("ok"))
+        error = QStringLiteral("\"%1\"").arg(got);
+    m_bytes.replace((number - 1) * kRecord + 3, 15, ts::pad(qPrintable(call), 15));
+    return error.isEmpty() ? QString() : QStringLiteral("%1: %2").arg(command, error);
+}
+
 void TestModel::randomOperations()
 {
     const quint32 seed = qEnvironmentVariableIsSet("VANTEL_MODEL_SEED")
@@ -448,9 +587,12 @@ void TestModel::randomOperations()
         } else if (roll < 72) {
             what = QStringLiteral("race");
             error = race();
-        } else if (roll < 76) {
+        } else if (roll < 75) {
             what = QStringLiteral("kill");
             error = kill(s);
+        } else if (roll < 77) {
+            what = QStringLiteral("correct");
+            error = correct(s, &s == &m_stations[0] ? m_stations[1] : m_stations[0]);
         } else if (roll < 80) {
             what = QStringLiteral("export");
             error = exportTo();

@@ -1,7 +1,10 @@
+#include "EntryFixture.h"
 #include "FakePlatform.h"
+#include "JournalSupport.h"
 #include "TestSupport.h"
 #include "mainwindow/EntryField.h"
 #include "mainwindow/Form1.h"
+#include "storage/FileHandle.h"
 #include "storage/SharedState.h"
 
 #include <QAction>
@@ -27,6 +30,13 @@ private Q_SLOTS:
     void unusableDefaultLogbook_data();
     void unusableDefaultLogbook();
     void unreadableSettingIsReported();
+    void fullLogbookStaysInUse_data();
+    void fullLogbookStaysInUse();
+    void foreignFileRefused_data();
+    void foreignFileRefused();
+    void oddJournalPathToldOnce_data();
+    void oddJournalPathToldOnce();
+    void correctionUnderWayIsWaitedFor();
     void listsAndBoxes();
     void controlsLaidOut_data();
     void controlsLaidOut();
@@ -96,8 +106,6 @@ void TestStartup::unusableDefaultLogbook_data()
     QTest::addColumn<QString>("log");
     QTest::addColumn<int>("records");
     QTest::addColumn<QString>("mentions");
-    QTest::newRow("full") << QStringLiteral("full.log") << 32767 << QStringLiteral("32767");
-    QTest::newRow("over full") << QStringLiteral("full.log") << 32768 << QStringLiteral("32767");
     QTest::newRow("missing folder") << QStringLiteral("gone/contest.log") << -1
                                     << QStringLiteral("no longer exists");
     QTest::newRow("vanished logbook") << QStringLiteral("moved.log") << -1
@@ -105,6 +113,8 @@ void TestStartup::unusableDefaultLogbook_data()
     QTest::newRow("a directory") << QStringLiteral("adir") << -2
                                  << QStringLiteral("Is a directory");
     QTest::newRow("a FIFO") << QStringLiteral("pipe.log") << -3 << QStringLiteral("FIFO");
+    QTest::newRow("a FIFO with a tab in its name")
+            << QStringLiteral("p\t\nq.log") << -3 << QStringLiteral("p\\x09\\x0Aq.log");
     // A hand-edited name: its control characters must not break the message in two.
     QTest::newRow("control characters") << QStringLiteral("1\t\r\n4") << -1
                                         << QStringLiteral("The logbook 1\\x09\\x0D\\x0A4 no longer exists");
@@ -120,7 +130,7 @@ void TestStartup::unusableDefaultLogbook()
     if (records == -2)
         QVERIFY(QDir().mkdir(log));
     if (records == -3)
-        QCOMPARE(::mkfifo(qPrintable(log), 0600), 0);
+        QCOMPARE(::mkfifo(QFile::encodeName(log).constData(), 0600), 0);
     const QByteArray deflog = ts::setting(log.toLocal8Bit());
     QVERIFY(ts::writeFile(QStringLiteral("deflog"), deflog));
     QVERIFY(ts::writeFile(QStringLiteral("band"), ts::setting("7")));
@@ -306,6 +316,166 @@ void TestStartup::openingFocusIsCallSign()
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QCOMPARE(QApplication::focusWidget(), form.Text2);
+}
+
+void TestStartup::fullLogbookStaysInUse_data()
+{
+    QTest::addColumn<bool>("throughOpen");
+    QTest::newRow("at start") << false;
+    QTest::newRow("through Open") << true;
+}
+
+// 32767 contacts is full, not broken: everything but a save goes on.
+void TestStartup::fullLogbookStaysInUse()
+{
+    QFETCH(bool, throughOpen);
+    EntryFixture f(throughOpen ? 1 : 32767);
+    const QString log = throughOpen ? f.dir.path(QStringLiteral("full.log")) : f.log;
+    const QByteArray bytes = ts::records(32767);
+    QVERIFY(ts::writeFile(log, bytes));
+    Form1 &form = f.open();
+    if (throughOpen) {
+        f.platform.fileAnswers.push_back(log);
+        form.mnuOpen->trigger();
+    }
+    QVERIFY2(f.platform.errors().isEmpty(), qPrintable(f.platform.errors().join(QLatin1Char('\n'))));
+    QCOMPARE(f.platform.count(QStringLiteral("messageBox")), 1);
+    QVERIFY(f.platform.calls.back().text.contains(QStringLiteral("is full")));
+    QCOMPARE(form.logPath, log);
+    QCOMPARE(storage::qsoCount, qint16(32767));
+    QVERIFY(form.Text1->text().isEmpty());
+    // The live mark and the duplicate check find the last contact.
+    QTest::keyClicks(form.Text2, QStringLiteral("c32767"));
+    QVERIFY(form.callIsDuplicate());
+    QTest::keyClick(form.Text2, Qt::Key_Return);
+    QCOMPARE(f.platform.calls.at(f.platform.calls.size() - 2).text, QStringLiteral("Duplicate!!!"));
+    // A save is refused and writes nothing.
+    const size_t before = f.platform.calls.size();
+    form.Text2->setText(QStringLiteral("NEW"));
+    QTest::keyClick(form.Text2, Qt::Key_F1);
+    QCOMPARE(f.platform.calls.size(), before + 1);
+    QVERIFY(f.platform.calls.back().text.contains(QStringLiteral("full")));
+    QCOMPARE(ts::readFile(log), bytes);
+    // The window's export writes every contact.
+    f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("full.adi")));
+    form.mnuExportAdif->trigger();
+    QVERIFY2(f.platform.calls.back().text.contains(QStringLiteral("32767 contacts skipped")), // no dates
+             qPrintable(f.platform.calls.back().text));
+}
+
+void TestStartup::foreignFileRefused_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("mentions");
+    QByteArray adif = "ADIF export\r\n<ADIF_VER:5>3.1.4\r\n<EOH>\r\n";
+    while (adif.size() < 41786)
+        adif += "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <MODE:2>CW <EOR>\r\n";
+    QTest::newRow("ADIF as the default logbook") << "start" << adif << "import";
+    QTest::newRow("ADIF through Open") << "open" << adif << "import";
+    QTest::newRow("ADIF through Create") << "create" << adif << "import";
+    QTest::newRow("a listing through Open") << "open" << QByteArray("1  DL1ABC\r\r\n").repeated(20)
+                                            << "line breaks";
+    QTest::newRow("NULs at the end") << "start" << ts::records(2) + QByteArray(200, '\0') << "NUL bytes";
+}
+
+// A file that is no logbook is refused where it would be taken into use (Create would
+// empty it), said what it looks like, and no F1 afterwards writes a byte into it.
+void TestStartup::foreignFileRefused()
+{
+    QFETCH(QString, how);
+    QFETCH(QByteArray, bytes);
+    const bool throughOpen = how != QLatin1String("start");
+    QFETCH(QString, mentions);
+    EntryFixture f(3);
+    const QString path = throughOpen ? f.dir.path(QStringLiteral("other.adi")) : f.log;
+    QVERIFY(ts::writeFile(path, bytes));
+    Form1 &form = f.open();
+    if (throughOpen) {
+        f.platform.fileAnswers.push_back(path);
+        (how == QLatin1String("open") ? form.mnuOpen : form.mnuSave)->trigger();
+    }
+    QCOMPARE(f.platform.errors().size(), 1);
+    QCOMPARE(f.platform.count(QStringLiteral("messageBox")), 0); // no "delete its contacts?"
+    const QString told = f.platform.errors().first();
+    QVERIFY2(told.contains(QStringLiteral("Not a vantel logbook")) && told.contains(mentions), qPrintable(told));
+    QCOMPARE(form.logPath, throughOpen ? f.log : QString());
+    form.Text2->setText(QStringLiteral("DL1XYZ"));
+    QTest::keyClick(form.Text2, Qt::Key_F1);
+    QCOMPARE(ts::readFile(path), bytes);
+    QVERIFY(!QFile::exists(path + QStringLiteral(".journal")));
+}
+
+void TestStartup::oddJournalPathToldOnce_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a folder") << "folder";
+    QTest::newRow("a FIFO") << "fifo";
+    QTest::newRow("a broken link") << "broken link";
+    QTest::newRow("an older vantel's journal") << "old";
+}
+
+// What lies at the journal's path never keeps the logbook out: told once, at start, and
+// the logbook is used; later changes of the logbook say nothing more.
+void TestStartup::oddJournalPathToldOnce()
+{
+    QFETCH(QString, kind);
+    EntryFixture f(3);
+    const QString journal = f.log + QStringLiteral(".journal");
+    if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(journal));
+    else if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(journal).constData(), 0600), 0);
+    else if (kind == QLatin1String("broken link"))
+        QVERIFY(QFile::link(f.dir.path(QStringLiteral("gone")), journal));
+    else
+        QVERIFY(ts::writeFile(journal, ts::oldJournal(2, ts::record("2", "ANY"), ts::record("2", "C2"))));
+    Form1 &form = f.open();
+    QCOMPARE(form.logPath, f.log);
+    QVERIFY(f.platform.errors().isEmpty());
+    QCOMPARE(f.platform.count(QStringLiteral("messageBox")), 1);
+    QVERIFY(f.platform.calls.back().text.contains(journal));
+    form.Text2->setText(QStringLiteral("DL1XYZ"));
+    QTest::keyClick(form.Text2, Qt::Key_F1);
+    QFile append(f.log);
+    QVERIFY(append.open(QIODevice::Append));
+    append.write(ts::record("5", "OTHER"));
+    append.close();
+    QTest::qWait(700); // the watch looks every 300 ms
+    QCOMPARE(f.platform.calls.size(), size_t(1));
+    QCOMPARE(f.logBytes().size(), 5 * 85);
+    QCOMPARE(f.logBytes().left(3 * 85), ts::records(3)); // the old journal "undid" nothing
+    QCOMPARE(f.logBytes().mid(3 * 85, 9), QByteArray("4  DL1XYZ"));
+    QCOMPARE(QFileInfo(journal).isSymLink() || QFileInfo(journal).exists(), true);
+}
+
+// Another station is half-way through a correction (its fsync is slow): this one starts
+// with the logbook at once, says nothing, and undoes the correction only if that
+// station stops without finishing.
+void TestStartup::correctionUnderWayIsWaitedFor()
+{
+    EntryFixture f(3);
+    const QByteArray old = ts::record("2", "C2");
+    const QByteArray corrected = ts::record("2", "X2");
+    const QByteArray torn = ts::records(1) + corrected.left(40) + old.mid(40) + ts::records(1, 3);
+    const QString journal = f.log + QStringLiteral(".journal");
+    QVERIFY(ts::writeFile(journal, ts::journal(f.log, 2, old, corrected)));
+    QVERIFY(ts::writeFile(f.log, torn));
+    auto other = storage::FileHandle::open(f.log, storage::FileHandle::Mode::Update);
+    QVERIFY(other.ok() && other.value().lockExclusive().ok());
+    Form1 &form = f.open();
+    QCOMPARE(form.logPath, f.log);
+    QCOMPARE(form.Text1->text(), QStringLiteral("4"));
+    QVERIFY(f.platform.calls.empty());
+    QCOMPARE(f.logBytes(), torn);
+    QTest::qWait(700);
+    QVERIFY(f.platform.calls.empty());
+    // The other station is killed: its lock goes, the journal stays.
+    other = storage::Result<storage::FileHandle>(storage::StorageError {});
+    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(journal), 3000);
+    QCOMPARE(f.logBytes(), ts::records(3));
+    QCOMPARE(f.platform.calls.size(), size_t(1));
+    QVERIFY(f.platform.calls.back().text.contains(QStringLiteral("has been undone")));
 }
 
 QTEST_MAIN(TestStartup)

@@ -3,6 +3,7 @@
 #include "storage/QsoRecord.h"
 #include "storage/Settings.h"
 #include "storage/SharedState.h"
+#include "storage/TakeIntoUse.h"
 #include "storage/TextCodec.h"
 
 #include <QTest>
@@ -33,6 +34,9 @@ private Q_SLOTS:
     void countRecords_data();
     void countRecords();
     void countRefusesOverLimit();
+    void takeIntoUseLooksAtTheFile_data();
+    void takeIntoUseLooksAtTheFile();
+    void noReadPastTheLimit();
     void writeRecordPlacement();
     void writeRecordNeverOverwritesWholeRecord();
     void writeRecordOverwritesPartialTail();
@@ -154,6 +158,89 @@ void TestStorage::countRefusesOverLimit()
     QVERIFY(!counted.ok());
     QCOMPARE(counted.error().kind, StorageError::Kind::Overflow);
     QCOMPARE(countWholeRecords(QStringLiteral("big.log")).value(), 32768);
+}
+
+namespace {
+
+// An ADIF file as another logger writes it: a header, then one line a contact.
+QByteArray adifFile(int contacts, const QByteArray &lineEnd)
+{
+    QByteArray out = "Log of DL0XX" + lineEnd + "<ADIF_VER:5>3.1.4" + lineEnd + "<EOH>" + lineEnd;
+    for (int i = 0; i < contacts; ++i)
+        out += "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <BAND:3>20m <MODE:2>CW <EOR>"
+                + lineEnd;
+    return out;
+}
+
+} // namespace
+
+// A file is a logbook only if it looks like one where it is cheap to look: its first
+// and last records and the piece after them. What is not one is refused before a byte
+// of it is touched, and a save never writes into it either.
+void TestStorage::takeIntoUseLooksAtTheFile_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("looks"); // empty: a logbook
+    QTest::addColumn<int>("count");
+    const QByteArray adif = adifFile(490, "\r\n");
+    QTest::newRow("ADIF, 491 records' worth") << adif << "ADIF file" << int(adif.size() / 85);
+    QTest::newRow("ADIF on one line") << adifFile(40, "") << "ADIF file" << 0;
+    QTest::newRow("ADIF, Unix lines, no header") << adifFile(40, "\n").mid(50) << "ADIF file" << 0;
+    QTest::newRow("a listing") << QByteArray("Nr CallSign\r\r\n").repeated(30) << "line breaks" << 0;
+    QTest::newRow("a binary file") << QByteArray(400, '\0') << "NUL bytes" << 0;
+    QTest::newRow("grown by another program")
+            << ts::records(3) + QByteArray(85 * 100, '\0') << "NUL bytes" << 0;
+    QTest::newRow("ends in a piece with a tab") << ts::records(2) + "3  DL\t" << "control characters" << 0;
+    QTest::newRow("ends in a line break") << ts::records(2) + "3  DL\n" << "line breaks" << 0;
+    QTest::newRow("line break in the last record")
+            << ts::records(60) + ts::record("61", "A\nB") << "line breaks" << 0;
+    QTest::newRow("empty") << QByteArray() << "" << 0;
+    QTest::newRow("a torn record of ours") << ts::records(3) + "4  PA" << "" << 3;
+    QTest::newRow("a call \"<EOR>\"") << ts::record("1", "<EOR>") + ts::records(2, 2) << "" << 3;
+    QTest::newRow("more than a logbook holds") << ts::records(32768) << "" << 32767;
+}
+
+void TestStorage::takeIntoUseLooksAtTheFile()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, looks);
+    QFETCH(int, count);
+    QVERIFY(ts::writeFile(QStringLiteral("a.log"), bytes));
+    const auto taken = takeIntoUse(QStringLiteral("a.log"), IfMissing::Fail);
+    QCOMPARE(taken.ok(), looks.isEmpty());
+    QsoRecord record;
+    record.setField(QsoRecord::Call, QStringLiteral("F1"));
+    const qint64 next = bytes.size() / 85 + 1; // where a save would go
+    const Status saved = writeRecord(QStringLiteral("a.log"), next, record);
+    if (!looks.isEmpty()) {
+        QCOMPARE(taken.error().kind, StorageError::Kind::NotALogbook);
+        QVERIFY2(taken.error().reason.contains(looks), qPrintable(taken.error().reason));
+        QVERIFY(!saved.ok());
+        QCOMPARE(ts::readFile(QStringLiteral("a.log")), bytes);
+        return;
+    }
+    QCOMPARE(int(taken.value().count), count);
+    QCOMPARE(taken.value().full(), count == 32767);
+    QCOMPARE(taken.value().beyondLimit(), bytes.size() / 85 > 32767);
+    QCOMPARE(saved.ok(), !taken.value().beyondLimit());
+}
+
+// A file another program made huge is never read past record 32767, however long.
+void TestStorage::noReadPastTheLimit()
+{
+    QByteArray bytes = ts::records(32767) + ts::record("999", "PAST");
+    QVERIFY(ts::writeFile(QStringLiteral("a.log"), bytes));
+    QsoRecord last;
+    const auto found = storage::findCall(QStringLiteral("a.log"), QStringLiteral("PAST"), last);
+    QVERIFY(found.ok());
+    QVERIFY(!found.value());
+    QCOMPARE(QByteArray(last.bytes.data(), 85), ts::record("32767", "C32767"));
+    auto reader = LogbookReader::open(QStringLiteral("a.log"), IfMissing::Fail);
+    QVERIFY(reader.ok());
+    qint64 records = 0;
+    for (auto block = reader.value().nextBlock(); block.records > 0; block = reader.value().nextBlock())
+        records += block.records;
+    QCOMPARE(records, qint64(32767));
 }
 
 void TestStorage::writeRecordPlacement()

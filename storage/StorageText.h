@@ -1,0 +1,19 @@
+#pragma once
+
+#include "storage/Result.h"
+
+#include <QString>
+
+// The operator's words for what storage reports, written once for every layer: the
+// windows, the conversion window and vantel-export.
+namespace storage {
+
+// A path as a message shows it: native separators, control characters as \xNN, so a
+// hand-edited name can never break the text it stands in.
+QString shownPath(const QString &path);
+// Why an operation failed, one sentence without its full stop.
+QString failureReason(const StorageError &error);
+// "<what>", then "File: <path>" and "Reason: <why>." on lines of their own.
+QString failureText(const QString &what, const StorageError &error);
+
+} // namespace storage

@@ -1,0 +1,54 @@
+#include "storage/TakeIntoUse.h"
+
+#include "storage/LogbookShape.h"
+#include "storage/SharedState.h"
+
+#include <algorithm>
+
+namespace storage {
+namespace {
+
+// Records looked at at either end: one page each, as cheap as a single record.
+constexpr qint64 kSampleRecords = 48;
+
+} // namespace
+
+bool TakenLogbook::full() const
+{
+    return !nextNumber(count);
+}
+
+bool TakenLogbook::beyondLimit() const
+{
+    return records > MaxRecords;
+}
+
+Result<TakenLogbook> takeIntoUse(const QString &path, IfMissing missing, int lockWaitMs,
+                                 JournalWork work)
+{
+    auto opened = FileHandle::open(path, missing == IfMissing::Create ? FileHandle::Mode::Read
+                                                                     : FileHandle::Mode::ReadExisting);
+    if (!opened)
+        return opened.error();
+    const FileHandle &file = opened.value();
+    auto size = file.size();
+    if (!size)
+        return size.error();
+    // Nothing is done to a file that is no logbook, its journal's path included.
+    if (Status shape = checkLogbookShape(file, size.value(), kSampleRecords); !shape)
+        return shape.error();
+
+    TakenLogbook taken;
+    if (work == JournalWork::Recover) {
+        auto recovered = recoverJournal(path, lockWaitMs);
+        if (!recovered)
+            return recovered.error();
+        taken.journal = recovered.value();
+    }
+    // A rollback rewrites a record in place: the length is still the one taken above.
+    taken.records = size.value() / QsoRecord::Size;
+    taken.count = static_cast<qint16>(std::min<qint64>(taken.records, MaxRecords));
+    return taken;
+}
+
+} // namespace storage

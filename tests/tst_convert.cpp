@@ -118,7 +118,7 @@ void TestConvert::appendsAfterExistingText()
     QCOMPARE(ts::readFile(QStringLiteral("out.txt")),
              "kept text" + kTitle + kRule + kLine + kTitle + kRule + kLine);
     // The conversion ends without a box.
-    QVERIFY(platform.calls.isEmpty() || platform.calls.back().kind != QStringLiteral("messageBox"));
+    QVERIFY(platform.calls.empty() || platform.calls.back().kind != QStringLiteral("messageBox"));
     QCOMPARE(form.Text1->text(), m_dir->path(QStringLiteral("src.log")));
     QVERIFY(form.Check1->isChecked());
 }

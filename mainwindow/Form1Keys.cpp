@@ -181,10 +181,9 @@ void Form1::checkDuplicate()
     forgetEntryState();
     for (const QsoRecord::Field field : { QsoRecord::DateTime, QsoRecord::Recv, QsoRecord::Sent })
         m_recalled[field] = fieldText(field);
-    if (const auto next = nextNumber(qsoCount))
-        Text1->setText(QString::number(*next));
-    else
-        m_platform.showError(msg::logbookFull(logPath));
+    // A full logbook was told when it was taken into use: the number stays empty.
+    const auto next = nextNumber(qsoCount);
+    Text1->setText(next ? QString::number(*next) : QString());
 }
 
 void Form1::scheduleDuplicateMark()

@@ -22,6 +22,8 @@ done
 
 # No address the project does not own: no home page, no web address, in any file we ship.
 dpkg-deb --field "$deb" > "$root/control"
+# The country file and the known calls come from Debian.
+grep -q '^Depends:.*hamradio-files' "$root/control" || fail "the package does not depend on hamradio-files"
 dpkg-deb -x "$deb" "$root/content"
 # (The XML namespace of the SVG icon is a name, not an address.)
 found=$(grep -r -o -i -E 'https?://[^" ]*|www\.[^" ]*|github\.com[^" ]*' "$root/control" "$root/content/usr/share" \

@@ -12,6 +12,7 @@ packages=(
     clang-tidy                        # static checks
     fldigi libhamlib-utils curl       # the real peers of the links, in tests and e2e
     trustedqsl                        # LoTW's mode and band list (config.xml), checked against ours
+    hamradio-files                    # cty.dat, cty.csv, MASTER.SCP: countries and known calls
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -13,6 +13,7 @@ packages=(
     fldigi libhamlib-utils curl       # the real peers of the links, in tests and e2e
     trustedqsl                        # LoTW's mode and band list (config.xml), checked against ours
     hamradio-files                    # cty.dat, cty.csv, MASTER.SCP: countries and known calls
+    tlf tmux                          # TLF scores the Cabrillo of a contest beside ours
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -6,6 +6,7 @@
 #include "contest/RuleFiles.h"
 #include "contest/Scorer.h"
 #include "country/CountryFiles.h"
+#include "country/Wpx.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -140,6 +141,87 @@ struct Case
     QStringList bands; // band field texts
 };
 
+
+// What the rules say, written out once more by hand for four contests: points and
+// multipliers of a log, contact by contact.
+struct Model
+{
+    QString contest;
+    country::CountryTable table;
+    country::CallInfo own;
+    QSet<QString> worked, mults;
+    qint64 points = 0, multipliers = 0;
+
+    int add(const contest::Qso &q, bool *dupe)
+    {
+        const bool generic = contest == QLatin1String("GENERIC");
+        const QString key = q.call + '|' + q.band + (generic ? '|' + q.mode : QString());
+        *dupe = worked.contains(key);
+        if (*dupe)
+            return 0;
+        worked.insert(key);
+        const country::CallInfo info = table.lookup(q.call);
+        const bool known = info.status == country::CallInfo::Status::Found
+                && own.status == country::CallInfo::Status::Found;
+        const country::Entity &e = info.entity;
+        const QString ownCont = own.entity.continent;
+        const bool sameCountry = known && e.primaryPrefix == own.entity.primaryPrefix;
+        const bool sameCont = known && e.continent == ownCont;
+        const bool low = QStringList { "160m", "80m", "40m" }.contains(q.band);
+        const bool high = QStringList { "20m", "15m", "10m" }.contains(q.band);
+        const QString exchange = q.received.mid(3);
+        const auto mult = [&](const QString &k, int weight) {
+            if (k.section('|', -1).isEmpty() || mults.contains(k))
+                return;
+            mults.insert(k);
+            multipliers += weight;
+        };
+        int p = 0;
+        if (contest == QLatin1String("CQ-WW-CW")) {
+            p = !known ? 0 : sameCountry ? 0 : sameCont ? (ownCont == "NA" ? 2 : 1) : 3;
+            const int zone = exchange.toInt() >= 1 && exchange.toInt() <= 40 && exchange.size() <= 2
+                    ? exchange.toInt()
+                    : (known ? e.cqZone : 0);
+            mult("z|" + q.band + '|' + (zone ? QString::number(zone) : QString()), 1);
+            mult("c|" + q.band + '|' + (known ? e.primaryPrefix.toUpper() : QString()), 1);
+        } else if (contest == QLatin1String("CQ-WPX-CW")) {
+            const bool na = ownCont == "NA";
+            if (known && (sameCountry || low || high)) // no points on 30 m but at home
+                p = sameCountry ? 1 : sameCont ? (na ? 2 : 1) * (low ? 2 : 1) : (low ? 6 : 3);
+            mult("p|" + country::wpxPrefix(q.call), 1);
+        } else if (contest == QLatin1String("DARC-WAEDC-CW")) {
+            const bool counts = known && ((ownCont == "EU") != (e.continent == "EU"));
+            p = counts ? 1 : 0;
+            const QHash<QString, int> weight = { { "80m", 4 }, { "40m", 3 }, { "20m", 2 }, { "15m", 2 }, { "10m", 2 } };
+            if (counts)
+                mult("c|" + q.band + '|' + e.primaryPrefix.toUpper(), weight.value(q.band, 1));
+        } else {
+            p = 1;
+            mult("d|" + q.band + '|' + (known ? e.dxccName : QString()), 1);
+        }
+        points += p;
+        return p;
+    }
+};
+
+QString randomCall(QRandomGenerator &r)
+{
+    static const char *const prefixes[] = { "DL", "F", "G", "I", "IT9", "JA", "K", "W", "N", "VE", "PY",
+                                            "LU", "VK", "ZL", "ZS", "UA", "UA9", "BY", "XE", "KP4",
+                                            "EA8", "CT3", "OH0", "4X", "QQ", "KH6", "VP2E" };
+    QString call = QLatin1String(prefixes[r.bounded(int(std::size(prefixes)))]);
+    if (!call.back().isDigit())
+        call += QString::number(r.bounded(10));
+    for (int i = r.bounded(1, 4); i > 0; --i)
+        call += QChar('A' + r.bounded(26));
+    switch (r.bounded(8)) {
+    case 0: return call + "/P";
+    case 1: return call + '/' + QString::number(r.bounded(10));
+    case 2: return "F/" + call;
+    case 3: return call + "/MM";
+    default: return call;
+    }
+}
 } // namespace
 
 class TestContest : public QObject
@@ -255,6 +337,106 @@ private Q_SLOTS:
             QVERIFY(tlfPoints > 0 && tlfMults > 1);
             QCOMPARE(claimed[i].toLongLong(), tlfPoints * tlfMults);
         }
+    }
+
+
+    // Random logs through the scorer and through the model: the same points, dupes and
+    // totals after every contact, the same again counted afresh after clear(), and the
+    // rate as counted by hand.
+    void scorerMatchesModel_data()
+    {
+        QTest::addColumn<QString>("contest");
+        QTest::addColumn<QString>("myCall");
+        for (const char *name : { "CQ-WW-CW", "CQ-WPX-CW", "DARC-WAEDC-CW", "GENERIC" }) {
+            for (const char *call : { "DL1ABC", "W1XYZ", "JA1ZZZ/P" })
+                QTest::addRow("%s as %s", name, call) << QString(name) << QString(call);
+        }
+    }
+    void scorerMatchesModel()
+    {
+        QFETCH(QString, contest);
+        QFETCH(QString, myCall);
+        const quint32 seed = QRandomGenerator::global()->generate();
+        QRandomGenerator r(seed);
+        const country::CountryTable &table = m_countries.table;
+        contest::Scorer scorer(*m_book.find(contest), table, myCall);
+        Model model { contest, table, table.lookup(myCall), {}, {}, 0, 0 };
+        QList<contest::Qso> log;
+        QList<QString> calls;
+        for (int i = 0; i < 60; ++i)
+            calls << randomCall(r);
+        QDateTime when(QDate(2026, 5, 30), QTime(0, 0), Qt::UTC);
+        const QStringList bands = { "160m", "80m", "40m", "30m", "20m", "15m", "10m" };
+        for (int i = 0; i < 400; ++i) {
+            when = when.addSecs(60 * r.bounded(-3, 6)); // now and then one typed late
+            const QString zone = QString::number(r.bounded(0, 45));
+            log.append({ calls[r.bounded(int(calls.size()))], bands[r.bounded(int(bands.size()))],
+                         r.bounded(2) ? "CW" : "PH", when, "599" + (r.bounded(5) ? zone : QString()), false });
+            bool dupe = false;
+            const int points = model.add(log.last(), &dupe);
+            const contest::QsoScore score = scorer.add(log.last());
+            const QByteArray where = QByteArray::number(seed) + " contact " + QByteArray::number(i) + " "
+                    + log.last().call.toLatin1() + " " + log.last().band.toLatin1();
+            QVERIFY2(score.dupe == dupe && score.points == points, where.constData());
+            QVERIFY2(scorer.totals().points == model.points, where.constData());
+            QVERIFY2(scorer.totals().multipliers == model.multipliers, where.constData());
+        }
+        const contest::Totals once = scorer.totals();
+        QVERIFY(once.multipliers > 5 && once.dupes > 0);
+        scorer.clear();
+        for (const contest::Qso &q : std::as_const(log))
+            scorer.add(q);
+        QCOMPARE(scorer.totals().score(), once.score());
+        QCOMPARE(scorer.totals().contacts, 400);
+        for (int minutes : { 10, 60 }) {
+            const QDateTime at = log[r.bounded(int(log.size()))].when;
+            const auto count = std::count_if(log.begin(), log.end(), [&](const contest::Qso &q) {
+                return q.when <= at && q.when > at.addSecs(-60 * minutes);
+            });
+            QCOMPARE(scorer.rate().count(at, minutes), int(count));
+        }
+    }
+
+    // Only the contacts of the range, every one of them (the one without a serial as it
+    // was logged), the station profile's lines, the categories given and the score.
+    void cabrilloOfRange()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(ts::writeFile(dir.filePath("vantel.ini"),
+                              "[station]\ncall=dl1abc\nname=Erika Mustermann\ncategory-mode=CW\n"));
+        QVERIFY(ts::writeFile(dir.filePath("wpx.log"),
+                              ts::record("1", "G4ABC", "29.05.26 23:59", "599", "599", "14", "CW")
+                                      + ts::record("2", "W1AW", "30.05.26 00:00", "59917", "5992", "14", "CW")
+                                      + ts::record("3", "JA1XYZ/P", "30.05.26 00:01", "599", "5993", "7", "CW")
+                                      + ts::record("4", "W1AW", "30.05.26 00:02", "59918", "5994", "14", "CW")
+                                      + ts::record("5", "DL2XX", "30.05.26 00:10", "5991", "5995", "3.5", "CW")
+                                      + ts::record("6", "F5XYZ", "30.05.26 00:11", "59920", "5996", "14", "CW")));
+        int status = -1;
+        const QByteArray err = run(QStringLiteral(VANTEL_EXPORT),
+                                   { "cabrillo", "wpx.log", "--contest", "CQ-WPX-CW", "--from",
+                                     "2026-05-30 00:00", "--to", "2026-05-30 00:10",
+                                     "--category-operator", "single-op", "--category-overlay",
+                                     "rookie", "-o", "wpx.cbr" },
+                                   dir.path(), &status);
+        QCOMPARE(err, QByteArray());
+        QCOMPARE(status, 0);
+        // W1AW 3, JA1XYZ/P 6 (40 m), W1AW again a dupe, DL2XX 1 (own country); W1, JA1, DL2.
+        QCOMPARE(ts::readFile(dir.filePath("wpx.cbr")),
+                 QByteArray("START-OF-LOG: 3.0\n"
+                            "CREATED-BY: vantel-export " VANTEL_VERSION "\n"
+                            "CALLSIGN: DL1ABC\n"
+                            "CONTEST: CQ-WPX-CW\n"
+                            "CATEGORY-OPERATOR: SINGLE-OP\n"
+                            "CATEGORY-MODE: CW\n"
+                            "CATEGORY-OVERLAY: ROOKIE\n"
+                            "CLAIMED-SCORE: 30\n"
+                            "NAME: Erika Mustermann\n"
+                            "QSO: 14000 CW 2026-05-30 0000 DL1ABC        599 2      W1AW          599 17\n"
+                            "QSO:  7000 CW 2026-05-30 0001 DL1ABC        599 3      JA1XYZ/P      599\n"
+                            "QSO: 14000 CW 2026-05-30 0002 DL1ABC        599 4      W1AW          599 18\n"
+                            "QSO:  3500 CW 2026-05-30 0010 DL1ABC        599 5      DL2XX         599 1\n"
+                            "END-OF-LOG:\n"));
     }
 
 private:

@@ -3,7 +3,7 @@
 namespace contest {
 namespace {
 
-bool isDigits(const QString &text)
+bool isDigits(QStringView text)
 {
     if (text.isEmpty())
         return false;
@@ -21,23 +21,26 @@ bool reportDigit(QChar c, char low)
 
 } // namespace
 
-ReceivedExchange splitReceived(const QString &text, bool phone)
+qsizetype reportLength(QStringView text, bool phone)
 {
     // Readability 1-5 and strength 1-9; a tone digit only outside phone, or a 9 in phone
     // ("599" is said in every mode), as the export reads the report column.
     const bool rs = text.size() >= 2 && reportDigit(text[0], '1') && text[0] <= QLatin1Char('5')
             && reportDigit(text[1], '1');
     if (!rs)
-        return { {}, text };
+        return 0;
     const bool tone = text.size() >= 3 && reportDigit(text[2], '1')
             && (!phone || text[2] == QLatin1Char('9'));
-    const qsizetype length = tone ? 3 : (phone ? 2 : 0);
-    if (length == 0)
-        return { {}, text };
+    return tone ? 3 : (phone ? 2 : 0);
+}
+
+ReceivedExchange splitReceived(const QString &text, bool phone)
+{
+    const qsizetype length = reportLength(text, phone);
     return { text.left(length), text.mid(length) };
 }
 
-bool exchangeComplete(ExchangeKind kind, const QString &exchange)
+bool exchangeComplete(ExchangeKind kind, QStringView exchange)
 {
     switch (kind) {
     case ExchangeKind::None:
@@ -58,7 +61,7 @@ bool exchangeComplete(ExchangeKind kind, const QString &exchange)
     return false;
 }
 
-int exchangeZone(const QString &exchange)
+int exchangeZone(QStringView exchange)
 {
     if (!isDigits(exchange) || exchange.size() > 2)
         return 0;

@@ -15,11 +15,13 @@ struct ReceivedExchange
     QString exchange;
 };
 ReceivedExchange splitReceived(const QString &text, bool phone);
+// How many characters of `text` the report takes.
+qsizetype reportLength(QStringView text, bool phone);
 
 // Whether `exchange` is what `kind` asks for (a serial is digits, a zone 1 to 40 …).
-bool exchangeComplete(ExchangeKind kind, const QString &exchange);
+bool exchangeComplete(ExchangeKind kind, QStringView exchange);
 
 // The zone an exchange names, or 0.
-int exchangeZone(const QString &exchange);
+int exchangeZone(QStringView exchange);
 
 } // namespace contest

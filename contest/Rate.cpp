@@ -10,7 +10,10 @@ void Rate::add(const QDateTime &when)
         return;
     const qint64 t = when.toSecsSinceEpoch();
     // Contacts come in time order; one typed late is put in its place.
-    m_times.insert(std::upper_bound(m_times.begin(), m_times.end(), t), t);
+    if (m_times.empty() || m_times.back() <= t)
+        m_times.push_back(t);
+    else
+        m_times.insert(std::upper_bound(m_times.begin(), m_times.end(), t), t);
 }
 
 int Rate::count(const QDateTime &at, int minutes) const

@@ -7,8 +7,11 @@
 #include <QDateTime>
 #include <QHash>
 #include <QList>
-#include <QSet>
 #include <QString>
+
+#include <array>
+#include <utility>
+#include <vector>
 
 namespace contest {
 
@@ -28,8 +31,7 @@ struct QsoScore
     int points = 0;
     bool dupe = false;
     bool newMultiplier = false;
-    QString exchange; // the received exchange without the report
-    bool exchangeComplete = true; // holds what the rules ask for
+    bool exchangeComplete = true; // the received exchange holds what the rules ask for
 };
 
 struct Totals
@@ -58,6 +60,7 @@ public:
     ExchangeKind exchangeKind() const { return m_exchange; }
 
 private:
+    // What the country file says of a call, and which rules' worked-… parts hold for it.
     struct Facts
     {
         bool known = false;
@@ -66,19 +69,33 @@ private:
         QString continent;
         int zone = 0;
         QString prefix; // WPX
+        quint64 pointRules = 0; // bit i: point rule i may apply (band aside)
+        quint64 multiplierRules = 0;
+        std::array<int, 5> keys {}; // a number for each multiplier kind's value, 0 none
     };
-    const Facts &facts(const QString &call);
-    bool holds(const Condition &when, const Facts &worked, const QString &band) const;
-    QString multiplierKey(const MultiplierRule &rule, const Facts &worked,
-                          const QString &exchange) const;
+    int factsIndex(const QString &call);
+    Facts lookupFacts(const QString &call);
+    bool holdsFor(const Condition &when, const Facts &worked) const;
+    int keyNumber(const QString &value);
+    int bandIndex(const QString &band);
+    int multiplierKey(const MultiplierRule &rule, const Facts &worked, QStringView exchange);
 
     RuleSet m_rules;
     country::CountryTable m_table;
     Facts m_own;
     ExchangeKind m_exchange = ExchangeKind::None;
-    QHash<QString, Facts> m_facts;
-    QSet<QString> m_worked; // call, band and (per the rules) mode of each contact so far
-    QList<QSet<QString>> m_multipliers; // one set a multiplier rule
+    std::vector<Facts> m_facts; // by call number
+    QHash<std::pair<quint64, quint64>, int> m_packedCalls; // call numbers of plain calls
+    QHash<QString, int> m_otherCalls; // and of the rest
+    QHash<QString, int> m_keys; // multiplier values (prefixes, entities …) numbered
+    QStringList m_bands; // ADIF band names, numbered from 1 in this order
+    qsizetype m_lastBand = 0; // contacts come band after band: the last one is tried first
+    QList<quint64> m_pointBands; // a bit a band number, for each point rule
+    QList<quint64> m_multiplierBands;
+    // The bands each call was worked on so far, a word for each mode the rules tell apart.
+    std::vector<quint64> m_worked;
+    // For each multiplier rule, the bands (a bit each) its values were worked on.
+    std::vector<std::vector<quint64>> m_multipliers;
     Totals m_totals;
     Rate m_rate;
 };

@@ -25,7 +25,7 @@ struct RuleBook
 QStringList ruleFolders();
 
 // Rule files are small; a bigger one is refused unread.
-constexpr qint64 MaxRuleFileSize = 64 * 1024;
+constexpr qint64 MaxRuleFileSize = qint64(64) << 10;
 
 RuleBook loadRules(const QStringList &folders = ruleFolders());
 

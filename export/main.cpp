@@ -304,7 +304,9 @@ int main(int argc, char *argv[])
     if (options.from.isValid() && options.to.isValid() && options.from > options.to)
         return usageError(QStringLiteral("--from is after --to"));
     // Each category given stands over the profile's; the others keep Cabrillo's order.
-    for (const auto &[key, word] : std::as_const(a.categories)) {
+    for (const auto &given : std::as_const(a.categories)) {
+        const QString &key = given.first;
+        const QString &word = given.second;
         auto &list = station.categories;
         const auto it = std::find_if(list.begin(), list.end(), [&](const auto &p) { return p.first == key; });
         if (it != list.end()) {

@@ -11,7 +11,7 @@ build=${1:-build/dev}
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 grep -o '"file": "[^"]*"' "$build/compile_commands.json" | sed 's/"file": "\(.*\)"/\1/' \
-    | grep -E '/(storage|country|platform|formats|links|convert|logview|mainwindow|app|export)/CMakeFiles/[^/]+/Unity/' \
+    | grep -E '/(storage|country|contest|platform|formats|links|convert|logview|mainwindow|app|export)/CMakeFiles/[^/]+/Unity/' \
     | xargs -r -P "$(nproc)" -n 1 clang-tidy -p "$build" --config-file=.clang-tidy \
         --checks=-bugprone-suspicious-include --quiet 2>&1 \
     | grep -v -E 'warnings? (and [0-9]+ errors? )?generated|^Suppressed|^Use -header-filter|^Use -system-headers' \

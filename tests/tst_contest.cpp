@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTemporaryDir>
@@ -298,6 +299,11 @@ private Q_SLOTS:
             run(QStringLiteral("tmux"), { "new-session", "-d", "-s", session(i), "-x", "120", "-y", "40",
                                           "-c", dir.filePath(QString::number(i)), command });
         };
+        // A failed check leaves no TLF running.
+        const auto stopAll = qScopeGuard([prefix, count = cases.size()] {
+            for (qsizetype i = 0; i < count; ++i)
+                run(QStringLiteral("tmux"), { "kill-session", "-t", prefix + QString::number(i) });
+        });
         for (int i = 0; i < cases.size(); ++i)
             start(i, "tlf -i -r -n");
         for (int i = 0; i < cases.size(); ++i) {

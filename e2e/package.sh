@@ -25,7 +25,10 @@ deb=$(ls "$root"/vantel_*.deb)
 dpkg-deb --contents "$deb" > "$root/contents"
 for f in ./usr/bin/vantel ./usr/bin/vantel-export ./usr/share/applications/io.github.vantel.vantel.desktop \
          ./usr/share/icons/hicolor/scalable/apps/io.github.vantel.vantel.svg \
-         ./usr/share/metainfo/io.github.vantel.vantel.metainfo.xml; do
+         ./usr/share/metainfo/io.github.vantel.vantel.metainfo.xml \
+         ./usr/share/vantel/contests/cq-wpx.rules ./usr/share/vantel/contests/cq-ww.rules \
+         ./usr/share/vantel/contests/waedc.rules ./usr/share/vantel/contests/waedc-rtty.rules \
+         ./usr/share/vantel/contests/arrl-dx.rules ./usr/share/vantel/contests/generic.rules; do
     grep -q " $f\$" "$root/contents" || fail "package lacks $f"
 done
 

@@ -2,6 +2,8 @@
 // logbook, and writes it only to undo a correction that was interrupted. Exit status 0:
 // every record exported; 1: some skipped (each named on standard error); 2: a usage or
 // file error.
+#include "contest/RuleFiles.h"
+#include "country/CountryFiles.h"
 #include "formats/Export.h"
 #include "formats/Output.h"
 #include "formats/PlainText.h"
@@ -13,7 +15,9 @@
 #include <QFile>
 #include <QDateTime>
 
+#include <algorithm>
 #include <csignal>
+#include <optional>
 #include <cstdio>
 
 namespace {
@@ -29,7 +33,9 @@ QByteArray usage()
         text += (f.takes & FormatEntry::Call) ? " --call MYCALL" : " [--call MYCALL]";
         text += " [--operator CALL] [--grid LOCATOR]";
         if (f.takes & FormatEntry::Contest)
-            text += " [--contest NAME]";
+            text += " [--contest NAME] [--from \"YYYY-MM-DD HH:MM\"] [--to \"YYYY-MM-DD HH:MM\"]\n"
+                    "                  [--category-operator|-band|-mode|-power|-transmitter|-assisted|\n"
+                    "                   -station|-time|-overlay WORD] ";
         if (f.takes & FormatEntry::Title)
             text += " [--title]";
         text += " [-o FILE]\n";
@@ -39,8 +45,13 @@ QByteArray usage()
             + "\nWrites the contacts of a vantel logbook to standard output or to FILE (written\n"
               "whole or not at all). Your call, operator and locator come from the options or else\n"
               "from the [station] group of vantel.ini in the working folder (so do the Cabrillo\n"
-              "categories and name). Exit status: 0 all records exported, 1 some skipped, 2 usage\n"
-              "or file error.\n";
+              "categories and name; a --category-… option stands over the profile's value). Exit\n"
+              "status: 0 all records exported, 1 some skipped, 2 usage or file error.\n"
+              "\nCabrillo: --contest names the contest (CONTEST:); where vantel has its rules (see\n"
+              "below) every contact is written with its exchange as logged and CLAIMED-SCORE is\n"
+              "the rules' score. --from and --to (UTC, both included) keep only the contacts of\n"
+              "that range.\n\nContests with rules:\n  "
+            + contest::loadRules().names().join(QLatin1Char(' ')).toLatin1() + '\n';
 }
 
 void say(const QString &message)
@@ -59,9 +70,47 @@ int usageError(const QString &message)
 
 struct Arguments
 {
-    QString format, logbook, output, call, contest, operatorCall, grid;
+    QString format, logbook, output, call, contest, operatorCall, grid, from, to;
+    QList<std::pair<QString, QString>> categories; // ("CATEGORY-POWER", "LOW") as given
     bool title = false;
 };
+
+// The Cabrillo categories the station profile does not keep, with their words.
+const QList<std::pair<QString, QStringList>> &extraCategories()
+{
+    static const QList<std::pair<QString, QStringList>> extra = {
+        { QStringLiteral("CATEGORY-STATION"),
+          QStringLiteral("DISTRIBUTED FIXED MOBILE PORTABLE ROVER ROVER-LIMITED ROVER-UNLIMITED "
+                         "EXPEDITION HQ SCHOOL EXPLORER")
+                  .split(QLatin1Char(' ')) },
+        { QStringLiteral("CATEGORY-TIME"),
+          QStringLiteral("6-HOURS 8-HOURS 12-HOURS 24-HOURS").split(QLatin1Char(' ')) },
+        { QStringLiteral("CATEGORY-OVERLAY"),
+          QStringLiteral("CLASSIC ROOKIE TB-WIRES YOUTH NOVICE-TECH YL").split(QLatin1Char(' ')) },
+    };
+    return extra;
+}
+
+// Why a --category-… value cannot stand, or empty.
+QString categoryProblem(const QString &key, const QString &value)
+{
+    for (const auto &[category, words] : extraCategories()) {
+        if (category == key)
+            return words.contains(value.toUpper())
+                    ? QString()
+                    : QStringLiteral("is none of %1").arg(words.join(QStringLiteral(", ")));
+    }
+    return formats::stationValueProblem(key, value);
+}
+
+// "YYYY-MM-DD HH:MM" in UTC.
+std::optional<QDateTime> readMoment(const QString &text)
+{
+    const QDateTime when = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm"));
+    if (!when.isValid())
+        return std::nullopt;
+    return QDateTime(when.date(), when.time(), Qt::UTC);
+}
 
 // When SOURCE_DATE_EPOCH is set the creation time is that moment, so builds and tests
 // get the same bytes every time.
@@ -190,6 +239,18 @@ int main(int argc, char *argv[])
         } else if (arg == QLatin1String("--contest")) {
             if (!value(&a.contest))
                 return usageError(QStringLiteral("--contest needs a name"));
+        } else if (arg == QLatin1String("--from") || arg == QLatin1String("--to")) {
+            QString *into = arg == QLatin1String("--from") ? &a.from : &a.to;
+            if (!value(into))
+                return usageError(QStringLiteral("%1 needs \"YYYY-MM-DD HH:MM\" (UTC)").arg(arg));
+        } else if (arg.startsWith(QLatin1String("--category-"))) {
+            QString word;
+            if (!value(&word))
+                return usageError(QStringLiteral("%1 needs a value").arg(arg));
+            const QString key = arg.mid(2).toUpper();
+            if (const QString problem = categoryProblem(key, word); !problem.isEmpty())
+                return usageError(QStringLiteral("%1 \"%2\" %3").arg(arg, formats::escaped(word), problem));
+            a.categories.append({ key, word.toUpper() });
         } else if (arg == QLatin1String("--title")) {
             a.title = true;
         } else if (arg.startsWith(QLatin1Char('-'))) {
@@ -232,6 +293,9 @@ int main(int argc, char *argv[])
                                   .arg(a.format));
     for (const auto &[given, option, name] :
          { std::tuple { !a.contest.isEmpty(), FormatEntry::Contest, "--contest" },
+           std::tuple { !a.from.isEmpty(), FormatEntry::Contest, "--from" },
+           std::tuple { !a.to.isEmpty(), FormatEntry::Contest, "--to" },
+           std::tuple { !a.categories.isEmpty(), FormatEntry::Contest, "--category-…" },
            std::tuple { a.title, FormatEntry::Title, "--title" } }) {
         if (given && !takes(option))
             return usageError(QStringLiteral("%1 takes no %2").arg(a.format, QLatin1String(name)));
@@ -255,6 +319,59 @@ int main(int argc, char *argv[])
         return 2;
 
     formats::Options options;
+    for (const auto &[given, into, option] :
+         { std::tuple { &a.from, &options.from, "--from" }, std::tuple { &a.to, &options.to, "--to" } }) {
+        if (given->isEmpty())
+            continue;
+        const auto when = readMoment(*given);
+        if (!when)
+            return usageError(QStringLiteral("%1 \"%2\" is no \"YYYY-MM-DD HH:MM\"")
+                                      .arg(QLatin1String(option), formats::escaped(*given)));
+        *into = *when;
+    }
+    if (options.from.isValid() && options.to.isValid() && options.from > options.to)
+        return usageError(QStringLiteral("--from is after --to"));
+    // Each category given stands over the profile's; the others keep Cabrillo's order.
+    for (const auto &given : std::as_const(a.categories)) {
+        const QString &key = given.first;
+        const QString &word = given.second;
+        auto &list = station.categories;
+        const auto it = std::find_if(list.begin(), list.end(), [&](const auto &p) { return p.first == key; });
+        if (it != list.end()) {
+            it->second = word;
+            continue;
+        }
+        qsizetype at = list.size();
+        const auto &order = formats::cabrilloCategories();
+        const auto rank = [&](const QString &k) {
+            const auto found = std::find_if(order.begin(), order.end(), [&](const auto &p) { return p.first == k; });
+            return found == order.end() ? order.size() : found - order.begin();
+        };
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            if (rank(list.at(i).first) > rank(key)) {
+                at = i;
+                break;
+            }
+        }
+        list.insert(at, { key, word });
+    }
+    if (!a.contest.isEmpty()) {
+        const contest::RuleBook book = contest::loadRules();
+        for (const QString &problem : book.problems)
+            say(problem);
+        if (const contest::RuleSet *rules = book.find(a.contest)) {
+            const country::CountryData countries = country::loadCountryData();
+            for (const country::LoadError &problem : countries.problems)
+                say(problem.path + QStringLiteral(": ") + problem.reason);
+            if (countries.table.isEmpty()) {
+                say(QStringLiteral("no country file could be read: no CLAIMED-SCORE"));
+            } else {
+                options.rules = *rules;
+                options.countries = countries.table;
+            }
+        }
+        // Another contest's name is written as before, with no score claimed.
+    }
     options.myCall = station.call;
     options.station = station;
     options.contest = a.contest;

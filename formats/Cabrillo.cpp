@@ -1,5 +1,6 @@
 #include "formats/Cabrillo.h"
 
+#include "contest/Exchange.h"
 #include "formats/PlainText.h"
 #include "radio/Locator.h"
 
@@ -39,6 +40,9 @@ CabrilloFormat::CabrilloFormat(const Options &options)
     : m_program(options.program), m_myCall(options.myCall.toUpper()), m_contest(options.contest),
       m_station(options.station)
 {
+    setRange(options.from, options.to);
+    if (options.rules)
+        m_scorer.emplace(*options.rules, options.countries, m_myCall);
 }
 
 QByteArray CabrilloFormat::header() const
@@ -50,6 +54,8 @@ QByteArray CabrilloFormat::header() const
         out += "CONTEST: " + escaped(m_contest, u"<").toUtf8() + '\n';
     for (const auto &[category, value] : m_station.categories)
         out += category.toLatin1() + ": " + value.toLatin1() + '\n';
+    if (m_scorer)
+        out += "CLAIMED-SCORE: " + QByteArray::number(m_scorer->totals().score()) + '\n';
     // The profile's values were checked where they were read: ASCII, no line breaks.
     if (!m_station.grid.isEmpty())
         out += "GRID-LOCATOR: " + radio::normalLocator(m_station.grid).toLatin1() + '\n';
@@ -67,6 +73,11 @@ void CabrilloFormat::surveyContact(const Contact &c)
     if (!problem(c).isEmpty())
         return;
     ++m_writable;
+    if (m_scorer) {
+        m_scorer->add({ c.call, c.band, c.cabrilloMode, QDateTime(c.date, c.time, Qt::UTC),
+                        c.rstRcvd + c.srx, c.phone });
+        return;
+    }
     const auto values = exchange(c);
     for (std::size_t i = 0; i < values.size(); ++i)
         m_filled[i] += values[i]->isEmpty() ? 0 : 1;
@@ -82,6 +93,8 @@ QByteArray CabrilloFormat::contactLine(const Contact &c, QString *why) const
     *why = problem(c);
     if (!why->isEmpty())
         return {};
+    if (m_scorer)
+        return contestLine(c);
     const auto values = exchange(c);
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (hasColumn(i) == !values[i]->isEmpty())
@@ -92,6 +105,20 @@ QByteArray CabrilloFormat::contactLine(const Contact &c, QString *why) const
                 + QStringLiteral("; every line needs the same columns");
         return {};
     }
+    return qsoLine(c, c.rstRcvd, c.srx);
+}
+
+// The report and exchange as the contest reads them ("599" and "MA" of "599MA"); a
+// contact without its serial is written as it was logged, for the robot to judge.
+QByteArray CabrilloFormat::contestLine(const Contact &c) const
+{
+    const contest::ReceivedExchange received = contest::splitReceived(c.rstRcvd + c.srx, c.phone);
+    return qsoLine(c, received.report, received.exchange);
+}
+
+QByteArray CabrilloFormat::qsoLine(const Contact &c, const QString &rstRcvd,
+                                   const QString &exchRcvd) const
+{
     // Columns as the Cabrillo QSO template lays them out.
     const QString line = QStringLiteral("QSO: %1 %2 %3 %4 %5 %6 %7 %8 %9 %10")
                                  .arg(c.cabrilloFreq, 5)
@@ -102,8 +129,8 @@ QByteArray CabrilloFormat::contactLine(const Contact &c, QString *why) const
                                  .arg(c.rstSent, -3)
                                  .arg(c.stx, -6)
                                  .arg(c.call, -13)
-                                 .arg(c.rstRcvd, -3)
-                                 .arg(c.srx, -6);
+                                 .arg(rstRcvd, -3)
+                                 .arg(exchRcvd, -6);
     return line.trimmed().toLatin1() + '\n';
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contest/Scorer.h"
 #include "formats/ContactFormat.h"
 
 #include <array>
@@ -9,6 +10,8 @@ namespace formats {
 // A Cabrillo 3.0 log: header lines, one QSO: line a contact, END-OF-LOG:. Robots read a
 // QSO line as whitespace-separated columns, so every line of a log has the same ones:
 // the exchange columns are settled once, from the whole log, before the first line.
+// With a contest's rules every contact is written with its report and exchange as they
+// are, and the header claims the score the rules give.
 class CabrilloFormat final : public ContactFormat
 {
 public:
@@ -29,8 +32,11 @@ private:
     Station m_station;
     // Whether the log has a sent report, sent serial, received report, received serial.
     bool hasColumn(std::size_t i) const;
+    QByteArray contestLine(const Contact &contact) const;
+    QByteArray qsoLine(const Contact &contact, const QString &rstRcvd, const QString &exchRcvd) const;
     std::array<qint64, 4> m_filled {}; // contacts that fill each exchange column
     qint64 m_writable = 0;
+    std::optional<contest::Scorer> m_scorer;
 };
 
 } // namespace formats

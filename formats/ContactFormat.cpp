@@ -17,11 +17,25 @@ Contact contactAt(const char *records, qint64 index, qint64 firstNumber)
 
 void ContactFormat::surveyContact(const Contact &) { }
 
+void ContactFormat::setRange(const QDateTime &from, const QDateTime &to)
+{
+    m_from = from;
+    m_to = to;
+}
+
+bool ContactFormat::inRange(const Contact &c) const
+{
+    if (!c.skipReason.isEmpty() || (!m_from.isValid() && !m_to.isValid()))
+        return true;
+    const QDateTime when(c.date, c.time, Qt::UTC);
+    return (!m_from.isValid() || when >= m_from) && (!m_to.isValid() || when <= m_to);
+}
+
 void ContactFormat::survey(const char *records, qint64 count, qint64 firstNumber)
 {
     for (qint64 i = 0; i < count; ++i) {
         const Contact c = contactAt(records, i, firstNumber);
-        if (c.skipReason.isEmpty())
+        if (c.skipReason.isEmpty() && inRange(c))
             surveyContact(c);
     }
 }
@@ -31,6 +45,8 @@ void ContactFormat::write(QByteArray &out, const char *records, qint64 count, qi
 {
     for (qint64 i = 0; i < count; ++i) {
         const Contact c = contactAt(records, i, firstNumber);
+        if (!inRange(c))
+            continue;
         QString why = c.skipReason;
         QByteArray line;
         if (why.isEmpty())

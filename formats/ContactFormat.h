@@ -15,6 +15,8 @@ public:
                Report &report) override;
 
 protected:
+    // Only contacts from `from` to `to` are surveyed and written (see Options).
+    void setRange(const QDateTime &from, const QDateTime &to);
     // A first look at each contact that is not skipped for its own fields, before any
     // contact is written.
     virtual void surveyContact(const Contact &contact);
@@ -22,6 +24,10 @@ protected:
     virtual bool writesNameAndQth() const { return true; }
     // The contact's output, or nothing with `why` set when it must be skipped.
     virtual QByteArray contactLine(const Contact &contact, QString *why) const = 0;
+
+private:
+    bool inRange(const Contact &contact) const;
+    QDateTime m_from, m_to;
 };
 
 } // namespace formats

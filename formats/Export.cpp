@@ -23,12 +23,14 @@ storage::Result<Report> run(const FormatEntry &entry, const QString &path, Optio
         options.logbookName = QFileInfo(path).fileName();
     const std::unique_ptr<Format> format = entry.make(options);
     Report report;
-    out += format->header();
-    if (auto flushed = flush(out); !flushed)
-        return flushed.error();
     // A logbook named by mistake is not made: only an existing one is read.
     const auto open = [&] { return storage::LogbookReader::open(path, storage::IfMissing::Fail); };
-    if (format->surveys()) {
+    // A format that surveys may state what it found in its header (Cabrillo's score).
+    if (!format->surveys()) {
+        out += format->header();
+        if (auto flushed = flush(out); !flushed)
+            return flushed.error();
+    } else {
         auto reader = open();
         if (!reader)
             return reader.error();
@@ -37,6 +39,9 @@ storage::Result<Report> run(const FormatEntry &entry, const QString &path, Optio
             format->survey(block.data, block.records, block.firstNumber);
         if (reader.value().error())
             return *reader.value().error();
+        out += format->header();
+        if (auto flushed = flush(out); !flushed)
+            return flushed.error();
     }
     auto reader = open();
     if (!reader)

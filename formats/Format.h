@@ -1,11 +1,15 @@
 #pragma once
 
+#include "contest/RuleSet.h"
+#include "country/CountryTable.h"
 #include "formats/Station.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace formats {
 
@@ -19,6 +23,13 @@ struct Options
     bool title = false; // a title line and rule before the records
     QDateTime created; // creation time a header states
     QString program = QStringLiteral("vantel-export"); // the writer a header names
+    // Only the contacts from `from` to `to` (UTC, to the minute, both included); an
+    // invalid end is open. Records whose date cannot be read are still reported.
+    QDateTime from, to;
+    // The contest's rules, which select the exchange columns and give the claimed score,
+    // and the country file they place calls with.
+    std::optional<contest::RuleSet> rules;
+    country::CountryTable countries;
 };
 
 // What an export did with the records it was given.

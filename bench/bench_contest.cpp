@@ -1,0 +1,138 @@
+// The contest score of a full logbook (32767 contacts): counted afresh, as after the log
+// changed, and one contact more, as after a save; beside one read of the file.
+#include "BenchSupport.h"
+#include "contest/RuleFiles.h"
+#include "contest/Scorer.h"
+#include "country/CountryFiles.h"
+#include "formats/Contact.h"
+#include "storage/QsoRecord.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int kRecords = 32767;
+
+const country::CountryData &countries()
+{
+    static const country::CountryData data = country::loadCountryData({ QStringLiteral("/usr/share/hamradio-files") });
+    return data;
+}
+
+const contest::RuleSet &rules()
+{
+    static const contest::RuleBook book = contest::loadRules();
+    return *book.find(QStringLiteral("CQ-WW-CW"));
+}
+
+// A weekend's log: 6000 stations of every continent on six bands, dupes among them.
+const QString &logbook()
+{
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const char *const prefixes[] = { "DL", "F", "G", "I", "JA", "K", "W", "VE", "PY", "LU",
+                                         "VK", "ZS", "UA", "UA9", "BY", "EA", "OH", "SP", "OK", "HA" };
+        const char *const bands[] = { "1.8", "3.5", "7", "14", "21", "28" };
+        QByteArray bytes;
+        for (int i = 1; i <= kRecords; ++i) {
+            const int station = (i * 7919) % 6000;
+            const QByteArray call = QByteArray(prefixes[station % 20]) + QByteArray::number(station % 10)
+                    + char('A' + station / 10 % 26) + char('A' + station / 260 % 26);
+            const QByteArray when = QDateTime(QDate(2026, 11, 28), QTime(0, 0), Qt::UTC)
+                                            .addSecs(i * 5)
+                                            .toString(QStringLiteral("dd.MM.yy HH:mm"))
+                                            .toLatin1();
+            bytes += QByteArray::number(i % 1000).leftJustified(3) + call.leftJustified(15)
+                    + when.leftJustified(15) + ("599" + QByteArray::number(station % 40 + 1)).leftJustified(8)
+                    + QByteArray("59914").leftJustified(8) + QByteArray(bands[i % 6]).leftJustified(4)
+                    + QByteArray("CW").leftJustified(7) + QByteArray(25, ' ');
+        }
+        const QString p = dir.filePath(QStringLiteral("contest.log"));
+        QFile file(p);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+        return p;
+    }();
+    return path;
+}
+
+QByteArray readLogbook()
+{
+    QFile file(logbook());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QList<contest::Qso> contacts(const QByteArray &bytes)
+{
+    QList<contest::Qso> out;
+    out.reserve(bytes.size() / storage::QsoRecord::Size);
+    storage::QsoRecord record;
+    for (qsizetype at = 0; at + storage::QsoRecord::Size <= bytes.size(); at += storage::QsoRecord::Size) {
+        std::memcpy(record.bytes.data(), bytes.constData() + at, storage::QsoRecord::Size);
+        const formats::Contact c = formats::readContact(record, at / storage::QsoRecord::Size + 1);
+        out.append({ c.call, c.band, c.cabrilloMode, QDateTime(c.date, c.time, Qt::UTC),
+                     c.rstRcvd + c.srx, c.phone });
+    }
+    return out;
+}
+
+// The floor: the logbook read once.
+void BM_ReadLogbook(benchmark::State &state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readLogbook().size());
+}
+BENCHMARK(BM_ReadLogbook)->Unit(benchmark::kMillisecond);
+
+// Every contact counted again, the calls' countries already known (as after a correction).
+void BM_Recount(benchmark::State &state)
+{
+    const QList<contest::Qso> log = contacts(readLogbook());
+    contest::Scorer scorer(rules(), countries().table, QStringLiteral("DL1ABC"));
+    for (const contest::Qso &q : log)
+        scorer.add(q);
+    for (auto _ : state) {
+        scorer.clear();
+        for (const contest::Qso &q : log)
+            scorer.add(q);
+        benchmark::DoNotOptimize(scorer.totals().score());
+    }
+}
+BENCHMARK(BM_Recount)->Unit(benchmark::kMillisecond);
+
+// The first count of a logbook: read, every record understood, every call looked up.
+void BM_FirstCount(benchmark::State &state)
+{
+    for (auto _ : state) {
+        contest::Scorer scorer(rules(), countries().table, QStringLiteral("DL1ABC"));
+        for (const contest::Qso &q : contacts(readLogbook()))
+            scorer.add(q);
+        benchmark::DoNotOptimize(scorer.totals().score());
+    }
+}
+BENCHMARK(BM_FirstCount)->Unit(benchmark::kMillisecond);
+
+// One more contact on a full log, a new station each time, and the rate asked.
+void BM_AddAfterSave(benchmark::State &state)
+{
+    const QList<contest::Qso> log = contacts(readLogbook());
+    contest::Scorer scorer(rules(), countries().table, QStringLiteral("DL1ABC"));
+    for (const contest::Qso &q : log)
+        scorer.add(q);
+    contest::Qso next = log.last();
+    int n = 0;
+    for (auto _ : state) {
+        next.call = QStringLiteral("W%1ZZ").arg(++n);
+        benchmark::DoNotOptimize(scorer.add(next).points);
+        benchmark::DoNotOptimize(scorer.rate().count(next.when, 60));
+    }
+}
+BENCHMARK(BM_AddAfterSave)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return bench::run(argc, argv,
+                      { { "BM_Recount", "BM_ReadLogbook" }, { "BM_FirstCount", "BM_ReadLogbook" } });
+}

@@ -10,6 +10,8 @@
 namespace storage {
 namespace {
 
+constexpr qsizetype kNumberWidth = 3;
+
 bool isControl(char c)
 {
     const auto b = static_cast<unsigned char>(c);
@@ -36,9 +38,16 @@ StorageError notALogbook(const FileHandle &file, const QString &looks)
 
 } // namespace
 
-bool tornRecordOfOurs(QByteArrayView partial)
+bool tornRecordOfOurs(QByteArrayView partial, qint64 number)
 {
-    return partial.size() < QsoRecord::Size && std::none_of(partial.begin(), partial.end(), isControl);
+    if (partial.size() >= QsoRecord::Size || std::any_of(partial.begin(), partial.end(), isControl))
+        return false;
+    // A save cut short leaves the start of its record, and every record starts with its
+    // number, as far as the field's three characters hold it: text of anybody else's
+    // ("my notes", "12 DL" where record 11 would go) is not ours to overwrite.
+    const QByteArray field = QByteArray::number(number).leftJustified(kNumberWidth, ' ', true);
+    const qsizetype shown = std::min<qsizetype>(partial.size(), kNumberWidth);
+    return partial.first(shown) == QByteArrayView(field).first(shown);
 }
 
 Status checkLogbookShape(const FileHandle &file, qint64 size, qint64 sampleRecords)
@@ -70,10 +79,14 @@ Status checkLogbookShape(const FileHandle &file, qint64 size, qint64 sampleRecor
             return notALogbook(file, QStringLiteral("it holds NUL bytes, as a binary file does, "
                                                     "or one another program made longer"));
     }
-    if (!tornRecordOfOurs(partial))
+    if (!tornRecordOfOurs(partial, whole / QsoRecord::Size + 1))
         return notALogbook(file, QStringLiteral("it ends in %1 bytes that are no part of a contact "
-                                                "(they hold control characters)")
-                                         .arg(partial.size()));
+                                                "vantel saved (%2)")
+                                         .arg(partial.size())
+                                         .arg(std::any_of(partial.begin(), partial.end(), isControl)
+                                                      ? QStringLiteral("they hold control characters")
+                                                      : QStringLiteral("they do not start with the "
+                                                                       "next contact's number")));
     return success();
 }
 

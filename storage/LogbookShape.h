@@ -8,9 +8,10 @@
 namespace storage {
 
 // Whether a piece shorter than a record at the end of a logbook may be what a save of
-// ours left when it was cut short: text only, as every field is. Only such a piece is
-// ever overwritten; anything else was written by another program.
-bool tornRecordOfOurs(QByteArrayView partial);
+// record `number` left when it was cut short: text only, as every field is, starting
+// with that number. Only such a piece is ever overwritten; anything else was written by
+// another program.
+bool tornRecordOfOurs(QByteArrayView partial, qint64 number);
 
 // Looks at the first and the last `sampleRecords` whole records of a file that is to
 // be used as a logbook, and at the piece after them: an ADIF or other text file, a

@@ -83,7 +83,7 @@ void TestConvert::listing_data()
     QTest::newRow("empty with title") << QByteArray() << true << kTitle + kRule;
     QTest::newRow("one record") << kRecord << true << kTitle + kRule + kLine;
     QTest::newRow("255 bytes") << kRecord + kRecord + kRecord << false << kLine + kLine + kLine;
-    QTest::newRow("256 bytes") << kRecord + kRecord + kRecord + "x" << false << kLine + kLine + kLine;
+    QTest::newRow("256 bytes") << kRecord + kRecord + kRecord + "4" << false << kLine + kLine + kLine;
 }
 
 void TestConvert::listing()

@@ -225,7 +225,9 @@ void TestFaults::randomStartups()
             ts::writeFile(QLatin1String(name), bytes);
         }
         const int records = std::uniform_int_distribution<int>(0, 30)(random);
-        ts::writeFile(QStringLiteral("r.log"), QByteArray(records * 85 + int(random() % 85), 'x'));
+        // Whole records, then perhaps the start of the next one, cut anywhere.
+        const QByteArray next = ts::pad(QByteArray::number(records + 1).constData(), 3) + QByteArray(82, 'x');
+        ts::writeFile(QStringLiteral("r.log"), QByteArray(records * 85, 'x') + next.left(int(random() % 85)));
         ts::writeFile(QStringLiteral("deflog"), ts::setting("r.log"));
         FakePlatform platform;
         Form1 form(platform);

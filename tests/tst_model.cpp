@@ -155,11 +155,14 @@ bool TestModel::usable() const
 {
     if (m_kind != Kind::Regular)
         return false;
-    for (qsizetype at = records() * kRecord; at < m_bytes.size(); ++at) {
-        if (quint8(m_bytes[at]) < 0x20 || m_bytes[at] == 0x7F)
+    const QByteArray tail = m_bytes.mid(records() * kRecord);
+    for (const char c : tail) {
+        if (quint8(c) < 0x20 || c == 0x7F)
             return false;
     }
-    return true;
+    // A piece of ours starts as the next record does: its number in three columns.
+    const QByteArray number = (QByteArray::number(records() + 1) + "   ").left(3);
+    return number.startsWith(tail.left(3));
 }
 
 QString TestModel::diskAsModel() const

@@ -196,6 +196,9 @@ void TestStorage::takeIntoUseLooksAtTheFile_data()
             << ts::records(60) + ts::record("61", "A\nB") << "line breaks" << 0;
     QTest::newRow("empty") << QByteArray() << "" << 0;
     QTest::newRow("a torn record of ours") << ts::records(3) + "4  PA" << "" << 3;
+    QTest::newRow("torn in its number") << ts::records(999) + "1" << "" << 999;
+    QTest::newRow("a note of the operator's") << ts::records(10) + "Hello, keep this" << "next contact's number" << 0;
+    QTest::newRow("another number's piece") << ts::records(10) + "12 DL" << "next contact's number" << 0;
     QTest::newRow("a call \"<EOR>\"") << ts::record("1", "<EOR>") + ts::records(2, 2) << "" << 3;
     QTest::newRow("more than a logbook holds") << ts::records(32768) << "" << 32767;
 }
@@ -245,7 +248,7 @@ void TestStorage::noReadPastTheLimit()
 
 void TestStorage::writeRecordPlacement()
 {
-    const QByteArray before(171, 'z');
+    const QByteArray before = QByteArray(170, 'z') + "3";
     QVERIFY(ts::writeFile(QStringLiteral("a.log"), before));
     QsoRecord record;
     record.setField(QsoRecord::Number, QStringLiteral("3"));
@@ -269,9 +272,14 @@ void TestStorage::writeRecordNeverOverwritesWholeRecord()
 
 void TestStorage::writeRecordOverwritesPartialTail()
 {
-    QVERIFY(ts::writeFile(QStringLiteral("a.log"), ts::records(1) + QByteArray(40, '#')));
+    QVERIFY(ts::writeFile(QStringLiteral("a.log"), ts::records(1) + "2  " + QByteArray(37, '#')));
     QVERIFY(writeRecord(QStringLiteral("a.log"), 2, QsoRecord()).ok());
     QCOMPARE(ts::readFile(QStringLiteral("a.log")), ts::records(1) + QByteArray(85, ' '));
+    // A piece that does not start as record 2 does is somebody else's.
+    const QByteArray foreign = ts::records(1) + QByteArray(40, '#');
+    QVERIFY(ts::writeFile(QStringLiteral("a.log"), foreign));
+    QVERIFY(!writeRecord(QStringLiteral("a.log"), 2, QsoRecord()).ok());
+    QCOMPARE(ts::readFile(QStringLiteral("a.log")), foreign);
 }
 
 void TestStorage::writeRecordFailureLeavesFile()

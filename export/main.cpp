@@ -15,6 +15,9 @@
 #include <QFile>
 #include <QDateTime>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <csignal>
 #include <optional>
@@ -182,6 +185,19 @@ bool takeIntoUse(const QString &logbook)
 
 } // namespace
 
+namespace {
+
+bool standardOutputIsJournal(const QString &logbook)
+{
+    struct stat out {};
+    struct stat journal {};
+    return ::fstat(STDOUT_FILENO, &out) == 0 && S_ISREG(out.st_mode)
+            && ::stat(QFile::encodeName(storage::journalPath(logbook)).constData(), &journal) == 0
+            && out.st_dev == journal.st_dev && out.st_ino == journal.st_ino;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     // Past the file size limit a write fails (EFBIG) and is reported, as any failure.
@@ -315,6 +331,10 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("%1 is where a correction of the logbook keeps its "
                                          "journal; choose another output")
                                   .arg(formats::escaped(a.output)));
+    // The same through the shell: "> b.log.journal" made the file before we started.
+    if (a.output.isEmpty() && standardOutputIsJournal(a.logbook))
+        return usageError(QStringLiteral("the standard output goes where a correction of the "
+                                         "logbook keeps its journal; choose another output"));
     if (!takeIntoUse(a.logbook))
         return 2;
 

@@ -109,6 +109,8 @@ Decoded decode(const QByteArray &bytes, quint64 inode)
 {
     const char *data = bytes.constData();
     const qint64 size = bytes.size();
+    // Only a file that begins as ours does can be a journal of ours cut short; an empty
+    // one (the power failed before its bytes reached the disk) holds nothing to lose.
     const bool ourMagic = size >= kMagicSize ? std::memcmp(data, kMagic, kMagicSize) == 0
                                              : std::memcmp(data, kMagic, size_t(size)) == 0;
     if (size == kOldJournalSize && std::memcmp(data, kOldMagic, kMagicSize) == 0
@@ -344,7 +346,11 @@ StorageError changed(const QString &path)
 // made yet through its folder's links.
 QString resolved(const QString &path)
 {
-    const QFileInfo info(path);
+    QFileInfo info(path);
+    // A link leads where it leads even when nothing is there yet: writing through it
+    // would make the file at its end.
+    for (int hops = 0; info.isSymLink() && hops < 40; ++hops)
+        info.setFile(info.absoluteDir(), info.symLinkTarget());
     const QString file = info.canonicalFilePath();
     if (!file.isEmpty())
         return file;

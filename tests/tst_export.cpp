@@ -259,6 +259,7 @@ private Q_SLOTS:
     void outputFileWrittenWhole();
     void failures_data();
     void failures();
+    void journalNameIsNeverTaken();
     void sameFileRefused_data();
     void sameFileRefused();
     void specialOutputs_data();
@@ -523,6 +524,29 @@ void TestExport::failures()
     QVERIFY(!QFile::exists(QStringLiteral("gone.log"))); // reading never creates a logbook
     QCOMPARE(ts::readFile(QStringLiteral("small.log")), smallLogbook());
     QCOMPARE(entries(), before);
+}
+
+// Whatever way an output reaches the journal's name, it is refused, and a file of the
+// user's there is never taken for a torn journal and removed.
+void TestExport::journalNameIsNeverTaken()
+{
+    const QString journal = QStringLiteral("small.log.journal");
+    QVERIFY(ts::writeFile(journal, "abc"));
+    QCOMPARE(exportTool({ "listing", "small.log", "-o", "out.txt" }).status, 0);
+    QCOMPARE(ts::readFile(journal), QByteArray("abc"));
+    QVERIFY(QFile::remove(journal));
+    QVERIFY(QFile::link(journal, QStringLiteral("jl")));
+    QCOMPARE(exportTool({ "adif", "small.log", "-o", "jl" }).status, 2);
+    QVERIFY(!QFileInfo(journal).exists());
+    const Run shell = exportTool({}, [&](QProcess &p) {
+        p.setProgram(QStringLiteral("/bin/sh"));
+        p.setArguments({ QStringLiteral("-c"), QStringLiteral("exec \"$0\" adif small.log > %1").arg(journal),
+                         QStringLiteral(VANTEL_EXPORT) });
+    });
+    QCOMPARE(shell.status, 2);
+    QVERIFY(QFile::exists(journal)); // the shell made it; nothing went into it, nothing removed it
+    QCOMPARE(ts::readFile(journal), QByteArray());
+    QCOMPARE(ts::readFile(QStringLiteral("small.log")), smallLogbook());
 }
 
 void TestExport::notALogbook_data()

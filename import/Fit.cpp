@@ -1,0 +1,168 @@
+#include "import/Fit.h"
+
+#include "radio/Band.h"
+#include "radio/Locator.h"
+#include "radio/Mode.h"
+#include "radio/Stamp.h"
+#include "storage/TextCodec.h"
+
+namespace importer {
+namespace {
+
+using F = storage::QsoRecord;
+
+QString value(const adif::Record &adif, const char *name)
+{
+    return adif.value(QLatin1String(name)).trimmed();
+}
+
+// The field's name as the plan shows it.
+const char *fieldName(F::Field field)
+{
+    switch (field) {
+    case F::Recv:
+        return "received report";
+    case F::Sent:
+        return "sent report";
+    case F::Band:
+        return "band";
+    case F::Mode:
+        return "mode";
+    case F::Name:
+        return "name";
+    case F::Qth:
+        return "QTH";
+    default:
+        return "call sign";
+    }
+}
+
+void put(Fitted &out, F::Field field, const QString &text)
+{
+    bool cut = false;
+    bool replaced = false;
+    const QString fitted = fitText(text, F::Widths[field], &cut, &replaced);
+    out.record.setField(field, fitted);
+    if (cut)
+        out.changes << QStringLiteral("%1 cut to %2 characters")
+                               .arg(QLatin1String(fieldName(field)))
+                               .arg(F::Widths[field]);
+    if (replaced)
+        out.changes << QStringLiteral("%1 with characters Windows-1252 lacks, stored as \"?\"")
+                               .arg(QLatin1String(fieldName(field)));
+}
+
+// The report with the serial behind it, as the contest fill writes the exchange ("59913").
+QString exchange(const adif::Record &adif, const char *rst, const char *serial,
+                 const char *serialString)
+{
+    QString tail = value(adif, serial);
+    if (tail.isEmpty())
+        tail = value(adif, serialString);
+    return value(adif, rst) + tail;
+}
+
+QString bandText(const adif::Record &adif, bool *understood)
+{
+    const QString band = value(adif, "band");
+    const QString freq = value(adif, "freq");
+    *understood = true;
+    bool isNumber = false;
+    const double mhz = freq.toDouble(&isNumber);
+    const radio::Band *named = band.isEmpty() ? nullptr : radio::bandNamed(band);
+    // A frequency keeps more than its band, as the band list keeps a typed one; not one
+    // that contradicts the band the record names.
+    if (isNumber && (!named || named == radio::bandHolding(mhz * 1e6))) {
+        if (const auto text = radio::bandTextForFrequency(mhz * 1e6))
+            return *text;
+    }
+    if (named)
+        return QString::fromLatin1(named->text);
+    *understood = band.isEmpty() && freq.isEmpty();
+    return {};
+}
+
+} // namespace
+
+QString fitText(const QString &text, int width, bool *cut, bool *replaced)
+{
+    QString out;
+    *cut = false;
+    *replaced = false;
+    for (const char32_t c : text.toUcs4()) {
+        if (out.size() == width) {
+            *cut = true;
+            break;
+        }
+        if (c < 0x20 || c == 0x7F) {
+            out += QLatin1Char(' ');
+        } else if (c > 0xFFFF || storage::diskByte(QChar(char16_t(c))) < 0) {
+            out += QLatin1Char('?');
+            *replaced = true;
+        } else {
+            out += QChar(char16_t(c));
+        }
+    }
+    return out;
+}
+
+Fitted fitRecord(const adif::Record &adif)
+{
+    Fitted out;
+    if (adif.hasProblem(adif::Problem::Kind::NoEndOfRecord)) {
+        out.unstorable = QStringLiteral("the file ends inside the record");
+        return out;
+    }
+    const QString call = value(adif, "call");
+    if (call.isEmpty()) {
+        out.unstorable = QStringLiteral("no call sign");
+        return out;
+    }
+    bool cut = false;
+    bool replaced = false;
+    const QString storedCall = fitText(call, F::Widths[F::Call], &cut, &replaced);
+    // A call sign cut or changed would be another station's.
+    if (cut || replaced || storedCall != call) {
+        out.unstorable = QStringLiteral("call sign longer than 15 characters or not Western European");
+        return out;
+    }
+    out.record.setField(F::Call, call);
+
+    const QDate date = QDate::fromString(value(adif, "qso_date"), QStringLiteral("yyyyMMdd"));
+    const QString timeOn = value(adif, "time_on");
+    const QTime time = QTime::fromString(timeOn.left(4), QStringLiteral("HHmm"));
+    if (!date.isValid() || !time.isValid() || (timeOn.size() != 4 && timeOn.size() != 6)) {
+        out.unstorable = QStringLiteral("no date or start time (QSO_DATE, TIME_ON)");
+        return out;
+    }
+    const QString stamp = radio::stampText(date, time);
+    if (stamp.isEmpty()) {
+        out.unstorable = QStringLiteral("date outside 1969-2068, which the logbook cannot hold");
+        return out;
+    }
+    out.record.setField(F::DateTime, stamp);
+
+    put(out, F::Recv, exchange(adif, "rst_rcvd", "srx", "srx_string"));
+    put(out, F::Sent, exchange(adif, "rst_sent", "stx", "stx_string"));
+    bool understood = true;
+    put(out, F::Band, bandText(adif, &understood));
+    if (!understood)
+        out.changes << QStringLiteral("band left empty: BAND and FREQ name no amateur band");
+    const QString mode = value(adif, "mode");
+    const QString submode = value(adif, "submode");
+    const QString modeText = radio::modeTextForAdif(mode, submode);
+    put(out, F::Mode, modeText);
+    const QString named = submode.isEmpty() ? mode : submode;
+    if (named.size() > radio::ModeTextWidth && !radio::readModeText(modeText))
+        out.changes << QStringLiteral("mode cut to %1 characters").arg(radio::ModeTextWidth);
+    put(out, F::Name, value(adif, "name"));
+    QString qth = value(adif, "qth");
+    if (qth.isEmpty()) {
+        const QString grid = value(adif, "gridsquare");
+        qth = radio::isLocator(grid) ? radio::normalLocator(grid) : grid;
+    }
+    put(out, F::Qth, qth);
+    return out;
+}
+
+} // namespace importer

@@ -147,6 +147,7 @@ int main(int argc, char *argv[])
     const int status = plan.unstorableCount() > 0 ? 1 : 0;
     if (dryRun || plan.toAdd.empty())
         return status;
+    std::fflush(stdout); // the plan is out before the logbook is touched
 
     const auto done = importer::commit(plan, LockWaitMs);
     if (!done) {

@@ -6,14 +6,34 @@
 #include "radio/Stamp.h"
 #include "storage/TextCodec.h"
 
+#include <QHash>
+
 namespace importer {
 namespace {
 
 using F = storage::QsoRecord;
 
+// The field names as the reader hands them out (lower case), made once.
 QString value(const adif::Record &adif, const char *name)
 {
-    return adif.value(QLatin1String(name)).trimmed();
+    static QHash<const char *, QString> names;
+    auto it = names.constFind(name);
+    if (it == names.constEnd())
+        it = names.insert(name, QString::fromLatin1(name));
+    const auto field = adif.fields.constFind(*it);
+    return field == adif.fields.constEnd() ? QString() : field->trimmed();
+}
+
+// Digits only, as QSO_DATE (YYYYMMDD) and TIME_ON (HHMM or HHMMSS) are written; -1 else.
+int number(QStringView text)
+{
+    int out = 0;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
+        out = out * 10 + (c.unicode() - '0');
+    }
+    return text.isEmpty() ? -1 : out;
 }
 
 // The field's name as the plan shows it.
@@ -128,10 +148,15 @@ Fitted fitRecord(const adif::Record &adif)
     }
     out.record.setField(F::Call, call);
 
-    const QDate date = QDate::fromString(value(adif, "qso_date"), QStringLiteral("yyyyMMdd"));
+    const QString qsoDate = value(adif, "qso_date");
     const QString timeOn = value(adif, "time_on");
-    const QTime time = QTime::fromString(timeOn.left(4), QStringLiteral("HHmm"));
-    if (!date.isValid() || !time.isValid() || (timeOn.size() != 4 && timeOn.size() != 6)) {
+    const QDate date = qsoDate.size() == 8 ? QDate(number(QStringView(qsoDate).left(4)),
+                                                   number(QStringView(qsoDate).mid(4, 2)),
+                                                   number(QStringView(qsoDate).mid(6, 2)))
+                                           : QDate();
+    const QTime time = QTime(number(QStringView(timeOn).left(2)), number(QStringView(timeOn).mid(2, 2)));
+    if (!date.isValid() || !time.isValid() || (timeOn.size() != 4 && timeOn.size() != 6)
+        || number(timeOn) < 0) {
         out.unstorable = QStringLiteral("no date or start time (QSO_DATE, TIME_ON)");
         return out;
     }

@@ -6,21 +6,14 @@
 #include "radio/Stamp.h"
 #include "storage/TextCodec.h"
 
-#include <QHash>
-
 namespace importer {
 namespace {
 
 using F = storage::QsoRecord;
 
-// The field names as the reader hands them out (lower case), made once.
-QString value(const adif::Record &adif, const char *name)
+QString value(const adif::Record &adif, const QString &name)
 {
-    static QHash<const char *, QString> names;
-    auto it = names.constFind(name);
-    if (it == names.constEnd())
-        it = names.insert(name, QString::fromLatin1(name));
-    const auto field = adif.fields.constFind(*it);
+    const auto field = adif.fields.constFind(name);
     return field == adif.fields.constEnd() ? QString() : field->trimmed();
 }
 
@@ -73,8 +66,8 @@ void put(Fitted &out, F::Field field, const QString &text)
 }
 
 // The report with the serial behind it, as the contest fill writes the exchange ("59913").
-QString exchange(const adif::Record &adif, const char *rst, const char *serial,
-                 const char *serialString)
+QString exchange(const adif::Record &adif, const QString &rst, const QString &serial,
+                 const QString &serialString)
 {
     QString tail = value(adif, serial);
     if (tail.isEmpty())
@@ -84,8 +77,8 @@ QString exchange(const adif::Record &adif, const char *rst, const char *serial,
 
 QString bandText(const adif::Record &adif, bool *understood)
 {
-    const QString band = value(adif, "band");
-    const QString freq = value(adif, "freq");
+    const QString band = value(adif, QStringLiteral("band"));
+    const QString freq = value(adif, QStringLiteral("freq"));
     *understood = true;
     bool isNumber = false;
     const double mhz = freq.toDouble(&isNumber);
@@ -133,7 +126,7 @@ Fitted fitRecord(const adif::Record &adif)
         out.unstorable = QStringLiteral("the file ends inside the record");
         return out;
     }
-    const QString call = value(adif, "call");
+    const QString call = value(adif, QStringLiteral("call"));
     if (call.isEmpty()) {
         out.unstorable = QStringLiteral("no call sign");
         return out;
@@ -148,8 +141,8 @@ Fitted fitRecord(const adif::Record &adif)
     }
     out.record.setField(F::Call, call);
 
-    const QString qsoDate = value(adif, "qso_date");
-    const QString timeOn = value(adif, "time_on");
+    const QString qsoDate = value(adif, QStringLiteral("qso_date"));
+    const QString timeOn = value(adif, QStringLiteral("time_on"));
     const QDate date = qsoDate.size() == 8 ? QDate(number(QStringView(qsoDate).left(4)),
                                                    number(QStringView(qsoDate).mid(4, 2)),
                                                    number(QStringView(qsoDate).mid(6, 2)))
@@ -167,23 +160,25 @@ Fitted fitRecord(const adif::Record &adif)
     }
     out.record.setField(F::DateTime, stamp);
 
-    put(out, F::Recv, exchange(adif, "rst_rcvd", "srx", "srx_string"));
-    put(out, F::Sent, exchange(adif, "rst_sent", "stx", "stx_string"));
+    put(out, F::Recv, exchange(adif, QStringLiteral("rst_rcvd"), QStringLiteral("srx"),
+                                   QStringLiteral("srx_string")));
+    put(out, F::Sent, exchange(adif, QStringLiteral("rst_sent"), QStringLiteral("stx"),
+                                   QStringLiteral("stx_string")));
     bool understood = true;
     put(out, F::Band, bandText(adif, &understood));
     if (!understood)
         out.changes << QStringLiteral("band left empty: BAND and FREQ name no amateur band");
-    const QString mode = value(adif, "mode");
-    const QString submode = value(adif, "submode");
+    const QString mode = value(adif, QStringLiteral("mode"));
+    const QString submode = value(adif, QStringLiteral("submode"));
     const QString modeText = radio::modeTextForAdif(mode, submode);
     put(out, F::Mode, modeText);
     const QString named = submode.isEmpty() ? mode : submode;
     if (named.size() > radio::ModeTextWidth && !radio::readModeText(modeText))
         out.changes << QStringLiteral("mode cut to %1 characters").arg(radio::ModeTextWidth);
-    put(out, F::Name, value(adif, "name"));
-    QString qth = value(adif, "qth");
+    put(out, F::Name, value(adif, QStringLiteral("name")));
+    QString qth = value(adif, QStringLiteral("qth"));
     if (qth.isEmpty()) {
-        const QString grid = value(adif, "gridsquare");
+        const QString grid = value(adif, QStringLiteral("gridsquare"));
         qth = radio::isLocator(grid) ? radio::normalLocator(grid) : grid;
     }
     put(out, F::Qth, qth);

@@ -18,6 +18,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <csignal>
 
 namespace {
@@ -133,6 +134,30 @@ QByteArray randomRecord(QRandomGenerator &rng, int number)
                       (pick(reports).toLatin1() + QByteArray::number(number)).left(8).constData(),
                       pick(bands).toLatin1().constData(), pick(modes).toLatin1().constData(),
                       text(10, "abcdefghijklmnopqrstuvwxyz ABC").constData(), qth.constData());
+}
+
+// Which system call fails, as storage::hooks sees them: the n-th write (1: the marker,
+// 2: the records), sync (1: the marker, 2: the logbook) or any truncate.
+struct Fault
+{
+    int write = 0;
+    int sync = 0;
+    bool truncate = false;
+    int writes = 0;
+    int syncs = 0;
+};
+Fault fault;
+
+int failing(storage::hooks::Call call, qint64 *length)
+{
+    using C = storage::hooks::Call;
+    if (call == C::Write && ++fault.writes == fault.write) {
+        *length /= 2; // half of it lands, then the disk is full
+        return ENOSPC;
+    }
+    if (call == C::Sync && ++fault.syncs == fault.sync)
+        return EIO;
+    return call == C::Truncate && fault.truncate ? EIO : 0;
 }
 
 } // namespace
@@ -281,6 +306,46 @@ private Q_SLOTS:
         struct rusage usage {};
         QCOMPARE(::getrusage(RUSAGE_CHILDREN, &usage), 0);
         QVERIFY2(usage.ru_maxrss < 120 * 1024, qPrintable(QString::number(usage.ru_maxrss)));
+    }
+
+    // A full disk or a failing fsync: the logbook as it was, at once or at the next
+    // take-into-use when even cutting back fails.
+    void failedWrite_data()
+    {
+        QTest::addColumn<int>("write");
+        QTest::addColumn<int>("sync");
+        QTest::addColumn<bool>("truncate");
+        QTest::newRow("marker cut short") << 1 << 0 << false;
+        QTest::newRow("marker not forced") << 0 << 1 << false;
+        QTest::newRow("records cut short") << 2 << 0 << false;
+        QTest::newRow("records not forced") << 0 << 2 << false;
+        QTest::newRow("records cut short, cutting back fails") << 2 << 0 << true;
+    }
+    void failedWrite()
+    {
+        QFETCH(int, write);
+        QFETCH(int, sync);
+        QFETCH(bool, truncate);
+        writeAll("in.adi", "<call:4>K1AB<qso_date:8>20240101<time_on:4>1200<eor>"
+                           "<call:4>K1CD<qso_date:8>20240101<time_on:4>1201<eor>"
+                           "<call:4>K1EF<qso_date:8>20240101<time_on:4>1202<eor>");
+        const QByteArray old = ts::records(2) + "1  TORN";
+        writeAll("b.log", old);
+        const importer::Plan plan = importer::makePlan("in.adi", "b.log");
+        fault = { write, sync, truncate, 0, 0 };
+        storage::hooks::beforeCall = failing;
+        const auto done = importer::commit(plan);
+        storage::hooks::beforeCall = nullptr;
+        QVERIFY(!done.ok());
+        if (!truncate) {
+            QCOMPARE(readAll("b.log"), write == 1 || sync == 1 ? old : ts::records(2));
+            QVERIFY(!QFile::exists("b.log.import"));
+        }
+        QVERIFY(storage::takeIntoUse("b.log", storage::IfMissing::Fail).ok());
+        QVERIFY(readAll("b.log") == old || readAll("b.log") == ts::records(2));
+        QVERIFY(!QFile::exists("b.log.import"));
+        QVERIFY(importer::commit(importer::makePlan("in.adi", "b.log")).ok());
+        QCOMPARE(readAll("b.log").size(), 5 * 85);
     }
 
     // A marker left by an interrupted append, settled when the logbook is taken into use.

@@ -23,7 +23,7 @@ trap 'stop_x; [ "${installed:-0}" = 1 ] && dpkg -r vantel >/dev/null 2>&1; rm -r
 (cd "$root" && cpack -G DEB --config "$build/CPackConfig.cmake" >/dev/null)
 deb=$(ls "$root"/vantel_*.deb)
 dpkg-deb --contents "$deb" > "$root/contents"
-for f in ./usr/bin/vantel ./usr/bin/vantel-export ./usr/share/applications/io.github.vantel.vantel.desktop \
+for f in ./usr/bin/vantel ./usr/bin/vantel-export ./usr/bin/vantel-import ./usr/share/applications/io.github.vantel.vantel.desktop \
          ./usr/share/icons/hicolor/scalable/apps/io.github.vantel.vantel.svg \
          ./usr/share/metainfo/io.github.vantel.vantel.metainfo.xml \
          ./usr/share/vantel/contests/cq-wpx.rules ./usr/share/vantel/contests/cq-ww.rules \

@@ -9,6 +9,8 @@ cmake --build --preset release
 export QT_QPA_PLATFORM=offscreen
 build/release/bench/bench_logbook --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 build/release/bench/bench_adif --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+# An import of 32 000 contacts, beside writing the same records at once.
+build/release/bench/bench_import --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 build/release/bench/bench_ui --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 build/release/bench/bench_logview --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 # The country files loaded, and a key's lookup and check partial over MASTER.SCP.

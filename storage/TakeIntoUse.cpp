@@ -44,8 +44,16 @@ Result<TakenLogbook> takeIntoUse(const QString &path, IfMissing missing, int loc
         if (!recovered)
             return recovered.error();
         taken.journal = recovered.value();
+        auto appended = recoverAppend(path, lockWaitMs);
+        if (!appended)
+            return appended.error();
+        taken.append = appended.value();
+        // A rollback of a correction rewrites a record in place; one of an import cuts.
+        if (taken.append.outcome == AppendRecovery::Outcome::RolledBack)
+            size = file.size();
+        if (!size)
+            return size.error();
     }
-    // A rollback rewrites a record in place: the length is still the one taken above.
     taken.records = size.value() / QsoRecord::Size;
     taken.count = static_cast<qint16>(std::min<qint64>(taken.records, MaxRecords));
     return taken;

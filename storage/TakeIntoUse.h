@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/AppendRecords.h"
 #include "storage/Journal.h"
 #include "storage/Logbook.h"
 #include "storage/Result.h"
@@ -14,6 +15,7 @@ struct TakenLogbook
     qint16 count = 0; // the records read from now on: whole ones, at most 32767
     qint64 records = 0; // the whole records in the file, also beyond the limit
     JournalRecovery journal; // what the journal step found and did
+    AppendRecovery append; // an interrupted import, settled
     // No next number can be formed: looked up, shown, corrected and exported, never saved to.
     bool full() const;
     // The file holds more than a logbook can; only the first 32767 records are read.
@@ -31,7 +33,8 @@ enum class JournalWork {
 // end that no save of ours leaves are refused, StorageError::Kind::NotALogbook, with
 // what it looks like); a correction left half-done is undone through its journal (a
 // journal whose logbook lock is held belongs to a correction under way: waited for at
-// most `lockWaitMs`, then left to it); and the records are counted, never past 32767.
+// most `lockWaitMs`, then left to it); an import cut short is cut away again (see
+// AppendRecords.h); and the records are counted, never past 32767.
 // Cheap when there is nothing to recover: a few reads at both ends, never the whole file.
 Result<TakenLogbook> takeIntoUse(const QString &path, IfMissing missing, int lockWaitMs = 0,
                                  JournalWork work = JournalWork::Recover);

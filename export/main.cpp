@@ -2,6 +2,7 @@
 // logbook, and writes it only to undo a correction that was interrupted. Exit status 0:
 // every record exported; 1: some skipped (each named on standard error); 2: a usage or
 // file error.
+#include "country/CountryFiles.h"
 #include "formats/Export.h"
 #include "formats/Output.h"
 #include "formats/PlainText.h"
@@ -12,6 +13,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <csignal>
 #include <cstdio>
@@ -129,6 +133,31 @@ bool takeIntoUse(const QString &logbook)
                     .arg(storage::shownPath(logbook))
                     .arg(taken.value().records));
     return true;
+}
+
+// The country file for the contacted stations' countries and zones: vantel's data folder
+// first (a newer copy the operator dropped there), then Debian's. Read at once: the
+// command line has nothing else to do meanwhile. Only the country file's problems are
+// told here; the known calls are the entry window's.
+void loadCountries(formats::Options &options)
+{
+    const QStringList folders = { QDir(QStandardPaths::writableLocation(
+                                               QStandardPaths::GenericDataLocation))
+                                          .filePath(QStringLiteral("vantel")),
+                                  QStringLiteral("/usr/share/hamradio-files") };
+    const country::CountryData data = country::loadCountryData(folders);
+    QStringList missing;
+    for (const country::LoadError &problem : data.problems) {
+        if (!QFileInfo(problem.path).fileName().startsWith(QLatin1String("cty.")))
+            continue;
+        if (data.table.isEmpty())
+            missing << QStringLiteral("%1: %2").arg(problem.path, problem.reason);
+        else
+            say(QStringLiteral("%1: %2").arg(problem.path, problem.reason));
+    }
+    options.countries = data.table;
+    if (data.table.isEmpty())
+        options.countriesMissing = missing.isEmpty() ? QStringLiteral("none found") : missing.join(u"; ");
 }
 
 } // namespace
@@ -260,6 +289,8 @@ int main(int argc, char *argv[])
     options.contest = a.contest;
     options.title = a.title;
     options.created = creationTime();
+    if (format == formats::findFormat(u"adif"))
+        loadCountries(options);
     const auto result = formats::exportLogbook(*format, a.logbook, options);
     if (!result) {
         say(QStringLiteral("cannot read %1: %2").arg(formats::escaped(a.logbook), result.error().reason));

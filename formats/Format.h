@@ -1,5 +1,6 @@
 #pragma once
 
+#include "country/CountryTable.h"
 #include "formats/Station.h"
 
 #include <QByteArray>
@@ -19,6 +20,10 @@ struct Options
     bool title = false; // a title line and rule before the records
     QDateTime created; // creation time a header states
     QString program = QStringLiteral("vantel-export"); // the writer a header names
+    // The country file's entities, for the contacted station's country and zones;
+    // empty: none are written, and `countriesMissing`, when set, says why (once).
+    country::CountryTable countries;
+    QString countriesMissing;
 };
 
 // What an export did with the records it was given.

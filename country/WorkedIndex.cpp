@@ -93,8 +93,9 @@ bool WorkedIndex::sync(QByteArrayView records)
     records = records.first(whole);
     // An append leaves every record indexed so far as it was; anything else (a
     // correction, a shorter or another file) is indexed afresh.
-    const bool appended = records.size() >= m_bytes.size()
-            && std::memcmp(records.data(), m_bytes.constData(), size_t(m_bytes.size())) == 0;
+    const bool appended = m_bytes.isEmpty()
+            || (records.size() >= m_bytes.size()
+                && std::memcmp(records.data(), m_bytes.constData(), size_t(m_bytes.size())) == 0);
     if (!appended)
         clear();
     const qsizetype from = m_bytes.size();

@@ -103,6 +103,32 @@ void BM_KeyInCallField(benchmark::State &state)
 }
 BENCHMARK(BM_KeyInCallField)->Unit(benchmark::kMicrosecond);
 
+// The same keys within the second after a save: the logbook's time stamp cannot tell a
+// later write from this one, so every key reads it again and compares.
+void BM_KeyAfterSave(benchmark::State &state)
+{
+    const QString path = fixture().dir.filePath(QStringLiteral("fresh.log"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(fixture().bytes);
+    file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(3600), QFileDevice::FileModificationTime);
+    file.close();
+    country::StationLookup lookup;
+    lookup.setCountryData(loaded());
+    lookup.setLogbook(path);
+    lookup.refresh();
+    QStringList keys;
+    for (int n = 1; n <= 6; ++n)
+        keys << QStringLiteral("DL1ABC").left(n);
+    qsizetype at = 0;
+    for (auto _ : state) {
+        const QString &typed = keys.at(at++ % keys.size());
+        benchmark::DoNotOptimize(lookup.info(typed, u"14", u"PSK31"));
+        benchmark::DoNotOptimize(lookup.partial(typed, 50));
+    }
+}
+BENCHMARK(BM_KeyAfterSave)->Unit(benchmark::kMicrosecond);
+
 // The index built once for a logbook (and again after a correction).
 void BM_BuildIndex(benchmark::State &state)
 {

@@ -48,6 +48,8 @@ private Q_SLOTS:
     void matchesModelAfterEveryChange();
     void headingFromLocatorOrOwnEntity_data();
     void headingFromLocatorOrOwnEntity();
+    void possiblyBusted_data();
+    void possiblyBusted();
 
 private:
     country::CountryData m_data;
@@ -200,6 +202,30 @@ void TestWorked::headingFromLocatorOrOwnEntity()
         QVERIFY2(std::abs(*info.headingDeg - heading) < 0.5, qPrintable(QString::number(*info.headingDeg)));
         QVERIFY2(std::abs(*info.distanceKm - distance) < 10, qPrintable(QString::number(*info.distanceKm)));
     }
+}
+
+void TestWorked::possiblyBusted_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<bool>("busted");
+    QTest::newRow("in MASTER.SCP") << "k1jt" << false;
+    QTest::newRow("in the logbook only") << "DL1ABC" << false;
+    QTest::newRow("in neither") << "DL1ABQ" << true;
+    QTest::newRow("nothing typed") << " " << false;
+}
+
+// A complete call that neither the known calls nor the logbook hold may be busted.
+void TestWorked::possiblyBusted()
+{
+    QFETCH(QString, call);
+    QFETCH(bool, busted);
+    ts::WorkDir dir;
+    QVERIFY(ts::writeFile(dir.path("b.log"), ts::record("1", "dl1abc", "09.03.24 18:42")));
+    country::StationLookup lookup;
+    lookup.setCountryData(m_data);
+    lookup.setLogbook(dir.path("b.log"));
+    QCOMPARE(lookup.possiblyBusted(call), busted);
+    QVERIFY(lookup.partial(u"K1J", 50).calls.contains("K1JT"));
 }
 
 QTEST_GUILESS_MAIN(TestWorked)

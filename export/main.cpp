@@ -14,6 +14,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -181,6 +184,31 @@ bool takeIntoUse(const QString &logbook)
                     .arg(storage::shownPath(logbook))
                     .arg(taken.value().records));
     return true;
+}
+
+// The country file for the contacted stations' countries and zones: vantel's data folder
+// first (a newer copy the operator dropped there), then Debian's. Read at once: the
+// command line has nothing else to do meanwhile. Only the country file's problems are
+// told here; the known calls are the entry window's.
+void loadCountries(formats::Options &options)
+{
+    const QStringList folders = { QDir(QStandardPaths::writableLocation(
+                                               QStandardPaths::GenericDataLocation))
+                                          .filePath(QStringLiteral("vantel")),
+                                  QStringLiteral("/usr/share/hamradio-files") };
+    const country::CountryData data = country::loadCountryData(folders);
+    QStringList missing;
+    for (const country::LoadError &problem : data.problems) {
+        if (!QFileInfo(problem.path).fileName().startsWith(QLatin1String("cty.")))
+            continue;
+        if (data.table.isEmpty())
+            missing << QStringLiteral("%1: %2").arg(problem.path, problem.reason);
+        else
+            say(QStringLiteral("%1: %2").arg(problem.path, problem.reason));
+    }
+    options.countries = data.table;
+    if (data.table.isEmpty())
+        options.countriesMissing = missing.isEmpty() ? QStringLiteral("none found") : missing.join(u"; ");
 }
 
 } // namespace
@@ -380,15 +408,12 @@ int main(int argc, char *argv[])
         for (const QString &problem : book.problems)
             say(problem);
         if (const contest::RuleSet *rules = book.find(a.contest)) {
-            const country::CountryData countries = country::loadCountryData();
-            for (const country::LoadError &problem : countries.problems)
-                say(problem.path + QStringLiteral(": ") + problem.reason);
-            if (countries.table.isEmpty()) {
-                say(QStringLiteral("no country file could be read: no CLAIMED-SCORE"));
-            } else {
+            loadCountries(options);
+            if (options.countries.isEmpty())
+                say(QStringLiteral("no country file could be read (%1): no CLAIMED-SCORE")
+                            .arg(options.countriesMissing));
+            else
                 options.rules = *rules;
-                options.countries = countries.table;
-            }
         }
         // Another contest's name is written as before, with no score claimed.
     }
@@ -397,6 +422,8 @@ int main(int argc, char *argv[])
     options.contest = a.contest;
     options.title = a.title;
     options.created = creationTime();
+    if (format == formats::findFormat(u"adif") && options.countries.isEmpty())
+        loadCountries(options);
     const auto result = formats::exportLogbook(*format, a.logbook, options);
     if (!result) {
         say(QStringLiteral("cannot read %1: %2").arg(formats::escaped(a.logbook), result.error().reason));

@@ -17,6 +17,25 @@ void field(QByteArray &out, const char *name, const QString &value)
     out += '<' + QByteArray(name) + ':' + QByteArray::number(data.size()) + '>' + data;
 }
 
+// COUNTRY, DXCC, CQZ, ITUZ and CONT of a call, or nothing when it resolves to no entity
+// (at sea, in the air, a call the file does not know). COUNTRY is the DXCC entity's
+// name as the country file spells it; an entity the file keeps apart from its DXCC
+// entity (Sicily, Shetland) gives that entity's name and number, with its own zones.
+QByteArray countryFields(const country::CountryTable &table, const QString &call)
+{
+    const country::CallInfo info = table.lookup(call);
+    if (info.status != country::CallInfo::Status::Found)
+        return {};
+    const country::Entity &e = info.entity;
+    QByteArray out;
+    field(out, "COUNTRY", e.dxccName);
+    field(out, "DXCC", e.dxcc ? QString::number(e.dxcc) : QString());
+    field(out, "CQZ", e.cqZone ? QString::number(e.cqZone) : QString());
+    field(out, "ITUZ", e.ituZone ? QString::number(e.ituZone) : QString());
+    field(out, "CONT", e.continent);
+    return out;
+}
+
 } // namespace
 
 AdifFormat::AdifFormat(const Options &options)
@@ -61,10 +80,35 @@ QByteArray AdifFormat::contactLine(const Contact &c, QString *) const
     field(out, "NAME", c.name);
     field(out, "QTH", c.qth);
     field(out, "GRIDSQUARE", c.grid);
+    if (!m_options.countries.isEmpty()) {
+        auto it = m_countryFields.constFind(c.call);
+        if (it == m_countryFields.cend())
+            it = m_countryFields.insert(c.call, countryFields(m_options.countries, c.call));
+        if (!it->isEmpty())
+            out += ' ' + *it;
+    }
     field(out, "STATION_CALLSIGN", m_stationCall);
     field(out, "OPERATOR", m_operator);
     field(out, "MY_GRIDSQUARE", m_myGrid);
     return out + " <EOR>\n";
+}
+
+} // namespace formats
+
+namespace formats {
+
+void AdifFormat::write(QByteArray &out, const char *records, qint64 count, qint64 firstNumber,
+                       Report &report)
+{
+    // Without the country file every contact lacks the same fields: said once.
+    if (count > 0 && m_options.countries.isEmpty() && !m_options.countriesMissing.isEmpty()
+        && !m_toldNoCountries) {
+        m_toldNoCountries = true;
+        report.messages << QStringLiteral("no country file (%1): COUNTRY, DXCC, CQZ, ITUZ and CONT "
+                                          "are left out")
+                                   .arg(m_options.countriesMissing);
+    }
+    ContactFormat::write(out, records, count, firstNumber, report);
 }
 
 } // namespace formats

@@ -30,6 +30,10 @@ struct Options
     // and the country file they place calls with.
     std::optional<contest::RuleSet> rules;
     country::CountryTable countries;
+    // The country file's entities, for the contacted station's country and zones;
+    // empty: none are written, and `countriesMissing`, when set, says why (once).
+    country::CountryTable countries;
+    QString countriesMissing;
 };
 
 // What an export did with the records it was given.

@@ -174,7 +174,7 @@ bool LogModel::apply(qint64 records, qint64 firstChanged, qint64 lastChanged, St
         const auto last = std::upper_bound(m_rows.cbegin(), m_rows.cend(), lastChanged);
         if (first < last)
             Q_EMIT dataChanged(index(int(first - m_rows.cbegin()), 0),
-                               index(int(last - m_rows.cbegin()) - 1, QsoRecord::FieldCount - 1));
+                               index(int(last - m_rows.cbegin()) - 1, ColumnCount - 1));
     } else {
         m_count = records;
         showRows(std::move(rows));
@@ -270,13 +270,26 @@ int LogModel::rowCount(const QModelIndex &parent) const
 
 int LogModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : QsoRecord::FieldCount;
+    return parent.isValid() ? 0 : ColumnCount;
 }
 
 QVariant LogModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows.size())
         return QVariant();
+    if (index.column() >= CountryColumn) {
+        if (m_countries.isEmpty())
+            return QVariant();
+        const char *call = m_bytes.constData() + qsizetype(m_rows.at(index.row())) * QsoRecord::Size
+                + QsoRecord::Offsets[QsoRecord::Call];
+        const CountryCells &cells =
+                countryCells(storage::trimSpaces(QByteArrayView(call, QsoRecord::Widths[QsoRecord::Call])));
+        if (index.column() == CountryColumn)
+            return cells.country;
+        if (index.column() == ContinentColumn)
+            return cells.continent;
+        return cells.cqZone ? QVariant(cells.cqZone) : QVariant();
+    }
     const auto field = storage::RecordFields[size_t(index.column())].field;
     const char *bytes = m_bytes.constData() + qsizetype(m_rows.at(index.row())) * QsoRecord::Size
             + QsoRecord::Offsets[field];
@@ -292,7 +305,37 @@ QVariant LogModel::headerData(int section, Qt::Orientation orientation, int role
         return QVariant();
     if (orientation == Qt::Vertical)
         return section < m_rows.size() ? QVariant(recordNumber(section)) : QVariant();
+    if (section == CountryColumn)
+        return QStringLiteral("Country");
+    if (section == ContinentColumn)
+        return QStringLiteral("Continent");
+    if (section == CqZoneColumn)
+        return QStringLiteral("CQ zone");
     if (section < 0 || section >= QsoRecord::FieldCount)
         return QVariant();
     return QLatin1String(storage::RecordFields[size_t(section)].title);
+}
+
+void LogModel::setCountries(const country::CountryTable &table)
+{
+    m_countries = table;
+    m_countryCells.clear();
+    if (!m_rows.isEmpty())
+        Q_EMIT dataChanged(index(0, CountryColumn), index(int(m_rows.size()) - 1, CqZoneColumn));
+}
+
+const LogModel::CountryCells &LogModel::countryCells(QByteArrayView call) const
+{
+    const QByteArray key = call.toByteArray();
+    auto it = m_countryCells.find(key);
+    if (it != m_countryCells.end())
+        return *it;
+    CountryCells cells;
+    const country::CallInfo info = m_countries.lookup(storage::fromDisk(call));
+    if (info.status == country::CallInfo::Status::Found) {
+        cells.country = info.entity.name;
+        cells.continent = info.entity.continent;
+        cells.cqZone = info.entity.cqZone;
+    }
+    return *m_countryCells.insert(key, cells);
 }

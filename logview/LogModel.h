@@ -1,10 +1,12 @@
 #pragma once
 
+#include "country/CountryTable.h"
 #include "logview/RecordFilter.h"
 #include "storage/QsoRecord.h"
 
 #include <QAbstractTableModel>
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QTimer>
 
@@ -28,6 +30,9 @@ public:
         Unreadable, // the file is there but could not be read; problem() says why
     };
 
+    // After the record's fields: what the country file says of each call.
+    enum Column { CountryColumn = storage::QsoRecord::FieldCount, ContinentColumn, CqZoneColumn, ColumnCount };
+
     explicit LogModel(QObject *parent = nullptr, int pollMs = 300);
     ~LogModel() override;
 
@@ -36,6 +41,9 @@ public:
     const QString &path() const { return m_path; }
     // Reads the file again and shows what changed.
     void refresh();
+
+    // The country file's entities for the country columns; empty leaves them empty.
+    void setCountries(const country::CountryTable &table);
 
     void setCallFilter(const QString &text);
     void setSearchText(const QString &text);
@@ -75,6 +83,12 @@ private:
     // Shows these rows instead of the current ones as a change of rows, never a reset.
     void showRows(QList<int> rows);
     void refilter();
+    struct CountryCells
+    {
+        QString country, continent;
+        int cqZone = 0;
+    };
+    const CountryCells &countryCells(QByteArrayView call) const;
 
     QString m_path;
     QByteArray m_bytes; // the whole records, as read
@@ -89,4 +103,7 @@ private:
     // One more read a poll after a change: a second write within the file system's
     // time stamp granularity leaves no trace the watch could see.
     QTimer m_settle;
+    country::CountryTable m_countries;
+    // Worked out when a row is shown, once a call.
+    mutable QHash<QByteArray, CountryCells> m_countryCells;
 };

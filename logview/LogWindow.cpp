@@ -1,5 +1,6 @@
 #include "logview/LogWindow.h"
 
+#include "country/CountryLoader.h"
 #include "logview/CorrectDialog.h"
 #include "logview/LogModel.h"
 #include "platform/Counted.h"
@@ -17,6 +18,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using storage::QsoRecord;
@@ -104,7 +106,7 @@ LogWindow::LogWindow(Platform &platform, QWidget *parent)
     setTabOrder(m_search, m_view);
 
     int width = m_view->frameWidth() * 2 + m_view->verticalScrollBar()->sizeHint().width();
-    for (int column = 0; column < QsoRecord::FieldCount; ++column)
+    for (int column = 0; column < LogModel::ColumnCount; ++column)
         width += m_view->columnWidth(column);
     const int height = m_view->verticalHeader()->defaultSectionSize() * kRowsShown
             + m_view->horizontalHeader()->sizeHint().height() + 3 * m_search->sizeHint().height();
@@ -149,6 +151,19 @@ void LogWindow::sizeColumns()
         const int title = metrics.horizontalAdvance(QLatin1String(f.title)) + 2 * digit;
         m_view->setColumnWidth(int(f.field), std::max(text, title) + digit);
     }
+    // The country as the file names it is cut where it is long ("Fed. Rep. of Germany").
+    const int countryWidth = metrics.horizontalAdvance(QStringLiteral("United States")) + 2 * digit;
+    m_view->setColumnWidth(LogModel::CountryColumn, countryWidth);
+    for (const int column : { int(LogModel::ContinentColumn), int(LogModel::CqZoneColumn) })
+        m_view->setColumnWidth(column, metrics.horizontalAdvance(
+                                               m_model->headerData(column, Qt::Horizontal).toString())
+                                       + 3 * digit);
+}
+
+void LogWindow::setCountries(const country::CountryTable &table)
+{
+    m_countriesGiven = true;
+    m_model->setCountries(table);
 }
 
 void LogWindow::followLogbook(const QString &path)
@@ -189,6 +204,14 @@ void LogWindow::showNewest()
     raise();
     activateWindow();
     selectNewest();
+    if (!m_countries && !m_countriesGiven) {
+        m_countries = new country::CountryLoader(this);
+        connect(m_countries, &country::CountryLoader::loaded, this, [this] {
+            if (!m_countriesGiven)
+                m_model->setCountries(m_countries->data().table);
+        });
+        QTimer::singleShot(0, m_countries, [loader = m_countries] { loader->start(); });
+    }
     m_view->setFocus(Qt::OtherFocusReason);
 }
 

@@ -4,6 +4,10 @@
 
 #include <QWidget>
 
+namespace country {
+class CountryLoader;
+class CountryTable;
+}
 class LogModel;
 class QLabel;
 class QLineEdit;
@@ -26,6 +30,9 @@ public:
     void setCallFilter(const QString &text);
     // Shows the window with the newest contact visible and selected, the list focused.
     void showNewest();
+    // The country file's entities for the country columns, from whoever has them; the
+    // window then reads none itself.
+    void setCountries(const country::CountryTable &table);
     // Opens the correction dialog for the selected contact.
     void correctSelected();
 
@@ -57,4 +64,7 @@ private:
     bool m_followTail = true;
     // Placed beside the entry window the first time it shows; then where the operator puts it.
     bool m_placed = false;
+    // Reads the country file once the window has been shown, off the path to its first paint.
+    country::CountryLoader *m_countries = nullptr;
+    bool m_countriesGiven = false;
 };

@@ -45,18 +45,18 @@ const QByteArray kAdif =
         "<PROGRAMVERSION:5>" VANTEL_VERSION "\n"
         "<CREATED_TIMESTAMP:15>20251206 054640\n"
         "<EOH>\n"
-        "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <BAND:3>20m <MODE:3>PSK <SUBMODE:5>PSK31 <RST_SENT:3>599 <STX:2>13 <RST_RCVD:3>599 <NAME:4>Hans <QTH:6>Berlin <EOR>\n"
-        "<CALL:5>G4XYZ <QSO_DATE:8>20240310 <TIME_ON:4>0705 <BAND:4>160m <MODE:2>CW <RST_SENT:3>589 <RST_RCVD:3>579 <EOR>\n"
-        "<CALL:6>OK1ABC <QSO_DATE:8>20240310 <TIME_ON:4>0730 <BAND:3>80m <MODE:3>SSB <RST_SENT:2>59 <STX:2>04 <RST_RCVD:2>59 <NAME:5>Sarka <QTH:4>Brno <EOR>\n"
-        "<CALL:5>JA1XX <QSO_DATE:8>19991231 <TIME_ON:4>2359 <BAND:3>40m <MODE:4>RTTY <RST_SENT:3>599 <RST_RCVD:3>599 <NAME:4>Taro <QTH:5>Tokyo <EOR>\n"
-        "<CALL:5>VK2AB <QSO_DATE:8>20680101 <TIME_ON:4>0000 <BAND:3>30m <MODE:4>SSTV <RST_SENT:3>595 <RST_RCVD:3>595 <EOR>\n"
-        "<CALL:4>W1AW <QSO_DATE:8>20230615 <TIME_ON:4>1200 <BAND:3>17m <MODE:3>PKT <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n"
-        "<CALL:5>F5XYZ <QSO_DATE:8>20230615 <TIME_ON:4>1210 <BAND:3>15m <MODE:3>TOR <RST_SENT:3>599 <RST_RCVD:3>599 <NAME:6>Helene <QTH:5>Nimes <EOR>\n"
-        "<CALL:5>EA3AB <QSO_DATE:8>20230615 <TIME_ON:4>1220 <BAND:3>12m <MODE:3>PAC <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n"
-        "<CALL:5>I2ABC <QSO_DATE:8>20230615 <TIME_ON:4>1230 <BAND:3>10m <MODE:3>TOR <SUBMODE:4>GTOR <RST_SENT:3>599 <RST_RCVD:3>599 <NAME:5>Gross <EOR>\n"
-        "<CALL:6>HB9ABC <QSO_DATE:8>20230616 <TIME_ON:4>0800 <BAND:3>40m <FREQ:4>7.04 <MODE:3>PSK <SUBMODE:5>PSK31 <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n"
-        "<CALL:6>OE1XYZ <QSO_DATE:8>20230616 <TIME_ON:4>0805 <BAND:3>20m <MODE:3>FT8 <RST_SENT:3>-15 <RST_RCVD:3>-10 <EOR>\n"
-        "<CALL:5>DK0XX <QSO_DATE:8>20230616 <TIME_ON:4>0900 <BAND:3>20m <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n";
+        "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <BAND:3>20m <MODE:3>PSK <SUBMODE:5>PSK31 <RST_SENT:3>599 <STX:2>13 <RST_RCVD:3>599 <NAME:4>Hans <QTH:6>Berlin <COUNTRY:20>Fed. Rep. of Germany <DXCC:3>230 <CQZ:2>14 <ITUZ:2>28 <CONT:2>EU <EOR>\n"
+        "<CALL:5>G4XYZ <QSO_DATE:8>20240310 <TIME_ON:4>0705 <BAND:4>160m <MODE:2>CW <RST_SENT:3>589 <RST_RCVD:3>579 <COUNTRY:7>England <DXCC:3>223 <CQZ:2>14 <ITUZ:2>27 <CONT:2>EU <EOR>\n"
+        "<CALL:6>OK1ABC <QSO_DATE:8>20240310 <TIME_ON:4>0730 <BAND:3>80m <MODE:3>SSB <RST_SENT:2>59 <STX:2>04 <RST_RCVD:2>59 <NAME:5>Sarka <QTH:4>Brno <COUNTRY:14>Czech Republic <DXCC:3>503 <CQZ:2>15 <ITUZ:2>28 <CONT:2>EU <EOR>\n"
+        "<CALL:5>JA1XX <QSO_DATE:8>19991231 <TIME_ON:4>2359 <BAND:3>40m <MODE:4>RTTY <RST_SENT:3>599 <RST_RCVD:3>599 <NAME:4>Taro <QTH:5>Tokyo <COUNTRY:5>Japan <DXCC:3>339 <CQZ:2>25 <ITUZ:2>45 <CONT:2>AS <EOR>\n"
+        "<CALL:5>VK2AB <QSO_DATE:8>20680101 <TIME_ON:4>0000 <BAND:3>30m <MODE:4>SSTV <RST_SENT:3>595 <RST_RCVD:3>595 <COUNTRY:9>Australia <DXCC:3>150 <CQZ:2>30 <ITUZ:2>59 <CONT:2>OC <EOR>\n"
+        "<CALL:4>W1AW <QSO_DATE:8>20230615 <TIME_ON:4>1200 <BAND:3>17m <MODE:3>PKT <RST_SENT:3>599 <RST_RCVD:3>599 <COUNTRY:24>United States of America <DXCC:3>291 <CQZ:1>5 <ITUZ:1>8 <CONT:2>NA <EOR>\n"
+        "<CALL:5>F5XYZ <QSO_DATE:8>20230615 <TIME_ON:4>1210 <BAND:3>15m <MODE:3>TOR <RST_SENT:3>599 <RST_RCVD:3>599 <NAME:6>Helene <QTH:5>Nimes <COUNTRY:6>France <DXCC:3>227 <CQZ:2>14 <ITUZ:2>27 <CONT:2>EU <EOR>\n"
+        "<CALL:5>EA3AB <QSO_DATE:8>20230615 <TIME_ON:4>1220 <BAND:3>12m <MODE:3>PAC <RST_SENT:3>599 <RST_RCVD:3>599 <COUNTRY:5>Spain <DXCC:3>281 <CQZ:2>14 <ITUZ:2>37 <CONT:2>EU <EOR>\n"
+        "<CALL:5>I2ABC <QSO_DATE:8>20230615 <TIME_ON:4>1230 <BAND:3>10m <MODE:3>TOR <SUBMODE:4>GTOR <RST_SENT:3>599 <RST_RCVD:3>599 <NAME:5>Gross <COUNTRY:5>Italy <DXCC:3>248 <CQZ:2>15 <ITUZ:2>28 <CONT:2>EU <EOR>\n"
+        "<CALL:6>HB9ABC <QSO_DATE:8>20230616 <TIME_ON:4>0800 <BAND:3>40m <FREQ:4>7.04 <MODE:3>PSK <SUBMODE:5>PSK31 <RST_SENT:3>599 <RST_RCVD:3>599 <COUNTRY:11>Switzerland <DXCC:3>287 <CQZ:2>14 <ITUZ:2>28 <CONT:2>EU <EOR>\n"
+        "<CALL:6>OE1XYZ <QSO_DATE:8>20230616 <TIME_ON:4>0805 <BAND:3>20m <MODE:3>FT8 <RST_SENT:3>-15 <RST_RCVD:3>-10 <COUNTRY:7>Austria <DXCC:3>206 <CQZ:2>15 <ITUZ:2>28 <CONT:2>EU <EOR>\n"
+        "<CALL:5>DK0XX <QSO_DATE:8>20230616 <TIME_ON:4>0900 <BAND:3>20m <RST_SENT:3>599 <RST_RCVD:3>599 <COUNTRY:20>Fed. Rep. of Germany <DXCC:3>230 <CQZ:2>14 <ITUZ:2>28 <CONT:2>EU <EOR>\n";
 
 const QByteArray kCabrilloHead = "START-OF-LOG: 3.0\n"
                                  "CREATED-BY: vantel-export " VANTEL_VERSION "\n"
@@ -275,6 +275,9 @@ private Q_SLOTS:
     void longerThanALogbook();
     void interruptedWriteKeepsOldFile_data();
     void interruptedWriteKeepsOldFile();
+    void countryFields_data();
+    void countryFields();
+    void noCountryFileToldOnce();
 
 private:
     ts::WorkDir *m_dir = nullptr;
@@ -380,15 +383,15 @@ void TestExport::peerContactsGolden()
                           + record("9", "I2ABC", "07.12.26 19:40", "599", "599", "28", "c"));
     const Run adif = exportTool({ "adif", "peers.log" });
     QCOMPARE(adif.out, adifHead("peers.log")
-             + "<CALL:4>K1JT <QSO_DATE:8>20261207 <TIME_ON:4>1900 <BAND:5>2190m <MODE:3>FT8 <RST_SENT:3>-08 <RST_RCVD:3>-12 <GRIDSQUARE:4>FN20 <EOR>\n"
-               "<CALL:4>W1AW <QSO_DATE:8>20261207 <TIME_ON:4>1905 <BAND:5>1.25m <MODE:4>MFSK <SUBMODE:3>FT4 <RST_SENT:3>+02 <RST_RCVD:3>-03 <EOR>\n"
-               "<CALL:6>OK1KIR <QSO_DATE:8>20261207 <TIME_ON:4>1910 <BAND:4>23cm <FREQ:4>1296 <MODE:4>MFSK <SUBMODE:3>Q65 <RST_SENT:3>-18 <RST_RCVD:3>-20 <GRIDSQUARE:6>JO70fc <EOR>\n"
-               "<CALL:5>G4XYZ <QSO_DATE:8>20261207 <TIME_ON:4>1915 <BAND:2>2m <FREQ:3>145 <MODE:2>CW <RST_SENT:3>599 <RST_RCVD:3>579 <EOR>\n"
-               "<CALL:5>CT1AB <QSO_DATE:8>20261207 <TIME_ON:4>1920 <BAND:3>40m <MODE:6>OLIVIA <SUBMODE:12>OLIVIA 8/500 <RST_SENT:3>599 <RST_RCVD:3>599 <NAME:3>Ana <QTH:6>Lisboa <EOR>\n"
-               "<CALL:5>EA3AB <QSO_DATE:8>20261207 <TIME_ON:4>1925 <BAND:3>20m <MODE:6>DOMINO <SUBMODE:8>DOMINOEX <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n"
-               "<CALL:6>OK1ABC <QSO_DATE:8>20261207 <TIME_ON:4>1930 <BAND:3>80m <MODE:3>SSB <SUBMODE:3>USB <RST_SENT:2>59 <RST_RCVD:2>57 <EOR>\n"
-               "<CALL:6>SP9XYZ <QSO_DATE:8>20261207 <TIME_ON:4>1935 <BAND:3>30m <MODE:8>CONTESTI <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n"
-               "<CALL:5>I2ABC <QSO_DATE:8>20261207 <TIME_ON:4>1940 <BAND:3>10m <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n");
+             + "<CALL:4>K1JT <QSO_DATE:8>20261207 <TIME_ON:4>1900 <BAND:5>2190m <MODE:3>FT8 <RST_SENT:3>-08 <RST_RCVD:3>-12 <GRIDSQUARE:4>FN20 <COUNTRY:24>United States of America <DXCC:3>291 <CQZ:1>5 <ITUZ:1>8 <CONT:2>NA <EOR>\n"
+               "<CALL:4>W1AW <QSO_DATE:8>20261207 <TIME_ON:4>1905 <BAND:5>1.25m <MODE:4>MFSK <SUBMODE:3>FT4 <RST_SENT:3>+02 <RST_RCVD:3>-03 <COUNTRY:24>United States of America <DXCC:3>291 <CQZ:1>5 <ITUZ:1>8 <CONT:2>NA <EOR>\n"
+               "<CALL:6>OK1KIR <QSO_DATE:8>20261207 <TIME_ON:4>1910 <BAND:4>23cm <FREQ:4>1296 <MODE:4>MFSK <SUBMODE:3>Q65 <RST_SENT:3>-18 <RST_RCVD:3>-20 <GRIDSQUARE:6>JO70fc <COUNTRY:14>Czech Republic <DXCC:3>503 <CQZ:2>15 <ITUZ:2>28 <CONT:2>EU <EOR>\n"
+               "<CALL:5>G4XYZ <QSO_DATE:8>20261207 <TIME_ON:4>1915 <BAND:2>2m <FREQ:3>145 <MODE:2>CW <RST_SENT:3>599 <RST_RCVD:3>579 <COUNTRY:7>England <DXCC:3>223 <CQZ:2>14 <ITUZ:2>27 <CONT:2>EU <EOR>\n"
+               "<CALL:5>CT1AB <QSO_DATE:8>20261207 <TIME_ON:4>1920 <BAND:3>40m <MODE:6>OLIVIA <SUBMODE:12>OLIVIA 8/500 <RST_SENT:3>599 <RST_RCVD:3>599 <NAME:3>Ana <QTH:6>Lisboa <COUNTRY:8>Portugal <DXCC:3>272 <CQZ:2>14 <ITUZ:2>37 <CONT:2>EU <EOR>\n"
+               "<CALL:5>EA3AB <QSO_DATE:8>20261207 <TIME_ON:4>1925 <BAND:3>20m <MODE:6>DOMINO <SUBMODE:8>DOMINOEX <RST_SENT:3>599 <RST_RCVD:3>599 <COUNTRY:5>Spain <DXCC:3>281 <CQZ:2>14 <ITUZ:2>37 <CONT:2>EU <EOR>\n"
+               "<CALL:6>OK1ABC <QSO_DATE:8>20261207 <TIME_ON:4>1930 <BAND:3>80m <MODE:3>SSB <SUBMODE:3>USB <RST_SENT:2>59 <RST_RCVD:2>57 <COUNTRY:14>Czech Republic <DXCC:3>503 <CQZ:2>15 <ITUZ:2>28 <CONT:2>EU <EOR>\n"
+               "<CALL:6>SP9XYZ <QSO_DATE:8>20261207 <TIME_ON:4>1935 <BAND:3>30m <MODE:8>CONTESTI <RST_SENT:3>599 <RST_RCVD:3>599 <COUNTRY:6>Poland <DXCC:3>269 <CQZ:2>15 <ITUZ:2>28 <CONT:2>EU <EOR>\n"
+               "<CALL:5>I2ABC <QSO_DATE:8>20261207 <TIME_ON:4>1940 <BAND:3>10m <RST_SENT:3>599 <RST_RCVD:3>599 <COUNTRY:5>Italy <DXCC:3>248 <CQZ:2>15 <ITUZ:2>28 <CONT:2>EU <EOR>\n");
     QCOMPARE(adif.status, 0);
     QVERIFY2(adif.err.contains("record 9: mode \"c\" is no mode ADIF or Cabrillo knows; written without MODE"), adif.err);
     const Run cabrillo = exportTool({ "cabrillo", "peers.log", "--call", "DL0XX" });
@@ -412,7 +415,8 @@ void TestExport::stationProfile_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("out"); // after the header line CREATED-BY or the ADIF header
     QTest::addColumn<QByteArray>("err");
-    const QByteArray adifLine = "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <BAND:3>20m <MODE:2>CW <RST_SENT:3>599 <RST_RCVD:3>579 ";
+    const QByteArray adifLine = "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <BAND:3>20m <MODE:2>CW <RST_SENT:3>599 <RST_RCVD:3>579 "
+                                "<COUNTRY:20>Fed. Rep. of Germany <DXCC:3>230 <CQZ:2>14 <ITUZ:2>28 <CONT:2>EU ";
     const QByteArray warning = "vantel-export: vantel.ini: [station] category-power \"barely\" is none of HIGH, LOW, QRP; left out\n";
     QTest::newRow("ADIF from the profile")
             << QStringList { "adif", "one.log" } << 0
@@ -555,7 +559,7 @@ void TestExport::notALogbook_data()
     QTest::addColumn<QByteArray>("looks");
     QByteArray adif = "<ADIF_VER:5>3.1.4\n<EOH>\n";
     for (int i = 0; i < 491; ++i)
-        adif += "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <MODE:2>CW <EOR>\n";
+        adif += "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <MODE:2>CW <COUNTRY:20>Fed. Rep. of Germany <DXCC:3>230 <CQZ:2>14 <ITUZ:2>28 <CONT:2>EU <EOR>\n";
     QTest::newRow("ADIF") << adif << QByteArray("it looks like an ADIF file");
     QTest::newRow("100 MB of nothing") << QByteArray() << QByteArray("it holds NUL bytes");
 }
@@ -724,6 +728,56 @@ void TestExport::interruptedWriteKeepsOldFile()
     QCOMPARE(entries(), QStringList({ "out.adi", "small.log" }));
 }
 
+// The contacted station's country and zones from Debian's cty.dat (and cty.csv's DXCC
+// numbers): none at sea or in the air.
+void TestExport::countryFields_data()
+{
+    QTest::addColumn<QByteArray>("call");
+    QTest::addColumn<QByteArray>("fields"); // between the reports and <EOR>
+    QTest::newRow("resolved") << QByteArray("JA1XX")
+                              << QByteArray(" <COUNTRY:5>Japan <DXCC:3>339 <CQZ:2>25 <ITUZ:2>45 <CONT:2>AS");
+    QTest::newRow("portable") << QByteArray("dl1abc/p")
+                              << QByteArray(" <COUNTRY:20>Fed. Rep. of Germany <DXCC:3>230 <CQZ:2>14 <ITUZ:2>28 <CONT:2>EU");
+    QTest::newRow("at a location") << QByteArray("KH6/W1AW")
+                                   << QByteArray(" <COUNTRY:6>Hawaii <DXCC:3>110 <CQZ:2>31 <ITUZ:2>61 <CONT:2>OC");
+    QTest::newRow("kept apart from its DXCC entity")
+            << QByteArray("IT9ABC") << QByteArray(" <COUNTRY:5>Italy <DXCC:3>248 <CQZ:2>15 <ITUZ:2>28 <CONT:2>EU");
+    QTest::newRow("maritime mobile") << QByteArray("W1AW/MM") << QByteArray();
+    QTest::newRow("aeronautical mobile") << QByteArray("W1AW/AM") << QByteArray();
+    QTest::newRow("no entity") << QByteArray("Q1ABC") << QByteArray();
+}
+
+void TestExport::countryFields()
+{
+    QFETCH(QByteArray, call);
+    QFETCH(QByteArray, fields);
+    ts::writeFile("one.log", ts::record("1", call.constData(), "09.03.24 18:42", "579", "599", "14", "CW"));
+    const Run run = exportTool({ "adif", "one.log" });
+    QCOMPARE(run.out, adifHead("one.log") + "<CALL:" + QByteArray::number(call.size()) + ">" + call.toUpper()
+                     + " <QSO_DATE:8>20240309 <TIME_ON:4>1842 <BAND:3>20m <MODE:2>CW <RST_SENT:3>599 "
+                       "<RST_RCVD:3>579" + fields + " <EOR>\n");
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.status, 0);
+}
+
+// Without a country file every contact would lack the same fields: one word, over a
+// logbook of several blocks.
+void TestExport::noCountryFileToldOnce()
+{
+    QByteArray records;
+    for (int i = 0; i < 5000; ++i)
+        records += ts::record("1", "DL1ABC", "09.03.24 18:42", "579", "599", "14", "CW");
+    ts::writeFile("big.log", records);
+    formats::Options options;
+    options.countriesMissing = "cty.dat: not found";
+    const auto result = formats::exportLogbook(*formats::findFormat(u"adif"), "big.log", options);
+    QVERIFY(result.ok());
+    QCOMPARE(result.value().report.written, 5000);
+    QCOMPARE(result.value().report.messages,
+             QStringList { "no country file (cty.dat: not found): COUNTRY, DXCC, CQZ, ITUZ and CONT are left out" });
+    QVERIFY(!result.value().output.contains("<COUNTRY"));
+}
+
 void TestExport::oddRecords_data()
 {
     QTest::addColumn<QString>("format");
@@ -733,7 +787,8 @@ void TestExport::oddRecords_data()
     QTest::addColumn<QByteArray>("message");
     const QByteArray plain = ts::record("1", "DL1ABC", "09.03.24 18:42", "599", "599", "14", "CW");
     const QByteArray adifLine = "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <BAND:3>20m "
-                                "<MODE:2>CW <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n";
+                                "<MODE:2>CW <RST_SENT:3>599 <RST_RCVD:3>599 <COUNTRY:20>Fed. Rep. of Germany "
+                                "<DXCC:3>230 <CQZ:2>14 <ITUZ:2>28 <CONT:2>EU <EOR>\n";
     const auto call = [&](const QByteArray &value) { return withField(plain, 3, 15, value); };
     QTest::newRow("call with a tab") << "adif" << "odd.log" << call("K1\tA") << QByteArray()
                                      << QByteArray("record 1 skipped: call sign \"K1\\x09A\" holds control characters\n");

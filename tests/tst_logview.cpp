@@ -86,6 +86,7 @@ private Q_SLOTS:
     void interruptedCorrectionUndone_data();
     void interruptedCorrectionUndone();
     void damagedJournalIsTold();
+    void countryColumns();
 };
 
 void TestLogView::openAndLeave_data()
@@ -123,7 +124,7 @@ void TestLogView::openAndLeave()
         for (int c = 0; c < window->model()->columnCount(); ++c)
             headers << window->model()->headerData(c, Qt::Horizontal).toString();
         QCOMPARE(headers, QStringList({ "No.", "Call", "Date/Time", "Recv", "Sent", "Band", "Mode",
-                                        "Name", "QTH" }));
+                                        "Name", "QTH", "Country", "Continent", "CQ zone" }));
         QCOMPARE(window->model()->rowCount(), 600);
         // The newest contact is selected and on screen, the list has the keys.
         QCOMPARE(window->view()->currentIndex().row(), 599);
@@ -615,6 +616,43 @@ void TestLogView::damagedJournalIsTold()
     QVERIFY(f.platform.calls.back().text.contains(QStringLiteral("the logbook has changed since")));
     QCOMPARE(f.logBytes(), third);
     QVERIFY(!QFile::exists(f.log + QStringLiteral(".journal")));
+}
+
+
+// The country columns from Debian's cty.dat, read once the window shows: empty until it
+// arrives and for calls of no entity; a corrected call shows its new country.
+void TestLogView::countryColumns()
+{
+    ts::WorkDir dir;
+    const QString log = dir.path(QStringLiteral("c.log"));
+    ts::writeFile(log, ts::record("1", "DL1ABC", "09.03.24 18:42") + ts::record("2", "kh6/w1aw")
+                          + ts::record("3", "W1AW/MM") + ts::record("4", "Q1ABC") + ts::record("5", "IT9ABC"));
+    FakePlatform platform;
+    LogWindow window(platform);
+    window.followLogbook(log);
+    window.showNewest();
+    const auto row = [&](int r) {
+        QStringList cells;
+        for (int c = LogModel::CountryColumn; c < LogModel::ColumnCount; ++c)
+            cells << window.model()->data(window.model()->index(r, c)).toString();
+        return cells;
+    };
+    QCOMPARE(row(0), QStringList({ "", "", "" }));
+    QTRY_COMPARE(row(0), QStringList({ "Fed. Rep. of Germany", "EU", "14" }));
+    QCOMPARE(row(1), QStringList({ "Hawaii", "OC", "31" }));
+    QCOMPARE(row(2), QStringList({ "", "", "" }));
+    QCOMPARE(row(3), QStringList({ "", "", "" }));
+    QCOMPARE(row(4), QStringList({ "Sicily", "EU", "15" }));
+    QVERIFY(!window.view()->isColumnHidden(LogModel::CountryColumn));
+    QVERIFY(window.view()->columnViewportPosition(LogModel::CqZoneColumn) >= 0);
+
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.seek(85 + 3));
+    file.write("JA1XX          ");
+    file.close();
+    window.model()->refresh();
+    QCOMPARE(row(1), QStringList({ "Japan", "AS", "25" }));
 }
 
 QTEST_MAIN(TestLogView)

@@ -26,12 +26,11 @@ struct Options
     // Only the contacts from `from` to `to` (UTC, to the minute, both included); an
     // invalid end is open. Records whose date cannot be read are still reported.
     QDateTime from, to;
-    // The contest's rules, which select the exchange columns and give the claimed score,
-    // and the country file they place calls with.
+    // The contest's rules, which select the exchange columns and give the claimed score.
     std::optional<contest::RuleSet> rules;
-    country::CountryTable countries;
-    // The country file's entities, for the contacted station's country and zones;
-    // empty: none are written, and `countriesMissing`, when set, says why (once).
+    // The country file's entities: the contacted station's country and zones (ADIF) and
+    // the places the rules count; empty: none are written, and `countriesMissing`, when
+    // set, says why (once).
     country::CountryTable countries;
     QString countriesMissing;
 };

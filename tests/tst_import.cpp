@@ -329,7 +329,7 @@ private Q_SLOTS:
         writeAll("in.adi", "<call:4>K1AB<qso_date:8>20240101<time_on:4>1200<eor>"
                            "<call:4>K1CD<qso_date:8>20240101<time_on:4>1201<eor>"
                            "<call:4>K1EF<qso_date:8>20240101<time_on:4>1202<eor>");
-        const QByteArray old = ts::records(2) + "1  TORN";
+        const QByteArray old = ts::records(2) + "3  TORN";
         writeAll("b.log", old);
         const importer::Plan plan = importer::makePlan("in.adi", "b.log");
         fault = { write, sync, truncate, 0, 0 };

@@ -14,11 +14,17 @@ packages=(
     hamradio-files                    # cty.dat, cty.csv, MASTER.SCP: countries and known calls
     trustedqsl                        # LoTW's mode and band list (config.xml), checked against ours
     tlf tmux                          # a contest logger that reads our Cabrillo back, in a terminal
+    nodejs npm                        # an npm ADIF reader reads our ADIF back (scripts/npm-deps.sh)
 )
+# A package that an installed one provides counts (NodeSource's nodejs brings npm along).
+provided() {
+    dpkg-query -W -f='${db:Status-Abbrev}|${Provides}\n' 2>/dev/null \
+        | grep -E "^ii *\|(.*[ ,])?$1( |,|\$)" >/dev/null  # all read: no SIGPIPE under pipefail
+}
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
-        || missing+=("$package")
+        || provided "$package" || missing+=("$package")
 done
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"

@@ -1,8 +1,14 @@
 #include "TestSupport.h"
 #include "formats/Export.h"
+#include "radio/Band.h"
+#include "radio/Mode.h"
+#include "radio/ModeNames.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -270,6 +276,7 @@ private Q_SLOTS:
     void oddRecords();
     void randomRecordsKeepTheirCalls();
     void tlfReadsCabrillo();
+    void npmParserReadsAdif();
     void notALogbook_data();
     void notALogbook();
     void longerThanALogbook();
@@ -964,6 +971,168 @@ void TestExport::tlfReadsCabrillo()
                              : l);
     }
     QCOMPARE(got, expected);
+}
+
+namespace {
+
+// A logbook of every band and every mode the links can store, each record with what the
+// ADIF export is meant to write for it (field names as the npm reader gives them).
+struct MeantLog
+{
+    QByteArray logbook;
+    QList<QMap<QString, QString>> records;
+};
+
+MeantLog everyBandAndMode()
+{
+    struct Band
+    {
+        QString text, adif, freq;
+    };
+    QList<Band> bands;
+    for (const radio::Band &band : radio::bands()) {
+        bands.append({ band.text, band.adif, {} });
+        // A rig's or fldigi's frequency inside the band: FREQ as stored, unless the
+        // field holds the band's own text.
+        const double mid = double(band.lowHz + band.highHz) / 2;
+        if (const QString text = radio::bandTextForFrequency(mid).value_or(""); text != band.text)
+            bands.append({ text, band.adif, text });
+    }
+    QList<std::pair<QString, QStringList>> modes = { // stored text, then MODE and SUBMODE
+        { "PSK31", { "PSK", "PSK31" } }, { "CW", { "CW", "" } }, { "SSB", { "SSB", "" } },
+        { "RTTY", { "RTTY", "" } }, { "SSTV", { "SSTV", "" } }, { "PAKET", { "PKT", "" } },
+        { "AMTOR", { "TOR", "" } }, { "PACT", { "PAC", "" } }, { "GTOR", { "TOR", "GTOR" } },
+    };
+    for (const auto &[rig, mode] : { std::pair { "CW", "CW" }, { "CWR", "CW" }, { "USB", "SSB" },
+                                     { "LSB", "SSB" }, { "RTTY", "RTTY" }, { "RTTYR", "RTTY" } })
+        modes.append({ radio::modeTextForRig(QString::fromLatin1(rig)).value_or(rig), { mode, "" } });
+    // The submodes seven characters cannot say are written as their mode.
+    const QStringList unsayable = { "OLIVIA 16/500", "PSK1000RC2", "PSK125RC10", "PSK125RC12", "PSK125RC16" };
+    for (const QString &modem : radio::names::fldigiModems()) {
+        const auto text = radio::modeTextForFldigi(modem);
+        if (const auto pair = radio::pairForFldigi(modem); text && pair) // OFDM, IFKP: no ADIF mode
+            modes.append({ *text, { pair->mode, unsayable.contains(pair->submode) ? "" : pair->submode } });
+    }
+    // WSJT-X 2.6.1's logged pairs.
+    for (const auto &[mode, submode] : { std::pair { "FT8", "" }, { "MFSK", "FT4" }, { "JT4", "" }, { "JT9", "" },
+                                         { "JT65", "" }, { "MFSK", "Q65" }, { "MFSK", "FST4" }, { "MFSK", "FST4W" },
+                                         { "MSK144", "" }, { "WSPR", "" }, { "ISCAT", "" }, { "MFSK", "JS8" } })
+        modes.append({ radio::modeTextForAdif(QString::fromLatin1(mode), QString::fromLatin1(submode)),
+                       { mode, submode } });
+
+    MeantLog log;
+    const int count = int(std::max(bands.size(), modes.size()));
+    for (int i = 0; i < count; ++i) {
+        const Band &band = bands.at(i % bands.size());
+        const auto &[modeText, pair] = modes.at(i % modes.size());
+        QMap<QString, QString> meant;
+        const QString number = QString::number(i + 1);
+        QString call = QStringLiteral("%1%2%3%4%5").arg(QStringList { "DL", "G", "JA", "VK", "W", "OK", "PY" }.at(i % 7))
+                               .arg(i % 10).arg(QChar('A' + i % 26)).arg(QChar('A' + (i / 26) % 26))
+                               .arg(i % 9 == 0 ? "/P" : "");
+        meant["call"] = call;
+        if (i % 4 == 0)
+            call = call.toLower(); // typed in small letters
+        // Over the two-digit years' whole window, 1969 to 2068.
+        const int yy = (69 + i * 3) % 100, month = 1 + i % 12, day = 1 + i % 28, hour = i % 24, minute = i * 7 % 60;
+        const QString stamp = QString::asprintf("%02d.%02d.%02d %02d:%02d", day, month, yy, hour, minute);
+        meant["qso_date"] = QString::asprintf("%04d%02d%02d", yy >= 69 ? 1900 + yy : 2000 + yy, month, day);
+        meant["time_on"] = QString::asprintf("%02d%02d", hour, minute);
+        meant["band"] = band.adif;
+        if (!band.freq.isEmpty())
+            meant["freq"] = band.freq;
+        meant["mode"] = pair.at(0);
+        if (!pair.at(1).isEmpty())
+            meant["submode"] = pair.at(1);
+        // A contest exchange (the own number behind the sent report), plain reports, dB.
+        QString sent = "599", received = "589";
+        if (i % 3 == 0) {
+            meant["stx"] = number;
+            meant["srx"] = QString::number(1 + i * 7 % 999);
+            sent += meant["stx"];
+            received += meant["srx"];
+        } else if (i % 3 == 2) {
+            sent = "-08";
+            received = "+03";
+        }
+        meant["rst_sent"] = sent.left(3);
+        meant["rst_rcvd"] = received.left(3);
+        const QString name = QStringList { "Hans", "Ana", "", "Taro", "Helga" }.at(i % 5);
+        if (!name.isEmpty())
+            meant["name"] = name;
+        // A town, nothing, a locator of 4, 6 or 8 characters as WSJT-X leaves it in QTH, a
+        // town that looks like one.
+        QString qth = QStringList { "Berlin", "", "", "Rome" }.at(i % 4);
+        if (!qth.isEmpty())
+            meant["qth"] = qth;
+        if (i % 4 == 2) {
+            const QString grid = QStringLiteral("%1%2%3%4%5%6%7%8").arg(QChar('A' + i % 18)).arg(QChar('A' + i / 18 % 18))
+                                         .arg(i % 10).arg(i / 10 % 10).arg(QChar('a' + i % 24))
+                                         .arg(QChar('a' + i * 5 % 24)).arg(i * 3 % 10).arg(i / 7 % 10)
+                                         .left(4 + 2 * (i / 4 % 3));
+            meant["gridsquare"] = grid;
+            qth = i % 8 == 2 ? grid.toLower() : grid.toUpper();
+        }
+        meant["station_callsign"] = "DL0XX";
+        meant["operator"] = "DL1ABC";
+        meant["my_gridsquare"] = "JO62qm";
+        log.records << meant;
+        log.logbook += ts::record(number.toLatin1().constData(), call.toLatin1().constData(),
+                                  stamp.toLatin1().constData(), received.toLatin1().constData(),
+                                  sent.toLatin1().constData(), band.text.toLatin1().constData(),
+                                  modeText.toLatin1().constData(), name.toLatin1().constData(),
+                                  qth.toLatin1().constData());
+    }
+    return log;
+}
+
+QString fieldsText(const QMap<QString, QString> &fields)
+{
+    QStringList out;
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it)
+        out << it.key() + "=" + it.value();
+    return out.join(' ');
+}
+
+} // namespace
+
+// An ADIF reader from npm (adif-parser-ts, which web loggers use; scripts/npm-deps.sh puts
+// it into the build tree) reads the export of every band and mode back: each record holds
+// exactly the fields meant, BAND and MODE always.
+void TestExport::npmParserReadsAdif()
+{
+    QProcess install;
+    install.setProcessChannelMode(QProcess::ForwardedChannels);
+    install.start(QStringLiteral(VANTEL_NPM_DEPS), { QStringLiteral(VANTEL_NPM_PREFIX) });
+    QVERIFY2(install.waitForFinished(180000) && install.exitStatus() == QProcess::NormalExit
+                     && install.exitCode() == 0,
+             "scripts/npm-deps.sh could not install adif-parser-ts");
+    const MeantLog meant = everyBandAndMode();
+    QVERIFY(meant.records.size() > 150);
+    ts::writeFile("all.log", meant.logbook);
+    const Run run = exportTool({ "adif", "all.log", "--call", "dl0xx", "--operator", "DL1ABC", "--grid", "jo62QM",
+                                 "-o", "all.adi" });
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.status, 0);
+    QProcess node;
+    node.start("node", { "-e",
+                         "const { AdifParser } = require(process.argv[2]);"
+                         "const adif = require('fs').readFileSync(process.argv[1], 'latin1');"
+                         "process.stdout.write(JSON.stringify(AdifParser.parseAdi(adif)));",
+                         "all.adi", VANTEL_NPM_PREFIX "/node_modules/adif-parser-ts" });
+    QVERIFY2(node.waitForFinished(60000) && node.exitCode() == 0, node.readAllStandardError());
+    const QJsonObject read = QJsonDocument::fromJson(node.readAllStandardOutput()).object();
+    QCOMPARE(read["header"].toObject()["adif_ver"].toString(), "3.1.4");
+    const QJsonArray records = read["records"].toArray();
+    QCOMPARE(records.size(), meant.records.size());
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        QMap<QString, QString> got;
+        const QJsonObject record = records.at(i).toObject();
+        for (auto it = record.begin(); it != record.end(); ++it)
+            got[it.key()] = it.value().toString();
+        QVERIFY2(got.contains("band") && got.contains("mode"), qPrintable(fieldsText(got)));
+        QCOMPARE(fieldsText(got), fieldsText(meant.records.at(i)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestExport)

@@ -2,15 +2,19 @@
 #include "TestSupport.h"
 #include "convert/Form2.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/StationDialog.h"
 #include "platform/QtPlatform.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTimer>
 
@@ -23,6 +27,7 @@ class TestTextFit : public QObject
 private Q_SLOTS:
     void mainWindow();
     void conversionWindow();
+    void stationWindow();
     void boxTitles_data();
     void boxTitles();
 
@@ -38,23 +43,34 @@ QStringList TestTextFit::cutTexts(QWidget *window)
         if (need > room)
             cut << QStringLiteral("%1 \"%2\": %3 px in %4").arg(w->objectName(), text).arg(need).arg(room);
     };
+    // A mnemonic's "&" is not drawn: "&&" shows as "&".
+    const auto shown = [](QString text) {
+        static const QRegularExpression mnemonic(QStringLiteral("&(.)"));
+        return text.replace(mnemonic, QStringLiteral("\\1"));
+    };
     for (QLabel *label : window->findChildren<QLabel *>())
-        check(label, label->text(), label->contentsRect().width() - 2 * label->margin());
+        check(label, label->buddy() ? shown(label->text()) : label->text(),
+              label->contentsRect().width() - 2 * label->margin());
     for (QPushButton *button : window->findChildren<QPushButton *>()) {
         QStyleOptionButton option;
         option.initFrom(button);
-        check(button, button->text(),
+        check(button, shown(button->text()),
               button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width());
     }
     for (QCheckBox *box : window->findChildren<QCheckBox *>()) {
         QStyleOptionButton option;
         option.initFrom(box);
-        check(box, box->text(),
+        check(box, shown(box->text()),
               box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box).width());
     }
     for (QComboBox *list : window->findChildren<QComboBox *>()) {
-        // A line edit keeps two pixels free at each side of its text.
-        const int room = list->lineEdit()->contentsRect().width() - 4;
+        // A line edit keeps two pixels free at each side of its text; a list that takes
+        // no typing draws its item one pixel inside the style's field.
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        const int room = list->lineEdit()
+                ? list->lineEdit()->contentsRect().width() - 4
+                : list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list).width() - 2;
         for (int i = 0; i < list->count(); ++i)
             check(list, list->itemText(i), room);
     }
@@ -83,6 +99,23 @@ void TestTextFit::conversionWindow()
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const QStringList cut = cutTexts(&form);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("\n"))));
+}
+
+// Setup → "Station...", with the longest words OK can say beside the fields.
+void TestTextFit::stationWindow()
+{
+    ts::WorkDir dir;
+    StationDialog station(formats::Station {});
+    station.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&station));
+    auto *grid = station.findChild<QLineEdit *>(QStringLiteral("stationGrid"));
+    QTest::keyClicks(grid, QStringLiteral("JS62qm45"));
+    QTest::mouseClick(station.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(); // the layout makes room for the words
+    QVERIFY(station.isVisible());
+    QVERIFY(!station.findChild<QLabel *>(QStringLiteral("stationProblem"))->text().isEmpty());
+    const QStringList cut = cutTexts(&station);
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("\n"))));
 }
 

@@ -7,7 +7,6 @@
 #include "mainwindow/Form1.h"
 #include "storage/Logbook.h"
 #include "storage/Settings.h"
-#include "storage/SharedState.h"
 
 #include <QApplication>
 #include <QDir>
@@ -69,7 +68,7 @@ void f1(benchmark::State &state, bool silentPeers)
     FakePlatform platform;
     auto form = openForm(platform, silentPeers, silentPeers ? "f1-silent.log" : "f1-off.log");
     for (auto _ : state) {
-        if (storage::qsoCount >= 32000) {
+        if (form->session().qsoCount >= 32000) {
             state.SkipWithError("logbook full");
             break;
         }

@@ -9,7 +9,6 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/LogWindowLink.h"
 #include "storage/Settings.h"
-#include "storage/SharedState.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,8 +49,8 @@ std::unique_ptr<Form1> fullForm(FakePlatform &platform)
     form->show();
     form->Text2->setText(QStringLiteral("LAST"));
     QTest::keyClick(form->Text2, Qt::Key_F1); // says the logbook is now full
-    if (storage::qsoCount != 32767)
-        std::fprintf(stderr, "the logbook holds %d contacts, not 32767: %s\n", storage::qsoCount,
+    if (form->session().qsoCount != 32767)
+        std::fprintf(stderr, "the logbook holds %d contacts, not 32767: %s\n", form->session().qsoCount,
                      qPrintable(platform.errors().join(QLatin1Char('\n'))));
     form->Text2->clear(); // a full logbook keeps the fields as they were
     return form;

@@ -6,7 +6,6 @@
 #include "storage/FileHandle.h"
 #include "storage/Logbook.h"
 #include "storage/Settings.h"
-#include "storage/SharedState.h"
 
 #include <QApplication>
 #include <QDir>
@@ -82,7 +81,7 @@ void BM_SaveWithF1(benchmark::State &state)
     auto form = std::make_unique<Form1>(platform);
     form->show();
     for (auto _ : state) {
-        if (storage::qsoCount >= 32000) {
+        if (form->session().qsoCount >= 32000) {
             state.PauseTiming();
             (void)storage::emptyLogbook(path);
             form = std::make_unique<Form1>(platform);

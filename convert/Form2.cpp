@@ -32,8 +32,8 @@ W *place(W *widget, const char *name, const QRect &geometry, bool bold)
     return widget;
 }
 
-const QString kSourceFilter = QStringLiteral("LogFiles (*.log)|*.log|Text (*.txt)|*.txt|All Files|*.*");
-const QString kDestFilter = QStringLiteral("Text (*.txt)|*.txt|LogFiles (*.log)|*.log|All Files|*.*");
+constexpr QLatin1String kSourceFilter("LogFiles (*.log)|*.log|Text (*.txt)|*.txt|All Files|*.*");
+constexpr QLatin1String kDestFilter("Text (*.txt)|*.txt|LogFiles (*.log)|*.log|All Files|*.*");
 
 // The source is taken into use as every reader takes it: a file that is no logbook is
 // refused and a correction left half-done is undone before a contact is listed. A source

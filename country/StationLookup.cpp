@@ -1,7 +1,7 @@
 #include "country/StationLookup.h"
 
 #include "storage/FileHandle.h"
-#include "storage/SharedState.h"
+#include "storage/Logbook.h"
 #include "storage/QsoRecord.h"
 
 #include <QDateTime>

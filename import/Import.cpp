@@ -6,7 +6,7 @@
 #include "radio/Mode.h"
 #include "storage/AppendRecords.h"
 #include "storage/Logbook.h"
-#include "storage/SharedState.h"
+#include "storage/Logbook.h"
 #include "storage/TextCodec.h"
 
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 #include "storage/FileHandle.h"
 #include "storage/LogbookWatch.h"
 #include "storage/RecordFields.h"
-#include "storage/SharedState.h"
+#include "storage/Logbook.h"
 #include "storage/StorageText.h"
 #include "storage/TakeIntoUse.h"
 #include "storage/TextCodec.h"

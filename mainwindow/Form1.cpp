@@ -9,7 +9,6 @@
 #include "platform/Twips.h"
 #include "storage/LogbookWatch.h"
 #include "storage/RecordFields.h"
-#include "storage/SharedState.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -41,8 +40,6 @@ Form1::Form1(Platform &platform, QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("vantel"));
     setWindowIcon(appIcon());
-    storage::qsoCount = 0;
-    storage::curQso = storage::QsoRecord();
     m_watch = new storage::LogbookWatch(this);
     buildControls();
     buildMenus();

@@ -3,6 +3,7 @@
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
 #include "storage/Logbook.h"
+#include "storage/LogbookSession.h"
 #include "storage/QsoRecord.h"
 
 #include <QHash>
@@ -29,6 +30,9 @@ class QMenu;
 class Form1 : public QMainWindow
 {
     Q_OBJECT
+    // The logbook in use, before the window variable that reads it.
+    storage::LogbookSession m_session;
+
 public:
     explicit Form1(Platform &platform, QWidget *parent = nullptr);
     ~Form1() override;
@@ -56,6 +60,9 @@ public:
     Platform &platform() const { return m_platform; }
     // The log window's connection to this window (the window itself is made on first use).
     LogWindowLink &logWindow() const { return *m_logWindow; }
+    // The logbook this window works on; the links and the log window go through it.
+    storage::LogbookSession &session() { return m_session; }
+    const storage::LogbookSession &session() const { return m_session; }
 
     // Where the band and mode fills take their values. Without a source (or where it
     // knows nothing) they are the defaults. A source answers at once from what it
@@ -112,7 +119,7 @@ public:
 
     // Window variables: text, empty until the load step or a command sets them.
     QString exchangeSent;
-    QString logPath;
+    const QString &logPath = m_session.path(); // the session's, read-only here
     QString defSent;
     QString defRecv;
     QString defBand;

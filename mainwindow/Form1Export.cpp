@@ -147,7 +147,7 @@ void Form1::exportLogbook(const char *formatName, const QString &label)
     }
     // As vantel-export does: the logbook is taken into use again, so a file swapped in
     // meanwhile is refused and a contact left half corrected is put back before it is read.
-    const auto taken = storage::takeIntoUse(logPath, storage::IfMissing::Fail);
+    const auto taken = storage::LogbookSession::take(logPath, storage::IfMissing::Fail);
     if (!taken) {
         m_platform.showError(msg::failure(QStringLiteral("Nothing was exported."), taken.error()));
         return;

@@ -6,7 +6,6 @@
 #include "radio/Stamp.h"
 #include "storage/Logbook.h"
 #include "storage/RecordFields.h"
-#include "storage/SharedState.h"
 #include "storage/TextCodec.h"
 
 #include <QComboBox>
@@ -150,7 +149,7 @@ void Form1::checkDuplicate()
 {
     if (noLogbookOpen())
         return;
-    const auto found = findCall(logPath, Text2->text(), curQso);
+    const auto found = m_session.checkDuplicate(Text2->text());
     if (!found) {
         m_platform.showError(msg::failure(
                 QStringLiteral("The logbook could not be searched for this call sign."),
@@ -166,8 +165,8 @@ void Form1::checkDuplicate()
     for (const RecordField &f : RecordFields) {
         // Only the call sign is shown without the spaces that fill its field.
         setFieldText(f.field, f.field == QsoRecord::Call
-                                      ? fromDisk(trimSpaces(curQso.fieldBytes(QsoRecord::Call)))
-                                      : curQso.field(f.field));
+                                      ? fromDisk(trimSpaces(m_session.curQso.fieldBytes(QsoRecord::Call)))
+                                      : m_session.curQso.field(f.field));
     }
 
     m_platform.messageBox(QStringLiteral("Duplicate!!!"), QStringLiteral("vantel"), MsgBox::OkOnly);
@@ -182,7 +181,7 @@ void Form1::checkDuplicate()
     for (const QsoRecord::Field field : { QsoRecord::DateTime, QsoRecord::Recv, QsoRecord::Sent })
         m_recalled[field] = fieldText(field);
     // A full logbook was told when it was taken into use: the number stays empty.
-    const auto next = nextNumber(qsoCount);
+    const auto next = m_session.nextNumber();
     Text1->setText(next ? QString::number(*next) : QString());
 }
 
@@ -210,8 +209,7 @@ void Form1::updateDuplicateMark()
     qint64 earlier = 0;
     const QString call = Text2->text();
     if (!logPath.isEmpty() && !call.trimmed().isEmpty()) {
-        QsoRecord scratch;
-        const auto found = findCall(logPath, call, scratch);
+        const auto found = m_session.findCall(call);
         if (found && found.value())
             earlier = *found.value();
     }

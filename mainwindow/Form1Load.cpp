@@ -6,7 +6,6 @@
 #include "radio/Mode.h"
 #include "storage/Logbook.h"
 #include "storage/Settings.h"
-#include "storage/SharedState.h"
 
 #include "storage/Journal.h"
 #include "storage/LogbookWatch.h"
@@ -30,9 +29,10 @@ void Form1::load()
         const char *file;
         QString *variable;
     };
+    QString deflog;
     const Source sources[] = {
         { "utc_off", &utcOffset }, { "band", &defBand }, { "sent", &defSent },
-        { "recv", &defRecv },      { "deflog", &logPath }, { "mode", &defMode },
+        { "recv", &defRecv },      { "deflog", &deflog }, { "mode", &defMode },
     };
     QStringList problems;
     for (const Source &source : sources) {
@@ -48,12 +48,11 @@ void Form1::load()
     if (!problems.isEmpty())
         m_platform.showError(problems.join(QStringLiteral("\n\n")));
 
-    if (!logPath.isEmpty()) {
-        const QString path = logPath;
+    if (!deflog.isEmpty()) {
+        const QString &path = deflog;
         // A default logbook that cannot be used leaves the window without one; the
         // setting itself stays as it is. One that vanished is not made again empty:
         // numbering would restart at 1 and the duplicate check would find nothing.
-        logPath.clear();
         const QString purpose = QStringLiteral("The default logbook could not be opened.");
         if (logbookExists(path, purpose)) {
             if (auto count = countForUse(path, purpose, IfMissing::Fail))
@@ -101,7 +100,7 @@ void Form1::undoInterruptedCorrection()
     // back at once rather than at the next start. One stat when there is nothing to do.
     if (logPath.isEmpty())
         return;
-    const auto recovered = recoverJournal(logPath);
+    const auto recovered = m_session.recoverJournal();
     if (!recovered) {
         m_platform.showError(msg::failure(
                 QStringLiteral("The logbook in use changed. A correction of one of its contacts was "
@@ -151,7 +150,7 @@ std::optional<qint16> Form1::countForUse(const QString &path, const QString &pur
 {
     // A file that is no logbook is refused before anything is done to it; a contact left
     // half-corrected is put back first, so nothing reads it torn.
-    const auto taken = takeIntoUse(path, missing);
+    const auto taken = LogbookSession::take(path, missing);
     if (!taken) {
         m_platform.showError(
                 msg::failure(purpose, taken.error())
@@ -183,8 +182,7 @@ void Form1::takeLogbookIntoUse(const QString &path, qint16 count)
 {
     // A full logbook has no next number to show or send.
     const auto next = nextNumber(count);
-    logPath = path;
-    qsoCount = count;
+    m_session.use(path, count);
     showLogPath();
     Text1->setText(next ? QString::number(*next) : QString());
     exchangeSent = next ? exchangeFor(*next) : QString();

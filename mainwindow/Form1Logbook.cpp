@@ -14,7 +14,7 @@ using namespace storage;
 
 namespace {
 
-const QString kDeflog = QStringLiteral("deflog");
+constexpr QLatin1String kDeflog("deflog");
 
 } // namespace
 

@@ -3,7 +3,6 @@
 #include "mainwindow/Messages.h"
 #include "storage/Logbook.h"
 #include "storage/RecordFields.h"
-#include "storage/SharedState.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -46,15 +45,13 @@ Form1::Saved Form1::saveAsNext(QsoRecord &record, const QString &notSaved, QStri
         else
             m_platform.showError(text);
     };
-    const auto number = nextNumber(qsoCount);
-    if (!number) {
+    if (!m_session.nextNumber()) {
         tell(notSaved + QStringLiteral("\n\n") + msg::logbookFull(logPath));
         return Saved::No;
     }
     // A save nobody waits for (a contact from WSJT-X) never waits for another station's
     // lock on the window's thread: it is tried again later.
-    const Status written = whyNot ? writeRecord(logPath, *number, record, 0)
-                                  : writeRecord(logPath, *number, record);
+    const auto written = whyNot ? m_session.saveAsNext(record, 0) : m_session.saveAsNext(record);
     if (!written) {
         QString what = notSaved;
         switch (written.error().kind) {
@@ -72,8 +69,7 @@ Form1::Saved Form1::saveAsNext(QsoRecord &record, const QString &notSaved, QStri
         tell(msg::failure(what, written.error()));
         return Saved::No;
     }
-    qsoCount = *number;
-    const auto next = nextNumber(qsoCount);
+    const auto next = m_session.nextNumber();
     if (next) {
         Text1->setText(QString::number(*next));
         exchangeSent = exchangeFor(*next);
@@ -97,15 +93,15 @@ void Form1::sQSO()
     }
     replaceRecalled();
     for (const RecordField &f : RecordFields)
-        curQso.setField(f.field, fieldText(f.field));
+        m_session.curQso.setField(f.field, fieldText(f.field));
 
-    const Saved saved = saveAsNext(curQso, QStringLiteral("The contact was not saved."));
+    const Saved saved = saveAsNext(m_session.curQso, QStringLiteral("The contact was not saved."));
     if (saved == Saved::No)
         return;
     forgetEntryState();
     Label7->clear();
     if (saved == Saved::YesAndFull) {
-        m_platform.showError(QStringLiteral("Contact %1 was saved.\n\n").arg(qsoCount)
+        m_platform.showError(QStringLiteral("Contact %1 was saved.\n\n").arg(m_session.qsoCount)
                              + msg::logbookFull(logPath));
         return;
     }
@@ -134,14 +130,14 @@ std::optional<qint16> Form1::saveContact(QsoRecord record, const QString &what, 
             m_platform.showError(text);
         return std::nullopt;
     }
-    if (const auto number = nextNumber(qsoCount))
+    if (const auto number = m_session.nextNumber())
         record.setField(QsoRecord::Number, QString::number(*number));
     const Saved saved = saveAsNext(record, notSaved, whyNot);
     if (saved == Saved::No)
         return std::nullopt;
     // The next contact will be told it does not fit; this one is saved.
     if (saved == Saved::YesAndFull && !whyNot)
-        m_platform.showError(QStringLiteral("Contact %1 was saved.\n\n").arg(qsoCount)
+        m_platform.showError(QStringLiteral("Contact %1 was saved.\n\n").arg(m_session.qsoCount)
                              + msg::logbookFull(logPath));
-    return qsoCount;
+    return m_session.qsoCount;
 }

@@ -4,7 +4,6 @@
 #include "mainwindow/UtcOffset.h"
 #include "platform/FieldRules.h"
 #include "storage/Settings.h"
-#include "storage/SharedState.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -105,7 +104,7 @@ void Form1::mnuSentClick()
              QStringLiteral("sent"), nullptr, QsoRecord::Sent);
     // The next exchange offered uses the new report at once.
     if (!logPath.isEmpty()) {
-        if (const auto next = nextNumber(qsoCount))
+        if (const auto next = m_session.nextNumber())
             exchangeSent = exchangeFor(*next);
     }
 }

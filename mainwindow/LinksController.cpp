@@ -12,7 +12,6 @@
 #include "platform/Counted.h"
 #include "platform/Keys.h"
 #include "platform/Twips.h"
-#include "storage/SharedState.h"
 #include "storage/TextCodec.h"
 
 #include <QAction>
@@ -364,10 +363,11 @@ void LinksController::restoreSpooled()
 
 bool LinksController::alreadyInLogbook(const QsoRecord &record) const
 {
-    if (m_form.logPath.isEmpty() || storage::qsoCount < 1)
+    const storage::LogbookSession &session = m_form.session();
+    if (!session.isOpen() || session.qsoCount < 1)
         return false;
-    QFile logbook(m_form.logPath);
-    if (!logbook.open(QIODevice::ReadOnly) || !logbook.seek(qint64(storage::qsoCount - 1) * QsoRecord::Size))
+    QFile logbook(session.path());
+    if (!logbook.open(QIODevice::ReadOnly) || !logbook.seek(qint64(session.qsoCount - 1) * QsoRecord::Size))
         return false;
     const QByteArray last = logbook.read(QsoRecord::Size);
     // The number is the save's own; the rest is what was kept.

@@ -1,17 +1,14 @@
 #include "mainwindow/Messages.h"
 
-#include "formats/PlainText.h"
 #include "platform/StorageReport.h"
-
-#include <QDir>
 
 namespace msg {
 
 QString nativePath(const QString &path)
 {
     // A control character in a name (a hand-edited settings file) must not break the
-    // message it stands in: it is shown as \xNN.
-    return formats::escaped(QDir::toNativeSeparators(path));
+    // message it stands in: it is shown as \xNN, as every storage message shows it.
+    return storage::shownPath(path);
 }
 
 QString noLogbook()

@@ -13,6 +13,8 @@ if [ "${1:-}" = "--sanitize" ]; then
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fi
 cmake --workflow --preset "$preset"
+# Every piece of state has an owner: no library holds a mutable namespace-scope object.
+./scripts/check-globals.sh "build/$preset"
 if [ "$preset" = dev ]; then
     # Static checks (warnings are errors), then the readers of untrusted bytes under
     # libFuzzer for a bounded time.

@@ -2,7 +2,7 @@
 
 #include "storage/FileHandle.h"
 #include "storage/LogbookShape.h"
-#include "storage/SharedState.h"
+#include "storage/Logbook.h"
 
 #include <QFileInfo>
 

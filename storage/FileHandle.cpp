@@ -4,10 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -42,7 +44,7 @@ int injected(hooks::Call call, qint64 *length = nullptr)
 // again after an interruption or a short transfer. Reading stops early only at the end
 // of the file.
 template<typename Call>
-Result<qint64> transfer(const QString &path, qint64 len, bool writing, Call call)
+Result<qint64> transfer(int fd, const QString &path, qint64 len, bool writing, Call call)
 {
     qint64 done = 0;
     while (done < len) {
@@ -59,6 +61,11 @@ Result<qint64> transfer(const QString &path, qint64 len, bool writing, Call call
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            if (writing && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                pollfd ready { fd, POLLOUT, 0 };
+                ::poll(&ready, 1, -1);
+                continue;
+            }
             return fileError(path, errno);
         }
         if (n == 0) {
@@ -172,14 +179,14 @@ Result<qint64> FileHandle::size() const
 
 Result<qint64> FileHandle::readAt(char *buffer, qint64 len, qint64 offset) const
 {
-    return transfer(m_path, len, false, [&](qint64 done, qint64 count) {
+    return transfer(m_fd, m_path, len, false, [&](qint64 done, qint64 count) {
         return ::pread(m_fd, buffer + done, size_t(count), off_t(offset + done));
     });
 }
 
 Status FileHandle::writeAt(const char *data, qint64 len, qint64 offset)
 {
-    auto done = transfer(m_path, len, true, [&](qint64 at, qint64 count) {
+    auto done = transfer(m_fd, m_path, len, true, [&](qint64 at, qint64 count) {
         return ::pwrite(m_fd, data + at, size_t(count), off_t(offset + at));
     });
     if (!done)
@@ -189,8 +196,19 @@ Status FileHandle::writeAt(const char *data, qint64 len, qint64 offset)
 
 Status FileHandle::write(const char *data, qint64 len)
 {
-    auto done = transfer(m_path, len, true, [&](qint64 at, qint64 count) {
+    auto done = transfer(m_fd, m_path, len, true, [&](qint64 at, qint64 count) {
         return ::write(m_fd, data + at, size_t(count));
+    });
+    if (!done)
+        return done.error();
+    return success();
+}
+
+Status writeDescriptor(int fd, const char *data, qint64 len, const QString &path)
+{
+    // One write(2) takes at most about 2 GiB; the loop goes on after a short write.
+    auto done = transfer(fd, path, len, true, [&](qint64 at, qint64 count) {
+        return ::write(fd, data + at, size_t(std::min<qint64>(count, qint64(1) << 30)));
     });
     if (!done)
         return done.error();

@@ -66,6 +66,11 @@ private:
     bool m_created = false;
 };
 
+// The write loop of FileHandle for a descriptor it does not own (the standard output, a
+// device): everything, again after an interruption or a short write; a descriptor left
+// non-blocking by someone else (a shared standard output) is waited for, not failed.
+Status writeDescriptor(int fd, const char *data, qint64 len, const QString &path);
+
 // Forces the folder entry of a file just created or removed to the disk.
 Status syncParentFolder(const QString &path);
 

@@ -1,7 +1,6 @@
 #include "storage/Logbook.h"
 
 #include "storage/LogbookShape.h"
-#include "storage/SharedState.h"
 #include "storage/TextCodec.h"
 
 #include <algorithm>
@@ -255,6 +254,13 @@ Result<std::optional<qint64>> findCall(const QString &path, const QString &key,
     if (reader.error())
         return *reader.error();
     return found;
+}
+
+std::optional<qint16> nextNumber(qint16 count)
+{
+    if (count >= MaxRecords)
+        return std::nullopt;
+    return static_cast<qint16>(count + 1);
 }
 
 } // namespace storage

@@ -15,6 +15,11 @@ namespace storage {
 // anew is created; one that vanished while in use is reported, never made again.
 enum class IfMissing { Create, Fail };
 
+// The most records a logbook holds: numbers are 16-bit.
+constexpr qint16 MaxRecords = 32767;
+// count + 1, or nothing when it would pass the 16-bit limit.
+std::optional<qint16> nextNumber(qint16 count);
+
 // Whole 85-byte records in the logbook.
 Result<qint64> countWholeRecords(const QString &path, IfMissing missing = IfMissing::Create);
 // The same as a record count, refused when it passes 32767.

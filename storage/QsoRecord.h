@@ -14,8 +14,16 @@ public:
     enum Field { Number, Call, DateTime, Recv, Sent, Band, Mode, Name, Qth };
     static constexpr int FieldCount = 9;
     static constexpr int Size = 85;
+    // The widths, in field order; each field starts where the one before it ends.
     static constexpr std::array<int, FieldCount> Widths = { 3, 15, 15, 8, 8, 4, 7, 10, 15 };
-    static constexpr std::array<int, FieldCount> Offsets = { 0, 3, 18, 33, 41, 49, 53, 60, 70 };
+    static constexpr std::array<int, FieldCount> Offsets = [] {
+        std::array<int, FieldCount> offsets {};
+        for (int i = 1; i < FieldCount; ++i)
+            offsets[i] = offsets[i - 1] + Widths[i - 1];
+        return offsets;
+    }();
+    static_assert(Offsets[FieldCount - 1] + Widths[FieldCount - 1] == Size,
+                  "the fields fill the 85-byte record exactly");
 
     QsoRecord() { bytes.fill(' '); }
 

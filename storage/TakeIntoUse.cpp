@@ -1,7 +1,6 @@
 #include "storage/TakeIntoUse.h"
 
 #include "storage/LogbookShape.h"
-#include "storage/SharedState.h"
 
 #include <algorithm>
 

@@ -2,7 +2,6 @@
 // returned, until it is killed. The fault tests kill it at random moments.
 #include "mainwindow/EntryField.h"
 #include "mainwindow/Form1.h"
-#include "storage/SharedState.h"
 
 #include <QApplication>
 #include <QDir>
@@ -41,7 +40,7 @@ int main(int argc, char *argv[])
     SilentPlatform platform;
     Form1 form(platform);
     for (int i = 0; i < 20000; ++i) {
-        const int number = storage::qsoCount + 1;
+        const int number = form.session().qsoCount + 1;
         form.Text2->setText(QStringLiteral("K%1").arg(number));
         form.sQSO();
         std::printf("saved %d\n", number);

@@ -1,15 +1,16 @@
 #include "EntryFixture.h"
 #include "mainwindow/StationDialog.h"
-#include "storage/SharedState.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
+#include <map>
 #include <sys/stat.h>
 
 // Open and Create, the Setup and Default commands, About and Exit.
@@ -19,6 +20,8 @@ class TestCommands : public QObject
 private Q_SLOTS:
     void openExistingLogbook();
     void openNewName();
+    void twoWindowsKeepTheirCounts_data();
+    void twoWindowsKeepTheirCounts();
     void dialogSettingsAndLastName();
     void createOverExisting_data();
     void createOverExisting();
@@ -65,7 +68,7 @@ void TestCommands::openExistingLogbook()
     QCOMPARE(form.Label8->toolTip(), other);
     QCOMPARE(form.Text1->text(), QStringLiteral("21"));
     QCOMPARE(form.exchangeSent, QStringLiteral("59921"));
-    QCOMPARE(storage::qsoCount, qint16(20));
+    QCOMPARE(form.session().qsoCount, qint16(20));
     QCOMPARE(ts::readFile(QStringLiteral("deflog")), ts::setting(other.toLocal8Bit()));
     QVERIFY(f.platform.errors().isEmpty());
 
@@ -73,6 +76,48 @@ void TestCommands::openExistingLogbook()
     Form1 restarted(again);
     QCOMPARE(restarted.logPath, other);
     QCOMPARE(restarted.Text1->text(), QStringLiteral("21"));
+}
+
+void TestCommands::twoWindowsKeepTheirCounts_data()
+{
+    QTest::addColumn<QString>("saves"); // which window saves next, in order
+    QTest::newRow("first, then second") << "aaabbb";
+    QTest::newRow("taking turns") << "ababab";
+    QTest::newRow("second only") << "bbbb";
+    QTest::newRow("second, then first") << "bbaab";
+}
+
+// Each window counts its own logbook: the second window's start and saves never move the
+// number the first one saves at.
+void TestCommands::twoWindowsKeepTheirCounts()
+{
+    QFETCH(QString, saves);
+    EntryFixture f(3);
+    Form1 &first = f.open();
+    const QString other = f.dir.path(QStringLiteral("other.log"));
+    ts::writeFile(other, ts::records(10));
+    FakePlatform platform;
+    Form1 second(platform);
+    platform.fileAnswers.push_back(other);
+    second.mnuOpen->trigger();
+    QCOMPARE(second.logPath, other);
+
+    std::map<Form1 *, std::pair<QString, int>> model { { &first, { f.log, 3 } },
+                                                      { &second, { other, 10 } } };
+    for (QChar which : saves) {
+        Form1 &form = which == QLatin1Char('a') ? first : second;
+        auto &[path, count] = model[&form];
+        form.Text2->setText(QStringLiteral("N%1").arg(count));
+        form.sQSO();
+        ++count;
+        for (auto &[window, expected] : model) {
+            QCOMPARE(window->session().qsoCount, qint16(expected.second));
+            QCOMPARE(window->Text1->text(), QString::number(expected.second + 1));
+            QCOMPARE(QFileInfo(expected.first).size(), qint64(expected.second) * 85);
+        }
+    }
+    QVERIFY(f.platform.errors().isEmpty());
+    QVERIFY(platform.errors().isEmpty());
 }
 
 void TestCommands::openNewName()
@@ -148,7 +193,7 @@ void TestCommands::createOverExisting()
         QCOMPARE(QFileInfo(target).size(), 0);
         QCOMPARE(form.logPath, target);
         QCOMPARE(form.Text1->text(), QStringLiteral("1"));
-        QCOMPARE(storage::qsoCount, qint16(0));
+        QCOMPARE(form.session().qsoCount, qint16(0));
     }
 }
 
@@ -223,7 +268,7 @@ void TestCommands::failuresChangeNothing()
     QCOMPARE(form.logPath, f.log);
     QCOMPARE(form.Label8->toolTip(), f.log);
     QCOMPARE(form.Text1->text(), QStringLiteral("4"));
-    QCOMPARE(storage::qsoCount, qint16(3));
+    QCOMPARE(form.session().qsoCount, qint16(3));
     QCOMPARE(ts::readFile(QStringLiteral("deflog")), deflog);
 }
 
@@ -247,7 +292,7 @@ void TestCommands::unrememberablePathChangesNothing()
     QCOMPARE(f.platform.errors().size(), 2);
     QVERIFY(f.platform.errors().last().contains("Is a directory"));
     QCOMPARE(form.logPath, f.log);
-    QCOMPARE(storage::qsoCount, qint16(3));
+    QCOMPARE(form.session().qsoCount, qint16(3));
 }
 
 void TestCommands::valueCommands_data()

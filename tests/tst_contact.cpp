@@ -1,6 +1,5 @@
 #include "EntryFixture.h"
 #include "storage/FileHandle.h"
-#include "storage/SharedState.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -95,7 +94,7 @@ void TestContact::clearAfterSaving()
     QCOMPARE(f.logBytes(), QByteArray("1  G4XYZ          01.02.03 04:05 579     589     21  RTTY   "
                                       "Bob       Leeds          "));
     QCOMPARE(form.Text1->text(), QStringLiteral("2"));
-    QCOMPARE(storage::qsoCount, qint16(1));
+    QCOMPARE(form.session().qsoCount, qint16(1));
     if (clear) {
         QVERIFY(form.Text2->text().isEmpty() && form.Text8->text().isEmpty());
         QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
@@ -139,7 +138,7 @@ void TestContact::f1FromEveryControl()
     // The key goes where the keyboard sends it (for a list, maybe its inner text box).
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
     QCOMPARE(f.logBytes().size(), 85);
-    QCOMPARE(storage::qsoCount, qint16(1));
+    QCOMPARE(form.session().qsoCount, qint16(1));
 }
 
 void TestContact::lastPlaceInLogbook()
@@ -151,7 +150,7 @@ void TestContact::lastPlaceInLogbook()
     QTest::keyClick(form.Text2, Qt::Key_F1);
     QCOMPARE(f.logBytes().size(), 32767 * 85);
     QCOMPARE(f.logBytes().mid(32766 * 85, 8), QByteArray("327LAST1"));
-    QCOMPARE(storage::qsoCount, qint16(32767));
+    QCOMPARE(form.session().qsoCount, qint16(32767));
     QCOMPARE(f.platform.errors().size(), 1);
     QVERIFY(f.platform.errors().first().contains("Contact 32767 was saved"));
 
@@ -184,7 +183,7 @@ void TestContact::noLogbookOpenKeepsFields()
     QCOMPARE(form.Text2->text(), QStringLiteral("DL1ABC"));
     QCOMPARE(form.Text4->text(), QStringLiteral("579"));
     QVERIFY(form.Label7->text().isEmpty());
-    QCOMPARE(storage::qsoCount, qint16(0));
+    QCOMPARE(form.session().qsoCount, qint16(0));
     QCOMPARE(QDir().entryList(QDir::Files).size(), 6); // the settings and nothing else
 }
 
@@ -203,7 +202,7 @@ void TestContact::failedWriteChangesNothing()
     QVERIFY(f.platform.errors().first().contains("not saved"));
     QVERIFY(f.platform.errors().first().contains("No space left on device"));
     QCOMPARE(f.logBytes(), QByteArray());
-    QCOMPARE(storage::qsoCount, qint16(0));
+    QCOMPARE(form.session().qsoCount, qint16(0));
     QCOMPARE(form.Text1->text(), QStringLiteral("1"));
     QCOMPARE(form.exchangeSent, QStringLiteral("5991"));
     QCOMPARE(form.Text2->text(), QStringLiteral("DL1ABC"));
@@ -234,7 +233,7 @@ void TestContact::logbookChangedBehindOurBack()
     QTest::keyClick(form.Text2, Qt::Key_Return); // the look-up makes no file either
     QTest::keyClick(form.Text2, Qt::Key_F1);
     QCOMPARE(f.logBytes(), after);
-    QCOMPARE(storage::qsoCount, qint16(3));
+    QCOMPARE(form.session().qsoCount, qint16(3));
     QCOMPARE(form.Text1->text(), QStringLiteral("4"));
     QCOMPARE(form.Text2->text(), QStringLiteral("MINE"));
     QVERIFY(f.platform.errors().last().contains("not saved"));

@@ -5,7 +5,6 @@
 #include "formats/Export.h"
 #include "storage/Logbook.h"
 #include "storage/Settings.h"
-#include "storage/SharedState.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -53,7 +52,7 @@ void TestFaults::logbookFaults()
     Form1 &form = f.open();
     const QString text1 = form.Text1->text();
     const QString exchange = form.exchangeSent;
-    const qint16 count = storage::qsoCount;
+    const qint16 count = form.session().qsoCount;
 
     std::unique_ptr<Unwritable> readOnly;
     if (fault == QLatin1String("folder removed")) {
@@ -78,7 +77,7 @@ void TestFaults::logbookFaults()
     QCOMPARE(f.platform.errors().size(), 1);
     QVERIFY(f.platform.errors().first().contains(QStringLiteral("not saved")));
     QVERIFY(f.platform.errors().first().contains(log));
-    QCOMPARE(storage::qsoCount, count);
+    QCOMPARE(form.session().qsoCount, count);
     QCOMPARE(form.Text1->text(), text1);
     QCOMPARE(form.exchangeSent, exchange);
     QCOMPARE(form.Text2->text(), QStringLiteral("DL1ABC"));
@@ -241,7 +240,7 @@ void TestFaults::randomStartups()
         QVERIFY(platform.errors().size() <= 1);
         form.Text2->setText(QStringLiteral("N%1").arg(i));
         QTest::keyClick(form.Text3, Qt::Key_F1);
-        QCOMPARE(storage::qsoCount, qint16(records + 1));
+        QCOMPARE(form.session().qsoCount, qint16(records + 1));
     }
 }
 

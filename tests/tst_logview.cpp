@@ -563,6 +563,7 @@ void TestLogView::interruptedCorrectionUndone()
         conversion.Command1->click();
         conversion.Command2->click();
         conversion.Command3->click();
+        // A conversion ends without a box of its own: the last call is the recovery's.
         QVERIFY(ts::readFile(QStringLiteral("out.txt")).contains("2  G4XYZ    "));
     } else if (when == QLatin1String("export")) {
         crash();

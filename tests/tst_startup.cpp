@@ -5,7 +5,6 @@
 #include "mainwindow/EntryField.h"
 #include "mainwindow/Form1.h"
 #include "storage/FileHandle.h"
-#include "storage/SharedState.h"
 
 #include <QAction>
 #include <QApplication>
@@ -61,7 +60,7 @@ void TestStartup::firstRunCreatesEmptySettings()
     QVERIFY(form.Label8->text().isEmpty());
     QVERIFY(form.logPath.isEmpty());
     QVERIFY(form.exchangeSent.isEmpty());
-    QCOMPARE(storage::qsoCount, qint16(0));
+    QCOMPARE(form.session().qsoCount, qint16(0));
     QCOMPARE(form.windowTitle(), QStringLiteral("vantel - Contest mode"));
     QVERIFY(form.Text7->isHidden() && form.Text8->isHidden());
     QVERIFY(form.Label9->isHidden() && form.Label10->isHidden());
@@ -97,7 +96,7 @@ void TestStartup::defaultLogbook()
     QCOMPARE(form.Text1->text(), text1);
     QCOMPARE(form.exchangeSent, exchange);
     QCOMPARE(form.Label8->text(), log);
-    QCOMPARE(int(storage::qsoCount), records);
+    QCOMPARE(int(form.session().qsoCount), records);
     QVERIFY(platform.calls.empty());
 }
 
@@ -145,7 +144,7 @@ void TestStartup::unusableDefaultLogbook()
     QVERIFY(form.Text1->text().isEmpty());
     QVERIFY(form.Label8->text().isEmpty());
     QVERIFY(form.exchangeSent.isEmpty());
-    QCOMPARE(storage::qsoCount, qint16(0));
+    QCOMPARE(form.session().qsoCount, qint16(0));
     QCOMPARE(form.defBand, QStringLiteral("7"));
     QCOMPARE(form.windowTitle(), QStringLiteral("vantel - Contest mode"));
     QCOMPARE(form.Combo1->count(), 9);
@@ -342,7 +341,7 @@ void TestStartup::fullLogbookStaysInUse()
     QCOMPARE(f.platform.count(QStringLiteral("messageBox")), 1);
     QVERIFY(f.platform.calls.back().text.contains(QStringLiteral("is full")));
     QCOMPARE(form.logPath, log);
-    QCOMPARE(storage::qsoCount, qint16(32767));
+    QCOMPARE(form.session().qsoCount, qint16(32767));
     QVERIFY(form.Text1->text().isEmpty());
     // The live mark and the duplicate check find the last contact.
     QTest::keyClicks(form.Text2, QStringLiteral("c32767"));

@@ -2,7 +2,7 @@
 #include "storage/Logbook.h"
 #include "storage/QsoRecord.h"
 #include "storage/Settings.h"
-#include "storage/SharedState.h"
+#include "storage/Logbook.h"
 #include "storage/TakeIntoUse.h"
 #include "storage/TextCodec.h"
 

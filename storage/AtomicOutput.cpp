@@ -1,4 +1,4 @@
-#include "formats/Output.h"
+#include "storage/AtomicOutput.h"
 
 #include "storage/FileHandle.h"
 
@@ -7,21 +7,16 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
-namespace formats {
+namespace storage {
 namespace {
-
-using storage::fileError;
-using storage::Status;
 
 QByteArray encoded(const QString &path)
 {
@@ -46,7 +41,7 @@ bool isInput(const struct stat &st, const QString &inputPath)
             && input.st_dev == st.st_dev && input.st_ino == st.st_ino;
 }
 
-storage::StorageError sameAsInput(const QString &path)
+StorageError sameAsInput(const QString &path)
 {
     return fileError(path, QStringLiteral("It is the logbook being exported"));
 }
@@ -105,32 +100,16 @@ private:
     bool m_wasPending = false;
 };
 
-// Writes everything, again after an interruption or a short write; a descriptor left
-// non-blocking by someone else (a shared standard output) is waited for, not failed.
+// A reader that goes away mid-write gives an error (EPIPE) through the one write loop.
 Status writeAll(int fd, const QByteArray &bytes, const QString &path)
 {
     const PipeSignalHeld held;
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const qint64 chunk = std::min<qint64>(bytes.size() - done, qint64(1) << 30);
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(chunk));
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd ready { fd, POLLOUT, 0 };
-            ::poll(&ready, 1, -1);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return fileError(path, n < 0 ? errno : EIO);
-        done += n;
-    }
-    return storage::success();
+    return writeDescriptor(fd, bytes.constData(), bytes.size(), path);
 }
 
 // The name a chain of symbolic links ends at (the path itself when it is no link),
 // whether or not a file stands there yet.
-storage::Result<QString> linkTarget(const QString &path)
+Result<QString> linkTarget(const QString &path)
 {
     QString current = path;
     for (int hop = 0; hop < 40; ++hop) {
@@ -187,7 +166,7 @@ Status replaceFile(const QString &path, const QString &target, const QByteArray 
         return fail(errno);
     if (::rename(encoded(temp).constData(), encoded(target).constData()) != 0)
         return fail(errno);
-    return storage::syncParentFolder(target);
+    return syncParentFolder(target);
 }
 
 // A device or FIFO gets the bytes written into it; opening it never waits for a peer.
@@ -218,7 +197,7 @@ Status writeInto(const QString &path, const QByteArray &bytes, const struct stat
         return written;
     if (::close(file.release()) != 0)
         return fileError(path, errno);
-    return storage::success();
+    return success();
 }
 
 } // namespace
@@ -264,4 +243,4 @@ Status writeStandardOutput(const QByteArray &bytes, const QString &inputPath)
     return writeAll(STDOUT_FILENO, bytes, name);
 }
 
-} // namespace formats
+} // namespace storage

@@ -4,6 +4,7 @@
 #include "mainwindow/EntryField.h"
 #include "mainwindow/LogWindowLink.h"
 #include "mainwindow/LinksController.h"
+#include "mainwindow/SettingRow.h"
 #include "platform/FieldRules.h"
 #include "platform/Keys.h"
 #include "platform/Twips.h"
@@ -16,6 +17,9 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -219,6 +223,20 @@ void Form1::buildMenus()
         action->setObjectName(QLatin1String(name));
         return action;
     };
+    // A menu's setting commands, in their places.
+    const auto settingCommands = [&](QMenu *menu) {
+        std::vector<const SettingRow *> rows;
+        for (const SettingRow &row : settingTable()) {
+            if (row.menu && menu->objectName() == QLatin1String(row.menu))
+                rows.push_back(&row);
+        }
+        std::sort(rows.begin(), rows.end(), [](const SettingRow *a, const SettingRow *b) {
+            return a->menuPlace < b->menuPlace;
+        });
+        for (const SettingRow *row : rows)
+            connect(item(menu, row->command, row->caption), &QAction::triggered, this,
+                    [this, row] { askSetting(*row); });
+    };
     const auto toggle = [&](QMenu *menu, const char *name, const char *caption) {
         QAction *action = item(menu, name, caption);
         action->setCheckable(true);
@@ -241,15 +259,12 @@ void Form1::buildMenus()
     mnuClear = toggle(mnuSetup, "mnuClear", "Clear after saving");
     sep1 = mnuSetup->addSeparator();
     sep1->setObjectName(QStringLiteral("sep1"));
-    mnuUTC = item(mnuSetup, "mnuUTC", "UTC offset");
+    settingCommands(mnuSetup);
     mnuStation = item(mnuSetup, "mnuStation", "&Station...");
 
     mnuDefault = bar->addMenu(QStringLiteral("&Default..."));
     mnuDefault->setObjectName(QStringLiteral("mnuDefault"));
-    mnuMode = item(mnuDefault, "mnuMode", "Mode");
-    mnuBand = item(mnuDefault, "mnuBand", "Band");
-    mnuSent = item(mnuDefault, "mnuSent", "Sent");
-    mnuRecv = item(mnuDefault, "mnuRecv", "Recv");
+    settingCommands(mnuDefault);
 
     // Commands on the bar itself: a click runs them, no menu drops down.
     mnuConvert = bar->addAction(QStringLiteral("&Conversion..."));
@@ -267,21 +282,7 @@ void Form1::buildMenus()
     connect(mnuSave, &QAction::triggered, this, &Form1::mnuSaveClick);
     connect(mnuExit, &QAction::triggered, this, &Form1::mnuExitClick);
     connect(mnuContest, &QAction::triggered, this, &Form1::mnuContestClick);
-    connect(mnuUTC, &QAction::triggered, this, &Form1::mnuUTCClick);
     connect(mnuStation, &QAction::triggered, this, &Form1::mnuStationClick);
-    connect(mnuMode, &QAction::triggered, this, [this] {
-        askValue(QStringLiteral("Enter default Mode"), QStringLiteral("Mode"), defMode,
-                 QStringLiteral("mode"), Combo2, storage::QsoRecord::Mode);
-    });
-    connect(mnuBand, &QAction::triggered, this, [this] {
-        askValue(QStringLiteral("Enter the default Band(MHz)"), QStringLiteral("Band"), defBand,
-                 QStringLiteral("band"), Combo1, storage::QsoRecord::Band);
-    });
-    connect(mnuSent, &QAction::triggered, this, &Form1::mnuSentClick);
-    connect(mnuRecv, &QAction::triggered, this, [this] {
-        askValue(QStringLiteral("Enter the default Recv report"), QStringLiteral("Recv"), defRecv,
-                 QStringLiteral("recv"), nullptr, storage::QsoRecord::Recv);
-    });
     connect(mnuConvert, &QAction::triggered, this, &Form1::mnuConvertClick);
     connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAboutClick);
 }

@@ -11,8 +11,10 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <span>
 
 class EntryField;
+struct SettingRow;
 class LogWindowLink;
 class LinksController;
 namespace storage {
@@ -100,8 +102,7 @@ public:
     QMenu *mnuDefault = nullptr;
     QAction *mnuOpen = nullptr, *mnuSave = nullptr, *sap2 = nullptr, *mnuExit = nullptr;
     QAction *mnuContest = nullptr, *mnuReal = nullptr, *mnuClear = nullptr, *sep1 = nullptr;
-    QAction *mnuUTC = nullptr, *mnuMode = nullptr, *mnuBand = nullptr, *mnuSent = nullptr;
-    QAction *mnuRecv = nullptr, *mnuConvert = nullptr, *mnuAbout = nullptr;
+    QAction *mnuConvert = nullptr, *mnuAbout = nullptr;
     // Commands beyond the described ones, after "&About".
     QMenu *mnuTools = nullptr;
     QAction *mnuLogWindow = nullptr;
@@ -197,11 +198,13 @@ private:
     // Form1Setup.cpp
     void mnuContestClick();
     void applyMode();
-    void askValue(const QString &prompt, const QString &title, QString &variable,
-                  const QString &fileName, QComboBox *list, storage::QsoRecord::Field field);
-    void mnuUTCClick();
+    // The six settings: their files, variables and commands (mnuUTC, mnuMode, ...).
+    static std::span<const SettingRow> settingTable();
+    void askSetting(const SettingRow &row);
+    std::optional<QString> settingProblem(const SettingRow &row, const QString &typed) const;
+    void utcOffsetChanged();
+    void defSentChanged();
     void mnuStationClick();
-    void mnuSentClick();
 
     // Form1Export.cpp
     void buildExportCommands();

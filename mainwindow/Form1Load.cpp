@@ -1,6 +1,7 @@
 #include "mainwindow/EntryField.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
+#include "mainwindow/SettingRow.h"
 #include "platform/StorageReport.h"
 #include "radio/Band.h"
 #include "radio/Mode.h"
@@ -25,24 +26,15 @@ using namespace storage;
 
 void Form1::load()
 {
-    struct Source
-    {
-        const char *file;
-        QString *variable;
-    };
-    const Source sources[] = {
-        { "utc_off", &utcOffset }, { "band", &defBand }, { "sent", &defSent },
-        { "recv", &defRecv },      { "deflog", &logPath }, { "mode", &defMode },
-    };
     QStringList problems;
-    for (const Source &source : sources) {
-        auto value = readSetting(QLatin1String(source.file));
+    for (const SettingRow &row : settingTable()) {
+        auto value = readSetting(QLatin1String(row.file));
         if (value)
-            *source.variable = value.value();
+            this->*row.variable = value.value();
         else
             problems << msg::failure(QStringLiteral("The setting \"%1\" could not be read; it is "
                                                     "taken as empty.")
-                                             .arg(QLatin1String(source.file)),
+                                             .arg(QLatin1String(row.file)),
                                      value.error());
     }
     if (!problems.isEmpty())

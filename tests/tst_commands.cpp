@@ -305,7 +305,7 @@ void TestCommands::valueCancelKeepsSetting()
     FakePlatform platform;
     Form1 form(platform);
     form.Combo1->setEditText(QStringLiteral("7"));
-    form.mnuBand->trigger(); // no answer queued: Cancel
+    form.findChild<QAction *>("mnuBand")->trigger(); // no answer queued: Cancel
     QCOMPARE(form.defBand, QStringLiteral("21"));
     QCOMPARE(ts::readFile(QStringLiteral("band")), ts::setting("21"));
     QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
@@ -371,7 +371,7 @@ void TestCommands::utcOffsetChecked()
     FakePlatform platform;
     Form1 form(platform);
     platform.inputAnswers.push_back(typed);
-    form.mnuUTC->trigger();
+    form.findChild<QAction *>("mnuUTC")->trigger();
     QCOMPARE(platform.errors().isEmpty(), accepted);
     QCOMPARE(form.utcOffset, accepted ? typed : QStringLiteral("1"));
     const QByteArray expected = ts::setting(accepted ? typed.toLatin1() : QByteArray("1"));
@@ -384,7 +384,7 @@ void TestCommands::sentRebuildsExchange()
     Form1 &form = f.open();
     QCOMPARE(form.exchangeSent, QStringLiteral("5997"));
     f.platform.inputAnswers.push_back(QStringLiteral("5NN"));
-    form.mnuSent->trigger();
+    form.findChild<QAction *>("mnuSent")->trigger();
     QCOMPARE(form.exchangeSent, QStringLiteral("5NN7"));
     form.Text4->setFocus();
     QTest::keyClick(form.Text4, Qt::Key_Tab);
@@ -595,11 +595,11 @@ void TestCommands::clockHint()
     FakePlatform platform;
     platform.clock = QDateTime(QDate(2024, 3, 9), QTime(18, 42), Qt::OffsetFromUTC, offset);
     Form1 form(platform);
-    form.mnuUTC->trigger();
+    form.findChild<QAction *>("mnuUTC")->trigger();
     QCOMPARE(platform.calls.back().text, QStringLiteral("Enter your delay from UTC\n") + hint);
     // And the hinted value is taken and logs in UTC.
     platform.inputAnswers.push_back(hint.section(QStringLiteral("enter "), 1).section(QLatin1Char(' '), 0, 0));
-    form.mnuUTC->trigger();
+    form.findChild<QAction *>("mnuUTC")->trigger();
     QCOMPARE(platform.errors(), QStringList());
 }
 

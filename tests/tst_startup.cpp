@@ -5,6 +5,7 @@
 #include "mainwindow/EntryField.h"
 #include "mainwindow/Form1.h"
 #include "storage/FileHandle.h"
+#include "storage/Settings.h"
 #include "storage/SharedState.h"
 
 #include <QAction>
@@ -52,7 +53,8 @@ void TestStartup::firstRunCreatesEmptySettings()
 {
     FakePlatform platform;
     Form1 form(platform);
-    for (const char *name : { "utc_off", "band", "sent", "recv", "deflog", "mode" }) {
+    QCOMPARE(storage::SettingFiles.size(), size_t(6));
+    for (const char *name : storage::SettingFiles) {
         const QFileInfo info { QLatin1String(name) };
         QVERIFY2(info.exists(), name);
         QCOMPARE(info.size(), 0);

@@ -4,7 +4,9 @@
 #include "mainwindow/EntryField.h"
 #include "mainwindow/LogWindowLink.h"
 #include "mainwindow/LinksController.h"
+#include "mainwindow/MenuEntry.h"
 #include "mainwindow/SettingRow.h"
+#include "formats/FormatTable.h"
 #include "platform/FieldRules.h"
 #include "platform/Keys.h"
 #include "platform/Twips.h"
@@ -215,74 +217,96 @@ void Form1::setFieldText(storage::QsoRecord::Field field, const QString &text)
         static_cast<QLineEdit *>(widget)->setText(text);
 }
 
+std::span<const MenuEntry> Form1::menuTable()
+{
+    using K = MenuEntry::Kind;
+    static const MenuEntry entries[] = {
+        { K::Menu, "mnuFile", "&File", nullptr, nullptr, &Form1::mnuFile },
+        { K::Command, "mnuOpen", "&Open an existing log...", &Form1::mnuOpenClick, &Form1::mnuOpen, nullptr },
+        { K::Command, "mnuSave", "&Create a logbook...", &Form1::mnuSaveClick, &Form1::mnuSave, nullptr },
+        { K::Separator, "sap2", nullptr, nullptr, &Form1::sap2, nullptr },
+        { K::Command, "mnuExit", "E&xit", &Form1::mnuExitClick, &Form1::mnuExit, nullptr },
+
+        { K::Menu, "mnuSetup", "&Setup", nullptr, nullptr, &Form1::mnuSetup },
+        { K::Toggle, "mnuContest", "Contest", &Form1::mnuContestClick, &Form1::mnuContest, nullptr },
+        { K::Toggle, "mnuReal", "&Real Time", nullptr, &Form1::mnuReal, nullptr },
+        { K::Toggle, "mnuClear", "Clear after saving", nullptr, &Form1::mnuClear, nullptr },
+        { K::Separator, "sep1", nullptr, nullptr, &Form1::sep1, nullptr },
+        { K::Settings, nullptr, nullptr, nullptr, nullptr, nullptr },
+        { K::Command, "mnuStation", "&Station...", &Form1::mnuStationClick, &Form1::mnuStation, nullptr },
+
+        { K::Menu, "mnuDefault", "&Default...", nullptr, nullptr, &Form1::mnuDefault },
+        { K::Settings, nullptr, nullptr, nullptr, nullptr, nullptr },
+
+        { K::BarCommand, "mnuConvert", "&Conversion...", &Form1::mnuConvertClick, &Form1::mnuConvert, nullptr },
+        { K::BarCommand, "mnuAbout", "&About", &Form1::mnuAboutClick, &Form1::mnuAbout, nullptr },
+
+        // Commands beyond the described ones. The text after a tab shows the key without
+        // binding it: a shortcut would take the key away from the fields.
+        { K::Menu, "mnuTools", "&Tools", nullptr, nullptr, &Form1::mnuTools },
+        { K::Command, "mnuLogWindow", "&Log window\tF2", &Form1::mnuLogWindowClick, &Form1::mnuLogWindow, nullptr },
+        { K::Exports, nullptr, nullptr, nullptr, nullptr, nullptr },
+        // The links add theirs after these.
+    };
+    return entries;
+}
+
 void Form1::buildMenus()
 {
     QMenuBar *bar = menuBar();
-    const auto item = [](QMenu *menu, const char *name, const char *caption) {
-        QAction *action = menu->addAction(QLatin1String(caption));
+    QMenu *menu = nullptr;
+    const auto command = [&](QAction *action, const char *name, void (Form1::*handler)()) {
         action->setObjectName(QLatin1String(name));
+        if (handler)
+            connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    // A menu's setting commands, in their places.
-    const auto settingCommands = [&](QMenu *menu) {
-        std::vector<const SettingRow *> rows;
-        for (const SettingRow &row : settingTable()) {
-            if (row.menu && menu->objectName() == QLatin1String(row.menu))
-                rows.push_back(&row);
+    for (const MenuEntry &entry : menuTable()) {
+        QAction *action = nullptr;
+        switch (entry.kind) {
+        case MenuEntry::Kind::Menu:
+            menu = bar->addMenu(QLatin1String(entry.caption));
+            menu->setObjectName(QLatin1String(entry.name));
+            this->*entry.menu = menu;
+            break;
+        case MenuEntry::Kind::BarCommand:
+            menu = nullptr;
+            action = command(bar->addAction(QLatin1String(entry.caption)), entry.name, entry.handler);
+            break;
+        case MenuEntry::Kind::Command:
+            action = command(menu->addAction(QLatin1String(entry.caption)), entry.name, entry.handler);
+            break;
+        case MenuEntry::Kind::Toggle:
+            action = command(menu->addAction(QLatin1String(entry.caption)), entry.name, entry.handler);
+            action->setCheckable(true);
+            action->setChecked(true);
+            break;
+        case MenuEntry::Kind::Separator:
+            action = command(menu->addSeparator(), entry.name, nullptr);
+            break;
+        case MenuEntry::Kind::Settings: {
+            std::vector<const SettingRow *> rows;
+            for (const SettingRow &row : settingTable()) {
+                if (row.menu && menu->objectName() == QLatin1String(row.menu))
+                    rows.push_back(&row);
+            }
+            std::sort(rows.begin(), rows.end(), [](const SettingRow *a, const SettingRow *b) {
+                return a->menuPlace < b->menuPlace;
+            });
+            for (const SettingRow *row : rows)
+                connect(command(menu->addAction(QLatin1String(row->caption)), row->command, nullptr),
+                        &QAction::triggered, this, [this, row] { askSetting(*row); });
+            break;
         }
-        std::sort(rows.begin(), rows.end(), [](const SettingRow *a, const SettingRow *b) {
-            return a->menuPlace < b->menuPlace;
-        });
-        for (const SettingRow *row : rows)
-            connect(item(menu, row->command, row->caption), &QAction::triggered, this,
-                    [this, row] { askSetting(*row); });
-    };
-    const auto toggle = [&](QMenu *menu, const char *name, const char *caption) {
-        QAction *action = item(menu, name, caption);
-        action->setCheckable(true);
-        action->setChecked(true);
-        return action;
-    };
-
-    mnuFile = bar->addMenu(QStringLiteral("&File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuOpen = item(mnuFile, "mnuOpen", "&Open an existing log...");
-    mnuSave = item(mnuFile, "mnuSave", "&Create a logbook...");
-    sap2 = mnuFile->addSeparator();
-    sap2->setObjectName(QStringLiteral("sap2"));
-    mnuExit = item(mnuFile, "mnuExit", "E&xit");
-
-    mnuSetup = bar->addMenu(QStringLiteral("&Setup"));
-    mnuSetup->setObjectName(QStringLiteral("mnuSetup"));
-    mnuContest = toggle(mnuSetup, "mnuContest", "Contest");
-    mnuReal = toggle(mnuSetup, "mnuReal", "&Real Time");
-    mnuClear = toggle(mnuSetup, "mnuClear", "Clear after saving");
-    sep1 = mnuSetup->addSeparator();
-    sep1->setObjectName(QStringLiteral("sep1"));
-    settingCommands(mnuSetup);
-    mnuStation = item(mnuSetup, "mnuStation", "&Station...");
-
-    mnuDefault = bar->addMenu(QStringLiteral("&Default..."));
-    mnuDefault->setObjectName(QStringLiteral("mnuDefault"));
-    settingCommands(mnuDefault);
-
-    // Commands on the bar itself: a click runs them, no menu drops down.
-    mnuConvert = bar->addAction(QStringLiteral("&Conversion..."));
-    mnuConvert->setObjectName(QStringLiteral("mnuConvert"));
-    mnuAbout = bar->addAction(QStringLiteral("&About"));
-    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
-    mnuTools = bar->addMenu(QStringLiteral("&Tools"));
-    mnuTools->setObjectName(QStringLiteral("mnuTools"));
-    // The log window first, the exports after it. The text after the tab shows the key
-    // without binding it: a shortcut would take F2 away from the fields.
-    mnuLogWindow = item(mnuTools, "mnuLogWindow", "&Log window\tF2");
-    buildExportCommands();
-
-    connect(mnuOpen, &QAction::triggered, this, &Form1::mnuOpenClick);
-    connect(mnuSave, &QAction::triggered, this, &Form1::mnuSaveClick);
-    connect(mnuExit, &QAction::triggered, this, &Form1::mnuExitClick);
-    connect(mnuContest, &QAction::triggered, this, &Form1::mnuContestClick);
-    connect(mnuStation, &QAction::triggered, this, &Form1::mnuStationClick);
-    connect(mnuConvert, &QAction::triggered, this, &Form1::mnuConvertClick);
-    connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAboutClick);
+        case MenuEntry::Kind::Exports:
+            for (const formats::FormatEntry &format : formats::formatTable()) {
+                if (format.command)
+                    connect(command(menu->addAction(QLatin1String(format.caption)), format.command, nullptr),
+                            &QAction::triggered, this, [this, &format] { exportLogbook(format); });
+            }
+            break;
+        }
+        if (action && entry.action)
+            this->*entry.action = action;
+    }
 }

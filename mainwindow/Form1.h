@@ -15,6 +15,10 @@
 
 class EntryField;
 struct SettingRow;
+struct MenuEntry;
+namespace formats {
+struct FormatEntry;
+}
 class LogWindowLink;
 class LinksController;
 namespace storage {
@@ -106,7 +110,6 @@ public:
     // Commands beyond the described ones, after "&About".
     QMenu *mnuTools = nullptr;
     QAction *mnuLogWindow = nullptr;
-    QAction *mnuExportAdif = nullptr, *mnuExportCabrillo = nullptr;
     QAction *mnuStation = nullptr; // Setup → Station...: the profile the exports write
 
     CommonDialog CommonDialog1;
@@ -136,6 +139,8 @@ Q_SIGNALS:
 private:
     // Form1.cpp: controls and menus
     void buildControls();
+    // The menus, in the order they appear (see MenuEntry).
+    static std::span<const MenuEntry> menuTable();
     void buildMenus();
     EntryField *addField(const char *name, int left, int width, const char *heading,
                          QLabel *&label, const char *labelName);
@@ -207,8 +212,7 @@ private:
     void mnuStationClick();
 
     // Form1Export.cpp
-    void buildExportCommands();
-    void exportLogbook(const char *formatName, const QString &label);
+    void exportLogbook(const formats::FormatEntry &format);
     std::optional<QString> askHeaderWord(const QString &prompt, const QString &title,
                                          QString &remembered, bool required);
     QString m_exportCall, m_exportContest; // offered again in the next export
@@ -217,6 +221,7 @@ private:
     void mnuAboutClick();
     void mnuExitClick();
     void mnuConvertClick();
+    void mnuLogWindowClick();
 
     Platform &m_platform;
     // A stored UTC offset that is not a number is reported once, not on every key.

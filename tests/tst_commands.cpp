@@ -506,7 +506,7 @@ void TestCommands::exportNeverOverwritesUnasked()
     Form1 &form = f.open();
     // Each format offers the logbook's name with its own extension.
     f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.adi")));
-    form.mnuExportAdif->trigger();
+    form.findChild<QAction *>("mnuExportAdif")->trigger();
     QCOMPARE(f.platform.calls.at(0).request.fileName, f.dir.path(QStringLiteral("test.adi")));
     const QByteArray adif = ts::readFile("out.adi");
     QVERIFY(adif.contains("<EOH>"));
@@ -519,7 +519,7 @@ void TestCommands::exportNeverOverwritesUnasked()
                                         : Answers { QStringLiteral("dl0xx"), QStringLiteral("TEST") };
         f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.adi")));
         f.platform.messageAnswers.push_back(answer);
-        form.mnuExportCabrillo->trigger();
+        form.findChild<QAction *>("mnuExportCabrillo")->trigger();
         const std::size_t boxes = known ? 1 : 2;
         QCOMPARE(ts::readFile("vantel.ini"), "[station]\ncall=DL0XX\n");
         QCOMPARE(f.platform.calls.at(boxes).request.fileName, f.dir.path(QStringLiteral("test.cbr")));
@@ -536,10 +536,10 @@ void TestCommands::exportNeverOverwritesUnasked()
     // An export put elsewhere does not move the next one away from the logbook.
     QVERIFY(QDir().mkdir(QStringLiteral("elsewhere")));
     f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("elsewhere/x.adi")));
-    form.mnuExportAdif->trigger();
+    form.findChild<QAction *>("mnuExportAdif")->trigger();
     QVERIFY(QFileInfo::exists(QStringLiteral("elsewhere/x.adi")));
     f.platform.calls.clear();
-    form.mnuExportAdif->trigger(); // Cancel
+    form.findChild<QAction *>("mnuExportAdif")->trigger(); // Cancel
     QCOMPARE(f.platform.calls.at(0).request.fileName, f.dir.path(QStringLiteral("test.adi")));
 }
 
@@ -569,7 +569,7 @@ void TestCommands::stationProfile()
 
     f.platform.inputAnswers = { QStringLiteral("") };
     f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.cbr")));
-    form.mnuExportCabrillo->trigger();
+    form.findChild<QAction *>("mnuExportCabrillo")->trigger();
     QCOMPARE(ts::readFile("out.cbr"), "START-OF-LOG: 3.0\nCREATED-BY: vantel " VANTEL_VERSION "\nCALLSIGN: DL0XX\n"
                                       "CATEGORY-MODE: FM\nGRID-LOCATOR: JO62qm\n"
                                       "QSO:   144 FM 2024-03-09 1842 DL0XX         599        DL1ABC        579\n"

@@ -32,9 +32,9 @@ constexpr int kComboHeight = 315;
 constexpr int kStatusTop = 600;
 constexpr int kClientWidth = 9480;
 constexpr int kClientHeight = 960;
-// The rig's row, below everything the window always shows.
-constexpr int kRigRowTop = 900;
-constexpr int kRigRowHeight = 330;
+// The status rows, below everything the window always shows.
+constexpr int kStatusRowsTop = 900;
+constexpr int kStatusRowHeight = 330;
 
 } // namespace
 
@@ -134,11 +134,6 @@ void Form1::buildControls()
     Label11 = addLabel("Label11", QStringLiteral("F1 to save this QSO!"),
                        twipsRect(5400, kStatusTop, 2055, kHeadingHeight), true, true,
                        Qt::AlignLeft);
-    m_rigStatus = addLabel("rigStatus", QString(),
-                           twipsRect(480, kRigRowTop, kClientWidth - 600, kHeadingHeight), false,
-                           false, Qt::AlignLeft);
-    m_rigStatus->setAccessibleName(QStringLiteral("Rig"));
-    m_rigStatus->hide();
 
     // Tab order: the call sign first, the number and the lists last.
     QWidget::setTabOrder(Text2, Text3);
@@ -183,16 +178,46 @@ void Form1::buildControls()
     connect(m_watch, &storage::LogbookWatch::changed, this, &Form1::logbookChanged);
 }
 
-void Form1::showRigRow(bool shown)
+QLabel *Form1::note(const QString &name, const QString &accessibleName)
 {
-    if (shown == m_rigStatus->isVisibleTo(centralWidget()))
+    if (!m_note) {
+        m_note = new QLabel(centralWidget());
+        m_note->setObjectName(name);
+        m_note->setGeometry(twipsRect(7560, kStatusTop, 1875, kHeadingHeight));
+        m_note->setAccessibleName(accessibleName);
+        m_note->show();
+    }
+    return m_note;
+}
+
+QLabel *Form1::addStatusRow(const QString &name, const QString &accessibleName)
+{
+    auto *row = new QLabel(centralWidget());
+    row->setObjectName(name);
+    row->setAccessibleName(accessibleName);
+    row->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    row->hide();
+    m_statusRows << row;
+    return row;
+}
+
+void Form1::showStatusRow(QLabel *row, bool shown)
+{
+    if (shown == row->isVisibleTo(centralWidget()))
         return;
-    // The window grows by the row; nothing above it moves.
-    centralWidget()->setFixedSize(twips(kClientWidth),
-                                  twips(kClientHeight + (shown ? kRigRowHeight : 0)));
-    m_rigStatus->setVisible(shown);
+    row->setVisible(shown);
     if (!shown)
-        m_rigStatus->clear();
+        row->clear();
+    // The rows shown stack in their order; the window grows by them, nothing above moves.
+    int top = kStatusRowsTop;
+    for (QLabel *each : std::as_const(m_statusRows)) {
+        if (!each->isVisibleTo(centralWidget()))
+            continue;
+        each->setGeometry(twipsRect(480, top, kClientWidth - 600, kHeadingHeight));
+        top += kStatusRowHeight;
+    }
+    centralWidget()->setFixedSize(twips(kClientWidth),
+                                  twips(kClientHeight + top - kStatusRowsTop));
 }
 
 QWidget *Form1::control(storage::QsoRecord::Field field) const

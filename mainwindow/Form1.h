@@ -82,10 +82,12 @@ public:
     // as the call sign is the one it left.
     void takeAsTyped(const std::array<QString, storage::QsoRecord::FieldCount> &texts);
 
-    // A row under the status line for the rig link, shown only while that link is on;
-    // the controls above it stay where they are.
-    QLabel *rigStatus() const { return m_rigStatus; }
-    void showRigRow(bool shown);
+    // Room for the links to speak in. A note beside the hint, made on first use; and rows
+    // under the status line, each shown only while its owner wants it: the window grows
+    // by the rows shown and the controls above them stay where they are.
+    QLabel *note(const QString &name, const QString &accessibleName);
+    QLabel *addStatusRow(const QString &name, const QString &accessibleName);
+    void showStatusRow(QLabel *row, bool shown);
 
     // Entry fields, in record order (there is no Text6).
     EntryField *Text1 = nullptr;
@@ -238,7 +240,8 @@ private:
     // What the duplicate check brought back into each field from the earlier contact;
     // forgotten once the operator edits that field.
     std::array<std::optional<QString>, storage::QsoRecord::FieldCount> m_recalled;
-    QLabel *m_rigStatus = nullptr;
+    QLabel *m_note = nullptr;
+    QList<QLabel *> m_statusRows; // in the order they are stacked
     // The connections to the programs beside vantel (all off unless turned on).
     LinksController *m_links = nullptr;
     bool m_quitAsked = false; // Exit asked already; closing asks nothing more

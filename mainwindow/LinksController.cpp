@@ -11,7 +11,6 @@
 #include "mainwindow/Form1.h"
 #include "platform/Counted.h"
 #include "platform/Keys.h"
-#include "platform/Twips.h"
 #include "storage/SharedState.h"
 #include "storage/TextCodec.h"
 
@@ -32,6 +31,7 @@ LinksController::LinksController(Form1 &form)
       m_spool(QDir::current().absoluteFilePath(spoolFileName()))
 {
     setObjectName(QStringLiteral("links"));
+    m_rigRow = form.addStatusRow(QStringLiteral("rigStatus"), QStringLiteral("Rig"));
     m_connections = form.mnuTools->addAction(QStringLiteral("&Connections..."));
     m_connections->setObjectName(QStringLiteral("mnuConnections"));
     // No shortcut: a menu shortcut would swallow F3 before the field's handler sees it.
@@ -78,7 +78,7 @@ void LinksController::apply()
         m_rig = new links::RigPoller(m_settings.rig.host, m_settings.rig.port, this);
     m_rigLast.clear();
     m_rigAnsweredAt = {};
-    m_form.showRigRow(m_rig != nullptr);
+    m_form.showStatusRow(m_rigRow, m_rig != nullptr);
     if (m_rig) {
         // The rig first, then the defaults (what F3 took from fldigi the window keeps).
         m_form.setBandModeSource([this] {
@@ -102,7 +102,7 @@ void LinksController::apply()
             showRig(true);
         });
         connect(m_rig, &links::RigPoller::failed, this, [this] { showRig(false); });
-        m_form.rigStatus()->setText(QStringLiteral("Rig: asking rigctld at %1:%2")
+        m_rigRow->setText(QStringLiteral("Rig: asking rigctld at %1:%2")
                                             .arg(m_settings.rig.host)
                                             .arg(m_settings.rig.port));
         m_rig->start();
@@ -132,7 +132,7 @@ void LinksController::apply()
 // it has not answered (the fills then take the defaults).
 void LinksController::showRig(bool answers)
 {
-    QLabel *row = m_form.rigStatus();
+    QLabel *row = m_rigRow;
     const QString since = m_rigAnsweredAt.time().toString(QStringLiteral("HH:mm:ss"));
     if (answers)
         row->setText(QStringLiteral("Rig: %1").arg(m_rigLast));
@@ -478,13 +478,9 @@ void LinksController::clearFldigiNote()
 void LinksController::showNote(const QString &text, const QString &more, bool trouble)
 {
     m_fldigiNote = false;
-    if (!m_note) {
-        m_note = new QLabel(m_form.centralWidget());
-        m_note->setObjectName(QStringLiteral("linkNote"));
-        m_note->setGeometry(twipsRect(7560, 600, 1875, 255));
-        m_note->setAccessibleName(QStringLiteral("Last contact from another program"));
-        m_note->show();
-    }
+    if (!m_note)
+        m_note = m_form.note(QStringLiteral("linkNote"),
+                             QStringLiteral("Last contact from another program"));
     m_note->setText(text);
     m_note->setToolTip(more.isEmpty() ? text : text + QStringLiteral("\n\n") + more);
     m_note->setAccessibleDescription(more);

@@ -71,6 +71,7 @@ private:
     QAction *m_connections = nullptr;
     QAction *m_take = nullptr;
     QLabel *m_note = nullptr;
+    QLabel *m_rigRow = nullptr; // Form1's status row for the rig, shown while the link is on
     bool m_fldigiNote = false; // the note tells of a failed F3
     // WSJT-X contacts not yet saved, in order, each with its place in the spool.
     static constexpr qint64 Unwritten = -2; // goes to the spool once this event is done

@@ -3,11 +3,13 @@
 #include "links/FieldText.h"
 #include "links/FldigiClient.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/PeerRow.h"
 #include "mainwindow/LinkNote.h"
 #include "radio/Band.h"
 #include "radio/Mode.h"
 
 #include <QAction>
+#include <QLabel>
 
 using storage::QsoRecord;
 
@@ -99,4 +101,17 @@ void FldigiLink::fill(const links::FldigiContact &contact)
         put(QsoRecord::Qth, contact.qth);
     }
     m_form.takeAsTyped(texts);
+}
+
+std::unique_ptr<ConnectionRow> FldigiLink::connectionRow(QWidget *dialog, const links::LinkSettings &settings)
+{
+    const auto probe = [](const QString &host, quint16 port, QLabel *status, QObject *probes) {
+        auto *client = new links::FldigiClient(host, port, probes);
+        client->probe([status](const links::Parsed<QString> &version) {
+            status->setText(version ? QStringLiteral("yes: fldigi %1").arg(version.value().left(20))
+                                    : QStringLiteral("no: %1").arg(version.error()));
+        });
+    };
+    return std::make_unique<PeerRow>(dialog, "fldigi", QStringLiteral("&fldigi (XML-RPC)"),
+                                     &links::LinkSettings::fldigi, settings, probe);
 }

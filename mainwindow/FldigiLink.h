@@ -15,6 +15,7 @@ public:
     FldigiLink(Form1 &form, LinkNote &note, QObject *parent);
 
     void apply(const links::LinkSettings &settings) override;
+    std::unique_ptr<ConnectionRow> connectionRow(QWidget *dialog, const links::LinkSettings &settings) override;
     bool takeKey() override;
     bool takesKey() const override { return m_client != nullptr; }
 

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "links/LinkSettings.h"
+#include "mainwindow/ConnectionRow.h"
 
 #include <QObject>
 #include <QString>
+
+#include <memory>
 
 class Form1;
 class LinkNote;
@@ -35,6 +38,9 @@ public:
     virtual QString unsavedContacts() { return {}; }
     // The link's state in a few words, for the connections window.
     virtual QString status() const { return {}; }
+    // Its row in the connections window, its widgets made as children of `dialog`.
+    virtual std::unique_ptr<ConnectionRow> connectionRow(QWidget *dialog,
+                                                         const links::LinkSettings &settings) = 0;
 
 protected:
     Form1 &m_form;

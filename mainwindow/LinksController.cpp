@@ -88,7 +88,13 @@ QString LinksController::wsjtxStatus() const
 
 void LinksController::openConnections()
 {
-    auto *dialog = new ConnectionsDialog(m_settings, [this] { return wsjtxStatus(); }, &m_form);
+    const auto rows = [this](QWidget *window) {
+        ConnectionsDialog::Rows made;
+        for (Link *link : m_links)
+            made.push_back(link->connectionRow(window, m_settings));
+        return made;
+    };
+    auto *dialog = new ConnectionsDialog(m_settings, rows, &m_form);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setModal(true);
     connect(dialog, &ConnectionsDialog::settingsChosen, this, &LinksController::change);

@@ -3,6 +3,7 @@
 #include "formats/PlainText.h"
 #include "links/RigPoller.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/PeerRow.h"
 #include "radio/Band.h"
 #include "radio/Mode.h"
 
@@ -88,4 +89,27 @@ void RigLink::show(bool answers)
     palette.setColor(
         QPalette::WindowText, answers ? QPalette().color(QPalette::WindowText) : QColor(170, 0, 0));
     m_row->setPalette(palette);
+}
+
+std::unique_ptr<ConnectionRow> RigLink::connectionRow(QWidget *dialog, const links::LinkSettings &settings)
+{
+    const auto probe = [](const QString &host, quint16 port, QLabel *status, QObject *probes) {
+        auto *poller = new links::RigPoller(host, port, probes);
+        QObject::connect(poller, &links::RigPoller::answered, status, [status, poller](const links::RigReading &r) {
+            const QString band = r.frequencyHz
+                    ? radio::bandTextForFrequency(double(*r.frequencyHz)).value_or(QStringLiteral("?"))
+                    : QStringLiteral("?");
+            status->setText(QStringLiteral("yes: band %1, mode %2").arg(band, r.mode.value_or(QStringLiteral("?"))));
+            poller->stop();
+            poller->deleteLater();
+        });
+        QObject::connect(poller, &links::RigPoller::failed, status, [status, poller](const QString &why) {
+            status->setText(QStringLiteral("no: %1").arg(why));
+            poller->stop();
+            poller->deleteLater();
+        });
+        poller->start();
+    };
+    return std::make_unique<PeerRow>(dialog, "rig", QStringLiteral("&Rig (hamlib rigctld)"),
+                                     &links::LinkSettings::rig, settings, probe);
 }

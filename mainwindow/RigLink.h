@@ -18,6 +18,7 @@ public:
     RigLink(Form1 &form, LinkNote &note, QObject *parent);
 
     void apply(const links::LinkSettings &settings) override;
+    std::unique_ptr<ConnectionRow> connectionRow(QWidget *dialog, const links::LinkSettings &settings) override;
     bool takeKey() override;
     bool takesKey() const override { return m_poller != nullptr; }
 

@@ -3,6 +3,7 @@
 #include "formats/PlainText.h"
 #include "links/WsjtxListener.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/WsjtxRow.h"
 #include "mainwindow/LinkNote.h"
 #include "platform/Counted.h"
 #include "storage/SharedState.h"
@@ -273,4 +274,9 @@ QString WsjtxLink::unsavedContacts()
         return {};
     return QStringLiteral("%1 from WSJT-X could not be saved yet (%2) and will be lost.")
         .arg(contactCount(calls.size()), calls.join(QStringLiteral(", ")));
+}
+
+std::unique_ptr<ConnectionRow> WsjtxLink::connectionRow(QWidget *dialog, const links::LinkSettings &settings)
+{
+    return std::make_unique<WsjtxRow>(dialog, settings, [this] { return status(); });
 }

@@ -20,6 +20,7 @@ public:
     WsjtxLink(Form1 &form, LinkNote &note, QObject *parent);
 
     void apply(const links::LinkSettings &settings) override;
+    std::unique_ptr<ConnectionRow> connectionRow(QWidget *dialog, const links::LinkSettings &settings) override;
     QString unsavedContacts() override;
     QString status() const override;
     // Where WSJT-X contacts wait on disk for the logbook.

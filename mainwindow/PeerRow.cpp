@@ -34,14 +34,6 @@ PeerRow::PeerRow(QWidget *dialog, const char *name, const QString &caption,
     m_status->setObjectName(prefix + QStringLiteral("Status"));
 }
 
-void PeerRow::place(QGridLayout &grid, int row)
-{
-    grid.addWidget(m_enabled, row, 0);
-    grid.addWidget(m_host, row, 1);
-    grid.addWidget(m_port, row, 2);
-    grid.addWidget(m_status, row, 3);
-}
-
 bool PeerRow::read(links::LinkSettings &into)
 {
     links::PeerSettings &peer = into.*m_peer;
@@ -64,4 +56,9 @@ void PeerRow::check(QObject *probes)
     }
     m_status->setText(QStringLiteral("asking..."));
     m_probe(host, quint16(m_port->value()), m_status, probes);
+}
+
+std::array<QWidget *, 4> PeerRow::cells() const
+{
+    return { m_enabled, m_host, m_port, m_status };
 }

@@ -21,13 +21,13 @@ public:
         links::PeerSettings links::LinkSettings::*peer, const links::LinkSettings &settings,
         Probe probe);
 
-    void place(QGridLayout &grid, int row) override;
     bool read(links::LinkSettings &into) override;
     void check(QObject *probes) override;
 
     static QSpinBox *portBox(QWidget *parent, const QString &name, quint16 port);
 
 private:
+    std::array<QWidget *, 4> cells() const override;
     links::PeerSettings links::LinkSettings::*m_peer;
     Probe m_probe;
     QCheckBox *m_enabled = nullptr;

@@ -25,14 +25,6 @@ WsjtxRow::WsjtxRow(
     QObject::connect(m_port, &QSpinBox::valueChanged, m_status, [this] { showStatus(); });
 }
 
-void WsjtxRow::place(QGridLayout &grid, int row)
-{
-    grid.addWidget(m_enabled, row, 0);
-    grid.addWidget(m_listen, row, 1);
-    grid.addWidget(m_port, row, 2);
-    grid.addWidget(m_status, row, 3);
-}
-
 bool WsjtxRow::read(links::LinkSettings &into)
 {
     into.wsjtx.enabled = m_enabled->isChecked();
@@ -55,4 +47,9 @@ void WsjtxRow::showStatus()
                                                  : QStringLiteral("off after OK"));
     else
         m_status->setText(m_statusNow ? m_statusNow() : QString());
+}
+
+std::array<QWidget *, 4> WsjtxRow::cells() const
+{
+    return { m_enabled, m_listen, m_port, m_status };
 }

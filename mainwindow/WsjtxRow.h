@@ -17,11 +17,11 @@ class WsjtxRow : public ConnectionRow
 public:
     WsjtxRow(QWidget *dialog, const links::LinkSettings &settings, std::function<QString()> status);
 
-    void place(QGridLayout &grid, int row) override;
     bool read(links::LinkSettings &into) override;
     void check(QObject *probes) override;
 
 private:
+    std::array<QWidget *, 4> cells() const override;
     void showStatus();
 
     links::WsjtxSettings m_settings;

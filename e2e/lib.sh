@@ -6,6 +6,9 @@ E2E_TIMEOUT=${E2E_TIMEOUT:-15}
 # step TEXT: counts a passed step (the caller sets passed=0) and prints it as TAP.
 step() { passed=$((passed + 1)); echo "ok $passed - $*"; }
 
+# The six settings files, in the order vantel reads them at start-up.
+SETTING_FILES="utc_off band sent recv deflog mode"
+
 # setting FILE VALUE: one of the program's settings files in $work, as it writes them.
 setting() {
     printf "\\x08\\x00\\x$(printf %02x ${#2})\\x00%s" "$2" > "$work/$1"

@@ -22,7 +22,7 @@ start_x
 # First start in an empty folder.
 start_app "$bin" "$work"
 main=$(wait_window '^vantel - Contest mode$')
-for f in utc_off band sent recv deflog mode; do
+for f in $SETTING_FILES; do
     [ -f "$work/$f" ] && [ ! -s "$work/$f" ] || fail "settings file $f should exist, empty"
 done
 step "first start: six empty settings files, contest caption"

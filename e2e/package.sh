@@ -60,7 +60,7 @@ start_x
 (cd "$root" && PATH="$prefix/usr/bin:$PATH" exec vantel --data-home >/dev/null 2>&1) &
 APP_PID=$!
 wait_window '^vantel - Contest mode$' >/dev/null
-for f in utc_off band sent recv deflog mode; do
+for f in $SETTING_FILES; do
     [ -f "$XDG_DATA_HOME/vantel/$f" ] || fail "no $f in \$XDG_DATA_HOME/vantel"
     [ ! -e "$root/$f" ] || fail "$f landed in the starting folder"
 done

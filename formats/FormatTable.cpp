@@ -5,7 +5,7 @@
 #include "formats/Listing.h"
 
 #include <algorithm>
-#include <array>
+#include <iterator>
 
 namespace formats {
 namespace {
@@ -17,11 +17,12 @@ std::unique_ptr<Format> make(const Options &options)
 }
 
 using T = FormatEntry;
-const std::array<FormatEntry, 3> kFormats = { {
-        { "adif", "ADIF 3.1 (.adi)", "adi", 0, &make<AdifFormat> },
-        { "cabrillo", "Cabrillo 3.0 log (.cbr)", "cbr", T::Call | T::Contest, &make<CabrilloFormat> },
-        { "listing", "the conversion window's listing", "txt", T::Title, &make<ListingFormat> },
-} };
+const FormatEntry kFormats[] = {
+        { "adif", "ADIF 3.1 (.adi)", "adi", 0, &make<AdifFormat>, "mnuExportAdif", "Export to &ADIF..." },
+        { "cabrillo", "Cabrillo 3.0 log (.cbr)", "cbr", T::Call | T::Contest, &make<CabrilloFormat>,
+          "mnuExportCabrillo", "Export to Ca&brillo..." },
+        { "listing", "the conversion window's listing", "txt", T::Title, &make<ListingFormat>, nullptr, nullptr },
+};
 
 } // namespace
 
@@ -32,10 +33,10 @@ std::span<const FormatEntry> formatTable()
 
 const FormatEntry *findFormat(QStringView name)
 {
-    const auto it = std::find_if(kFormats.begin(), kFormats.end(), [&](const FormatEntry &e) {
+    const auto it = std::find_if(std::begin(kFormats), std::end(kFormats), [&](const FormatEntry &e) {
         return name == QLatin1String(e.name);
     });
-    return it == kFormats.end() ? nullptr : &*it;
+    return it == std::end(kFormats) ? nullptr : &*it;
 }
 
 const FormatEntry &listingFormat()

@@ -23,6 +23,10 @@ struct FormatEntry
     const char *extension; // without the dot
     unsigned takes; // Takes flags
     std::unique_ptr<Format> (*make)(const Options &options);
+    // The entry window's Tools command that exports to it (object name, caption with its
+    // access key), or nullptr where the window offers none.
+    const char *command = nullptr;
+    const char *caption = nullptr;
 };
 
 // Every format, in the order they are offered. A new format is one more line here.

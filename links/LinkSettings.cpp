@@ -110,7 +110,7 @@ auto addressesInto(QList<QHostAddress> &out)
     };
 }
 
-void readPeer(Reader &reader, const char *group, PeerSettings &peer)
+bool readPeer(Reader &reader, const char *group, PeerSettings &peer)
 {
     PeerSettings read = peer;
     bool good = reader.read(group, "enabled", boolInto(read.enabled));
@@ -119,13 +119,68 @@ void readPeer(Reader &reader, const char *group, PeerSettings &peer)
     if (!good)
         read.enabled = false;
     peer = read;
+    return good;
 }
 
-QString linkName(const char *group)
+void writePeer(QSettings &file, const char *group, const PeerSettings &p)
 {
-    const QString name = QLatin1String(group);
-    return name == QLatin1String("wsjtx") ? QStringLiteral("WSJT-X") : name;
+    file.beginGroup(QLatin1String(group));
+    file.setValue(QStringLiteral("enabled"), p.enabled);
+    file.setValue(QStringLiteral("host"), p.host);
+    file.setValue(QStringLiteral("port"), int(p.port));
+    file.endGroup();
 }
+
+bool readWsjtx(Reader &reader, WsjtxSettings &out)
+{
+    WsjtxSettings wsjtx = out;
+    bool good = reader.read("wsjtx", "enabled", boolInto(wsjtx.enabled));
+    good = reader.read("wsjtx", "port", portInto(wsjtx.port)) && good;
+    good = reader.read("wsjtx", "address", addressInto(wsjtx.address)) && good;
+    good = reader.read("wsjtx", "accept", addressesInto(wsjtx.accept)) && good;
+    if (!good)
+        wsjtx.enabled = false;
+    out = wsjtx;
+    return good;
+}
+
+void writeWsjtx(QSettings &file, const WsjtxSettings &wsjtx)
+{
+    file.beginGroup(QStringLiteral("wsjtx"));
+    file.setValue(QStringLiteral("enabled"), wsjtx.enabled);
+    file.setValue(QStringLiteral("port"), int(wsjtx.port));
+    // The rarely changed values are written only where they differ from the default.
+    if (wsjtx.address != WsjtxSettings().address)
+        file.setValue(QStringLiteral("address"), wsjtx.address);
+    else
+        file.remove(QStringLiteral("address"));
+    QStringList accept;
+    for (const QHostAddress &address : wsjtx.accept)
+        accept << address.toString();
+    if (!accept.isEmpty())
+        file.setValue(QStringLiteral("accept"), accept.join(QLatin1Char(',')));
+    else
+        file.remove(QStringLiteral("accept"));
+    file.endGroup();
+}
+
+// One block of vantel.ini for each link, in the order the file has them. A block that
+// holds a value that is none turns its link off, and says so after its own complaints.
+struct Block
+{
+    const char *name; // for people
+    bool (*read)(Reader &reader, LinkSettings &settings);
+    void (*write)(QSettings &file, const LinkSettings &settings);
+};
+
+const Block kBlocks[] = {
+    { "fldigi", [](Reader &r, LinkSettings &s) { return readPeer(r, "fldigi", s.fldigi); },
+      [](QSettings &f, const LinkSettings &s) { writePeer(f, "fldigi", s.fldigi); } },
+    { "rig", [](Reader &r, LinkSettings &s) { return readPeer(r, "rig", s.rig); },
+      [](QSettings &f, const LinkSettings &s) { writePeer(f, "rig", s.rig); } },
+    { "WSJT-X", [](Reader &r, LinkSettings &s) { return readWsjtx(r, s.wsjtx); },
+      [](QSettings &f, const LinkSettings &s) { writeWsjtx(f, s.wsjtx); } },
+};
 
 } // namespace
 
@@ -161,32 +216,11 @@ LoadedLinkSettings loadLinkSettings(const QString &path)
         loaded.problems << QStringLiteral("%1 cannot be read as an INI file.").arg(info.fileName());
         return loaded;
     }
-    LinkSettings &s = loaded.settings;
-    QStringList problems;
-    Reader reader(file, problems);
-    readPeer(reader, "fldigi", s.fldigi);
-    const qsizetype afterFldigi = problems.size();
-    readPeer(reader, "rig", s.rig);
-    const qsizetype afterRig = problems.size();
-    WsjtxSettings wsjtx = s.wsjtx;
-    bool good = reader.read("wsjtx", "enabled", boolInto(wsjtx.enabled));
-    good = reader.read("wsjtx", "port", portInto(wsjtx.port)) && good;
-    good = reader.read("wsjtx", "address", addressInto(wsjtx.address)) && good;
-    good = reader.read("wsjtx", "accept", addressesInto(wsjtx.accept)) && good;
-    if (!good)
-        wsjtx.enabled = false;
-    s.wsjtx = wsjtx;
-
-    // Say which link stays off after the values that keep it off.
-    const auto off = [&problems](qsizetype from, qsizetype to, const char *group) {
-        if (to > from)
-            problems.insert(to, QStringLiteral("The %1 link stays off.").arg(linkName(group)));
-    };
-    const qsizetype afterWsjtx = problems.size();
-    off(afterRig, afterWsjtx, "wsjtx");
-    off(afterFldigi, afterRig, "rig");
-    off(0, afterFldigi, "fldigi");
-    loaded.problems = problems;
+    for (const Block &block : kBlocks) {
+        Reader reader(file, loaded.problems);
+        if (!block.read(reader, loaded.settings))
+            loaded.problems << QStringLiteral("The %1 link stays off.").arg(QLatin1String(block.name));
+    }
     return loaded;
 }
 
@@ -196,31 +230,8 @@ std::optional<QString> saveLinkSettings(const QString &path, const LinkSettings 
     if ((info.exists() || info.isSymLink()) && !info.isFile())
         return QStringLiteral("%1 is not a regular file").arg(path);
     QSettings file(path, QSettings::IniFormat);
-    const auto peer = [&file](const QString &group, const PeerSettings &p) {
-        file.beginGroup(group);
-        file.setValue(QStringLiteral("enabled"), p.enabled);
-        file.setValue(QStringLiteral("host"), p.host);
-        file.setValue(QStringLiteral("port"), int(p.port));
-        file.endGroup();
-    };
-    peer(QStringLiteral("fldigi"), settings.fldigi);
-    peer(QStringLiteral("rig"), settings.rig);
-    file.beginGroup(QStringLiteral("wsjtx"));
-    file.setValue(QStringLiteral("enabled"), settings.wsjtx.enabled);
-    file.setValue(QStringLiteral("port"), int(settings.wsjtx.port));
-    // The rarely changed values are written only where they differ from the default.
-    if (settings.wsjtx.address != WsjtxSettings().address)
-        file.setValue(QStringLiteral("address"), settings.wsjtx.address);
-    else
-        file.remove(QStringLiteral("address"));
-    QStringList accept;
-    for (const QHostAddress &address : settings.wsjtx.accept)
-        accept << address.toString();
-    if (!accept.isEmpty())
-        file.setValue(QStringLiteral("accept"), accept.join(QLatin1Char(',')));
-    else
-        file.remove(QStringLiteral("accept"));
-    file.endGroup();
+    for (const Block &block : kBlocks)
+        block.write(file, settings);
     file.sync();
     if (file.status() != QSettings::NoError)
         return QStringLiteral("%1 could not be written").arg(path);

@@ -4,6 +4,9 @@
 #include "mainwindow/EntryField.h"
 #include "mainwindow/LogWindowLink.h"
 #include "mainwindow/LinksController.h"
+#include "mainwindow/MenuEntry.h"
+#include "mainwindow/SettingRow.h"
+#include "formats/FormatTable.h"
 #include "platform/FieldRules.h"
 #include "platform/Keys.h"
 #include "platform/Twips.h"
@@ -16,6 +19,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 constexpr int kFieldTop = 240;
@@ -25,9 +31,9 @@ constexpr int kComboHeight = 315;
 constexpr int kStatusTop = 600;
 constexpr int kClientWidth = 9480;
 constexpr int kClientHeight = 960;
-// The rig's row, below everything the window always shows.
-constexpr int kRigRowTop = 900;
-constexpr int kRigRowHeight = 330;
+// The status rows, below everything the window always shows.
+constexpr int kStatusRowsTop = 900;
+constexpr int kStatusRowHeight = 330;
 
 } // namespace
 
@@ -125,11 +131,6 @@ void Form1::buildControls()
     Label11 = addLabel("Label11", QStringLiteral("F1 to save this QSO!"),
                        twipsRect(5400, kStatusTop, 2055, kHeadingHeight), true, true,
                        Qt::AlignLeft);
-    m_rigStatus = addLabel("rigStatus", QString(),
-                           twipsRect(480, kRigRowTop, kClientWidth - 600, kHeadingHeight), false,
-                           false, Qt::AlignLeft);
-    m_rigStatus->setAccessibleName(QStringLiteral("Rig"));
-    m_rigStatus->hide();
 
     // Tab order: the call sign first, the number and the lists last.
     QWidget::setTabOrder(Text2, Text3);
@@ -174,16 +175,46 @@ void Form1::buildControls()
     connect(m_watch, &storage::LogbookWatch::changed, this, &Form1::logbookChanged);
 }
 
-void Form1::showRigRow(bool shown)
+QLabel *Form1::note(const QString &name, const QString &accessibleName)
 {
-    if (shown == m_rigStatus->isVisibleTo(centralWidget()))
+    if (!m_note) {
+        m_note = new QLabel(centralWidget());
+        m_note->setObjectName(name);
+        m_note->setGeometry(twipsRect(7560, kStatusTop, 1875, kHeadingHeight));
+        m_note->setAccessibleName(accessibleName);
+        m_note->show();
+    }
+    return m_note;
+}
+
+QLabel *Form1::addStatusRow(const QString &name, const QString &accessibleName)
+{
+    auto *row = new QLabel(centralWidget());
+    row->setObjectName(name);
+    row->setAccessibleName(accessibleName);
+    row->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    row->hide();
+    m_statusRows << row;
+    return row;
+}
+
+void Form1::showStatusRow(QLabel *row, bool shown)
+{
+    if (shown == row->isVisibleTo(centralWidget()))
         return;
-    // The window grows by the row; nothing above it moves.
-    centralWidget()->setFixedSize(twips(kClientWidth),
-                                  twips(kClientHeight + (shown ? kRigRowHeight : 0)));
-    m_rigStatus->setVisible(shown);
+    row->setVisible(shown);
     if (!shown)
-        m_rigStatus->clear();
+        row->clear();
+    // The rows shown stack in their order; the window grows by them, nothing above moves.
+    int top = kStatusRowsTop;
+    for (QLabel *each : std::as_const(m_statusRows)) {
+        if (!each->isVisibleTo(centralWidget()))
+            continue;
+        each->setGeometry(twipsRect(480, top, kClientWidth - 600, kHeadingHeight));
+        top += kStatusRowHeight;
+    }
+    centralWidget()->setFixedSize(twips(kClientWidth),
+                                  twips(kClientHeight + top - kStatusRowsTop));
 }
 
 QWidget *Form1::control(storage::QsoRecord::Field field) const
@@ -208,77 +239,96 @@ void Form1::setFieldText(storage::QsoRecord::Field field, const QString &text)
         static_cast<QLineEdit *>(widget)->setText(text);
 }
 
+std::span<const MenuEntry> Form1::menuTable()
+{
+    using K = MenuEntry::Kind;
+    static const MenuEntry entries[] = {
+        { K::Menu, "mnuFile", "&File", nullptr, nullptr, &Form1::mnuFile },
+        { K::Command, "mnuOpen", "&Open an existing log...", &Form1::mnuOpenClick, &Form1::mnuOpen, nullptr },
+        { K::Command, "mnuSave", "&Create a logbook...", &Form1::mnuSaveClick, &Form1::mnuSave, nullptr },
+        { K::Separator, "sap2", nullptr, nullptr, &Form1::sap2, nullptr },
+        { K::Command, "mnuExit", "E&xit", &Form1::mnuExitClick, &Form1::mnuExit, nullptr },
+
+        { K::Menu, "mnuSetup", "&Setup", nullptr, nullptr, &Form1::mnuSetup },
+        { K::Toggle, "mnuContest", "Contest", &Form1::mnuContestClick, &Form1::mnuContest, nullptr },
+        { K::Toggle, "mnuReal", "&Real Time", nullptr, &Form1::mnuReal, nullptr },
+        { K::Toggle, "mnuClear", "Clear after saving", nullptr, &Form1::mnuClear, nullptr },
+        { K::Separator, "sep1", nullptr, nullptr, &Form1::sep1, nullptr },
+        { K::Settings, nullptr, nullptr, nullptr, nullptr, nullptr },
+        { K::Command, "mnuStation", "&Station...", &Form1::mnuStationClick, &Form1::mnuStation, nullptr },
+
+        { K::Menu, "mnuDefault", "&Default...", nullptr, nullptr, &Form1::mnuDefault },
+        { K::Settings, nullptr, nullptr, nullptr, nullptr, nullptr },
+
+        { K::BarCommand, "mnuConvert", "&Conversion...", &Form1::mnuConvertClick, &Form1::mnuConvert, nullptr },
+        { K::BarCommand, "mnuAbout", "&About", &Form1::mnuAboutClick, &Form1::mnuAbout, nullptr },
+
+        // Commands beyond the described ones. The text after a tab shows the key without
+        // binding it: a shortcut would take the key away from the fields.
+        { K::Menu, "mnuTools", "&Tools", nullptr, nullptr, &Form1::mnuTools },
+        { K::Command, "mnuLogWindow", "&Log window\tF2", &Form1::mnuLogWindowClick, &Form1::mnuLogWindow, nullptr },
+        { K::Exports, nullptr, nullptr, nullptr, nullptr, nullptr },
+        // The links add theirs after these.
+    };
+    return entries;
+}
+
 void Form1::buildMenus()
 {
     QMenuBar *bar = menuBar();
-    const auto item = [](QMenu *menu, const char *name, const char *caption) {
-        QAction *action = menu->addAction(QLatin1String(caption));
+    QMenu *menu = nullptr;
+    const auto command = [&](QAction *action, const char *name, void (Form1::*handler)()) {
         action->setObjectName(QLatin1String(name));
+        if (handler)
+            connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    const auto toggle = [&](QMenu *menu, const char *name, const char *caption) {
-        QAction *action = item(menu, name, caption);
-        action->setCheckable(true);
-        action->setChecked(true);
-        return action;
-    };
-
-    mnuFile = bar->addMenu(QStringLiteral("&File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuOpen = item(mnuFile, "mnuOpen", "&Open an existing log...");
-    mnuSave = item(mnuFile, "mnuSave", "&Create a logbook...");
-    sap2 = mnuFile->addSeparator();
-    sap2->setObjectName(QStringLiteral("sap2"));
-    mnuExit = item(mnuFile, "mnuExit", "E&xit");
-
-    mnuSetup = bar->addMenu(QStringLiteral("&Setup"));
-    mnuSetup->setObjectName(QStringLiteral("mnuSetup"));
-    mnuContest = toggle(mnuSetup, "mnuContest", "Contest");
-    mnuReal = toggle(mnuSetup, "mnuReal", "&Real Time");
-    mnuClear = toggle(mnuSetup, "mnuClear", "Clear after saving");
-    sep1 = mnuSetup->addSeparator();
-    sep1->setObjectName(QStringLiteral("sep1"));
-    mnuUTC = item(mnuSetup, "mnuUTC", "UTC offset");
-    mnuStation = item(mnuSetup, "mnuStation", "&Station...");
-
-    mnuDefault = bar->addMenu(QStringLiteral("&Default..."));
-    mnuDefault->setObjectName(QStringLiteral("mnuDefault"));
-    mnuMode = item(mnuDefault, "mnuMode", "Mode");
-    mnuBand = item(mnuDefault, "mnuBand", "Band");
-    mnuSent = item(mnuDefault, "mnuSent", "Sent");
-    mnuRecv = item(mnuDefault, "mnuRecv", "Recv");
-
-    // Commands on the bar itself: a click runs them, no menu drops down.
-    mnuConvert = bar->addAction(QStringLiteral("&Conversion..."));
-    mnuConvert->setObjectName(QStringLiteral("mnuConvert"));
-    mnuAbout = bar->addAction(QStringLiteral("&About"));
-    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
-    mnuTools = bar->addMenu(QStringLiteral("&Tools"));
-    mnuTools->setObjectName(QStringLiteral("mnuTools"));
-    // The log window first, the exports after it. The text after the tab shows the key
-    // without binding it: a shortcut would take F2 away from the fields.
-    mnuLogWindow = item(mnuTools, "mnuLogWindow", "&Log window\tF2");
-    buildExportCommands();
-
-    connect(mnuOpen, &QAction::triggered, this, &Form1::mnuOpenClick);
-    connect(mnuSave, &QAction::triggered, this, &Form1::mnuSaveClick);
-    connect(mnuExit, &QAction::triggered, this, &Form1::mnuExitClick);
-    connect(mnuContest, &QAction::triggered, this, &Form1::mnuContestClick);
-    connect(mnuUTC, &QAction::triggered, this, &Form1::mnuUTCClick);
-    connect(mnuStation, &QAction::triggered, this, &Form1::mnuStationClick);
-    connect(mnuMode, &QAction::triggered, this, [this] {
-        askValue(QStringLiteral("Enter default Mode"), QStringLiteral("Mode"), defMode,
-                 QStringLiteral("mode"), Combo2, storage::QsoRecord::Mode);
-    });
-    connect(mnuBand, &QAction::triggered, this, [this] {
-        askValue(QStringLiteral("Enter the default Band(MHz)"), QStringLiteral("Band"), defBand,
-                 QStringLiteral("band"), Combo1, storage::QsoRecord::Band);
-    });
-    connect(mnuSent, &QAction::triggered, this, &Form1::mnuSentClick);
-    connect(mnuRecv, &QAction::triggered, this, [this] {
-        askValue(QStringLiteral("Enter the default Recv report"), QStringLiteral("Recv"), defRecv,
-                 QStringLiteral("recv"), nullptr, storage::QsoRecord::Recv);
-    });
-    connect(mnuConvert, &QAction::triggered, this, &Form1::mnuConvertClick);
-    connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAboutClick);
+    for (const MenuEntry &entry : menuTable()) {
+        QAction *action = nullptr;
+        switch (entry.kind) {
+        case MenuEntry::Kind::Menu:
+            menu = bar->addMenu(QLatin1String(entry.caption));
+            menu->setObjectName(QLatin1String(entry.name));
+            this->*entry.menu = menu;
+            break;
+        case MenuEntry::Kind::BarCommand:
+            menu = nullptr;
+            action = command(bar->addAction(QLatin1String(entry.caption)), entry.name, entry.handler);
+            break;
+        case MenuEntry::Kind::Command:
+            action = command(menu->addAction(QLatin1String(entry.caption)), entry.name, entry.handler);
+            break;
+        case MenuEntry::Kind::Toggle:
+            action = command(menu->addAction(QLatin1String(entry.caption)), entry.name, entry.handler);
+            action->setCheckable(true);
+            action->setChecked(true);
+            break;
+        case MenuEntry::Kind::Separator:
+            action = command(menu->addSeparator(), entry.name, nullptr);
+            break;
+        case MenuEntry::Kind::Settings: {
+            std::vector<const SettingRow *> rows;
+            for (const SettingRow &row : settingTable()) {
+                if (row.menu && menu->objectName() == QLatin1String(row.menu))
+                    rows.push_back(&row);
+            }
+            std::sort(rows.begin(), rows.end(), [](const SettingRow *a, const SettingRow *b) {
+                return a->menuPlace < b->menuPlace;
+            });
+            for (const SettingRow *row : rows)
+                connect(command(menu->addAction(QLatin1String(row->caption)), row->command, nullptr),
+                        &QAction::triggered, this, [this, row] { askSetting(*row); });
+            break;
+        }
+        case MenuEntry::Kind::Exports:
+            for (const formats::FormatEntry &format : formats::formatTable()) {
+                if (format.command)
+                    connect(command(menu->addAction(QLatin1String(format.caption)), format.command, nullptr),
+                            &QAction::triggered, this, [this, &format] { exportLogbook(format); });
+            }
+            break;
+        }
+        if (action && entry.action)
+            this->*entry.action = action;
+    }
 }

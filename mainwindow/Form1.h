@@ -12,8 +12,14 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <span>
 
 class EntryField;
+struct SettingRow;
+struct MenuEntry;
+namespace formats {
+struct FormatEntry;
+}
 class LogWindowLink;
 class LinksController;
 namespace storage {
@@ -32,6 +38,8 @@ class Form1 : public QMainWindow
     Q_OBJECT
     // The logbook in use, before the window variable that reads it.
     storage::LogbookSession m_session;
+    // What "deflog" held at start-up: the logbook taken into use then, if it can be.
+    QString m_deflog;
 
 public:
     explicit Form1(Platform &platform, QWidget *parent = nullptr);
@@ -83,10 +91,12 @@ public:
     // as the call sign is the one it left.
     void takeAsTyped(const std::array<QString, storage::QsoRecord::FieldCount> &texts);
 
-    // A row under the status line for the rig link, shown only while that link is on;
-    // the controls above it stay where they are.
-    QLabel *rigStatus() const { return m_rigStatus; }
-    void showRigRow(bool shown);
+    // Room for the links to speak in. A note beside the hint, made on first use; and rows
+    // under the status line, each shown only while its owner wants it: the window grows
+    // by the rows shown and the controls above them stay where they are.
+    QLabel *note(const QString &name, const QString &accessibleName);
+    QLabel *addStatusRow(const QString &name, const QString &accessibleName);
+    void showStatusRow(QLabel *row, bool shown);
 
     // Entry fields, in record order (there is no Text6).
     EntryField *Text1 = nullptr;
@@ -107,12 +117,10 @@ public:
     QMenu *mnuDefault = nullptr;
     QAction *mnuOpen = nullptr, *mnuSave = nullptr, *sap2 = nullptr, *mnuExit = nullptr;
     QAction *mnuContest = nullptr, *mnuReal = nullptr, *mnuClear = nullptr, *sep1 = nullptr;
-    QAction *mnuUTC = nullptr, *mnuMode = nullptr, *mnuBand = nullptr, *mnuSent = nullptr;
-    QAction *mnuRecv = nullptr, *mnuConvert = nullptr, *mnuAbout = nullptr;
+    QAction *mnuConvert = nullptr, *mnuAbout = nullptr;
     // Commands beyond the described ones, after "&About".
     QMenu *mnuTools = nullptr;
     QAction *mnuLogWindow = nullptr;
-    QAction *mnuExportAdif = nullptr, *mnuExportCabrillo = nullptr;
     QAction *mnuStation = nullptr; // Setup → Station...: the profile the exports write
 
     CommonDialog CommonDialog1;
@@ -142,6 +150,8 @@ Q_SIGNALS:
 private:
     // Form1.cpp: controls and menus
     void buildControls();
+    // The menus, in the order they appear (see MenuEntry).
+    static std::span<const MenuEntry> menuTable();
     void buildMenus();
     EntryField *addField(const char *name, int left, int width, const char *heading,
                          QLabel *&label, const char *labelName);
@@ -204,15 +214,16 @@ private:
     // Form1Setup.cpp
     void mnuContestClick();
     void applyMode();
-    void askValue(const QString &prompt, const QString &title, QString &variable,
-                  const QString &fileName, QComboBox *list, storage::QsoRecord::Field field);
-    void mnuUTCClick();
+    // The six settings: their files, variables and commands (mnuUTC, mnuMode, ...).
+    static std::span<const SettingRow> settingTable();
+    void askSetting(const SettingRow &row);
+    std::optional<QString> settingProblem(const SettingRow &row, const QString &typed) const;
+    void utcOffsetChanged();
+    void defSentChanged();
     void mnuStationClick();
-    void mnuSentClick();
 
     // Form1Export.cpp
-    void buildExportCommands();
-    void exportLogbook(const char *formatName, const QString &label);
+    void exportLogbook(const formats::FormatEntry &format);
     std::optional<QString> askHeaderWord(const QString &prompt, const QString &title,
                                          QString &remembered, bool required);
     QString m_exportCall, m_exportContest; // offered again in the next export
@@ -221,6 +232,7 @@ private:
     void mnuAboutClick();
     void mnuExitClick();
     void mnuConvertClick();
+    void mnuLogWindowClick();
 
     Platform &m_platform;
     // A stored UTC offset that is not a number is reported once, not on every key.
@@ -237,7 +249,8 @@ private:
     // What the duplicate check brought back into each field from the earlier contact;
     // forgotten once the operator edits that field.
     std::array<std::optional<QString>, storage::QsoRecord::FieldCount> m_recalled;
-    QLabel *m_rigStatus = nullptr;
+    QLabel *m_note = nullptr;
+    QList<QLabel *> m_statusRows; // in the order they are stacked
     // The connections to the programs beside vantel (all off unless turned on).
     LinksController *m_links = nullptr;
     bool m_quitAsked = false; // Exit asked already; closing asks nothing more

@@ -1,6 +1,7 @@
 #include "convert/Form2.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/LinksController.h"
+#include "mainwindow/LogWindowLink.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -59,4 +60,9 @@ void Form1::mnuConvertClick()
     conversion.exec();
     raise();
     activateWindow();
+}
+
+void Form1::mnuLogWindowClick()
+{
+    m_logWindow->show();
 }

@@ -42,17 +42,6 @@ void Form1::mnuStationClick()
     dialog->show();
 }
 
-void Form1::buildExportCommands()
-{
-    mnuExportAdif = mnuTools->addAction(QStringLiteral("Export to &ADIF..."));
-    mnuExportAdif->setObjectName(QStringLiteral("mnuExportAdif"));
-    mnuExportCabrillo = mnuTools->addAction(QStringLiteral("Export to Ca&brillo..."));
-    mnuExportCabrillo->setObjectName(QStringLiteral("mnuExportCabrillo"));
-    connect(mnuExportAdif, &QAction::triggered, this, [this] { exportLogbook("adif", QStringLiteral("ADIF")); });
-    connect(mnuExportCabrillo, &QAction::triggered, this,
-            [this] { exportLogbook("cabrillo", QStringLiteral("Cabrillo")); });
-}
-
 // Asks for one word of the header (a call sign, a contest name); nothing on Cancel or
 // after telling the operator why the word cannot stand there.
 std::optional<QString> Form1::askHeaderWord(const QString &prompt, const QString &title,
@@ -76,12 +65,15 @@ std::optional<QString> Form1::askHeaderWord(const QString &prompt, const QString
 
 // The same formats and writer as vantel-export: the whole file or nothing, never over
 // the logbook itself, and the operator learns how many contacts went out and which not.
-void Form1::exportLogbook(const char *formatName, const QString &label)
+void Form1::exportLogbook(const formats::FormatEntry &format)
 {
     if (noLogbookOpen())
         return;
-    const formats::FormatEntry &format = *formats::findFormat(QString::fromLatin1(formatName));
-    const QString title = QStringLiteral("Export to %1").arg(label);
+    // The command's caption without its access key and dots: "Export to ADIF".
+    QString title = QLatin1String(format.caption);
+    title.remove(QLatin1Char('&'));
+    if (title.endsWith(QLatin1String("...")))
+        title.chop(3);
     formats::Options options;
     options.program = QStringLiteral("vantel");
     options.created = m_platform.now().toUTC();

@@ -1,6 +1,7 @@
 #include "mainwindow/EntryField.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
+#include "mainwindow/SettingRow.h"
 #include "platform/StorageReport.h"
 #include "radio/Band.h"
 #include "radio/Mode.h"
@@ -24,32 +25,22 @@ using namespace storage;
 
 void Form1::load()
 {
-    struct Source
-    {
-        const char *file;
-        QString *variable;
-    };
-    QString deflog;
-    const Source sources[] = {
-        { "utc_off", &utcOffset }, { "band", &defBand }, { "sent", &defSent },
-        { "recv", &defRecv },      { "deflog", &deflog }, { "mode", &defMode },
-    };
     QStringList problems;
-    for (const Source &source : sources) {
-        auto value = readSetting(QLatin1String(source.file));
+    for (const SettingRow &row : settingTable()) {
+        auto value = readSetting(QLatin1String(row.file));
         if (value)
-            *source.variable = value.value();
+            this->*row.variable = value.value();
         else
             problems << msg::failure(QStringLiteral("The setting \"%1\" could not be read; it is "
                                                     "taken as empty.")
-                                             .arg(QLatin1String(source.file)),
+                                             .arg(QLatin1String(row.file)),
                                      value.error());
     }
     if (!problems.isEmpty())
         m_platform.showError(problems.join(QStringLiteral("\n\n")));
 
-    if (!deflog.isEmpty()) {
-        const QString &path = deflog;
+    if (!m_deflog.isEmpty()) {
+        const QString &path = m_deflog;
         // A default logbook that cannot be used leaves the window without one; the
         // setting itself stays as it is. One that vanished is not made again empty:
         // numbering would restart at 1 and the duplicate check would find nothing.

@@ -1,6 +1,7 @@
 #include "mainwindow/EntryField.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
+#include "mainwindow/SettingRow.h"
 #include "mainwindow/UtcOffset.h"
 #include "platform/FieldRules.h"
 #include "storage/Settings.h"
@@ -29,79 +30,102 @@ void Form1::applyMode()
                            : QStringLiteral("vantel - Contest mode"));
 }
 
-// Cancel keeps the setting; OK stores what was typed, empty included. The variable
-// and the list change only once the file holds the new value.
-void Form1::askValue(const QString &prompt, const QString &title, QString &variable,
-                     const QString &fileName, QComboBox *list, QsoRecord::Field field)
+std::span<const SettingRow> Form1::settingTable()
 {
-    const std::optional<QString> typed = m_platform.inputBox(prompt, title, variable);
-    if (!typed)
-        return;
-    // A default goes into a field as it stands: it must fit the field and be text the
-    // record can hold, or the contact would be saved as something else than was seen.
-    const int width = QsoRecord::Widths[field];
-    if (typed->size() > width) {
-        m_platform.showError(QStringLiteral("\"%1\" is %2 characters long; the %3 field holds at "
-                                            "most %4. Nothing was changed.")
-                                     .arg(typed->left(MaxSettingLength))
-                                     .arg(typed->size())
-                                     .arg(title)
-                                     .arg(width));
-        return;
-    }
-    for (QChar c : *typed) {
-        if (!RecordTextValidator::allowed(c)) {
-            m_platform.showError(QStringLiteral("\"%1\" holds a character that a record cannot "
-                                                "store (a control character, or one outside "
-                                                "Western European letters). Nothing was changed.")
-                                         .arg(*typed));
-            return;
-        }
-    }
-    const Status written = writeSetting(fileName, *typed);
-    if (!written) {
-        m_platform.showError(msg::failure(
-                QStringLiteral("The setting \"%1\" could not be saved; it keeps its old value.")
-                        .arg(title),
-                written.error()));
-        return;
-    }
-    variable = *typed;
-    if (list)
-        list->setEditText(variable);
+    using C = SettingRow::Check;
+    namespace file = settingFile;
+    // In the order start-up reads them.
+    static const SettingRow rows[] = {
+        { file::UtcOffset, &Form1::utcOffset, "mnuSetup", 0, "mnuUTC", "UTC offset",
+          "Enter your delay from UTC", "Set UTC delay", C::UtcOffset, QsoRecord::DateTime,
+          nullptr, &Form1::utcOffsetChanged, "The UTC offset" },
+        { file::Band, &Form1::defBand, "mnuDefault", 1, "mnuBand", "Band",
+          "Enter the default Band(MHz)", "Band", C::FitsField, QsoRecord::Band, "Combo1", nullptr,
+          nullptr },
+        { file::Sent, &Form1::defSent, "mnuDefault", 2, "mnuSent", "Sent",
+          "Enter the default Sent report", "Sent", C::FitsField, QsoRecord::Sent, nullptr,
+          &Form1::defSentChanged, nullptr },
+        { file::Recv, &Form1::defRecv, "mnuDefault", 3, "mnuRecv", "Recv",
+          "Enter the default Recv report", "Recv", C::FitsField, QsoRecord::Recv, nullptr, nullptr,
+          nullptr },
+        { file::DefaultLogbook, &Form1::m_deflog, nullptr, 0, nullptr, nullptr, nullptr, nullptr,
+          C::FitsField, QsoRecord::Call, nullptr, nullptr, nullptr },
+        { file::Mode, &Form1::defMode, "mnuDefault", 0, "mnuMode", "Mode", "Enter default Mode",
+          "Mode", C::FitsField, QsoRecord::Mode, "Combo2", nullptr, nullptr },
+    };
+    static_assert(std::size(rows) == SettingFiles.size());
+    return rows;
 }
 
-void Form1::mnuUTCClick()
+// Cancel keeps the setting; OK stores what was typed, empty included. The variable
+// and the list change only once the file holds the new value.
+void Form1::askSetting(const SettingRow &row)
 {
+    QString prompt = QLatin1String(row.prompt);
     // One line more says what the clock implies, so that sign and unit are not guessed.
-    const std::optional<QString> typed = m_platform.inputBox(
-            QStringLiteral("Enter your delay from UTC\n")
-                    + clockHint(m_platform.now().offsetFromUtc()),
-            QStringLiteral("Set UTC delay"), utcOffset);
+    if (row.check == SettingRow::Check::UtcOffset)
+        prompt += QLatin1Char('\n') + clockHint(m_platform.now().offsetFromUtc());
+    const QString title = QLatin1String(row.title);
+    const std::optional<QString> typed = m_platform.inputBox(prompt, title, this->*row.variable);
     if (!typed)
         return;
-    const std::optional<double> hours = parseUtcHours(*typed);
-    if (!typed->isEmpty() && (!hours || std::abs(*hours) > MaxUtcHours)) {
-        m_platform.showError(QStringLiteral("\"%1\" is not a UTC offset. Enter a number of hours "
-                                            "from -24 to 24, such as 2, -5 or 5.5.")
-                                     .arg(*typed));
+    if (const auto problem = settingProblem(row, *typed)) {
+        m_platform.showError(*problem);
         return;
     }
-    const Status written = writeSetting(QStringLiteral("utc_off"), *typed);
+    const Status written = writeSetting(QLatin1String(row.file), *typed);
     if (!written) {
+        const QString what = row.what ? QLatin1String(row.what)
+                                      : QStringLiteral("The setting \"%1\"").arg(title);
         m_platform.showError(msg::failure(
-                QStringLiteral("The UTC offset could not be saved; it keeps its old value."),
+                QStringLiteral("%1 could not be saved; it keeps its old value.").arg(what),
                 written.error()));
         return;
     }
-    utcOffset = *typed;
+    this->*row.variable = *typed;
+    if (row.list)
+        findChild<QComboBox *>(QLatin1String(row.list))->setEditText(*typed);
+    if (row.changed)
+        (this->*row.changed)();
+}
+
+std::optional<QString> Form1::settingProblem(const SettingRow &row, const QString &typed) const
+{
+    if (row.check == SettingRow::Check::UtcOffset) {
+        const std::optional<double> hours = parseUtcHours(typed);
+        if (!typed.isEmpty() && (!hours || std::abs(*hours) > MaxUtcHours))
+            return QStringLiteral("\"%1\" is not a UTC offset. Enter a number of hours from -24 "
+                                  "to 24, such as 2, -5 or 5.5.")
+                    .arg(typed);
+        return std::nullopt;
+    }
+    // A default goes into a field as it stands: it must fit the field and be text the
+    // record can hold, or the contact would be saved as something else than was seen.
+    const int width = QsoRecord::Widths[row.field];
+    if (typed.size() > width)
+        return QStringLiteral("\"%1\" is %2 characters long; the %3 field holds at most %4. "
+                              "Nothing was changed.")
+                .arg(typed.left(MaxSettingLength))
+                .arg(typed.size())
+                .arg(QLatin1String(row.title))
+                .arg(width);
+    for (QChar c : typed) {
+        if (!RecordTextValidator::allowed(c))
+            return QStringLiteral("\"%1\" holds a character that a record cannot store (a "
+                                  "control character, or one outside Western European letters). "
+                                  "Nothing was changed.")
+                    .arg(typed);
+    }
+    return std::nullopt;
+}
+
+void Form1::utcOffsetChanged()
+{
     m_badOffsetReported = false;
 }
 
-void Form1::mnuSentClick()
+void Form1::defSentChanged()
 {
-    askValue(QStringLiteral("Enter the default Sent report"), QStringLiteral("Sent"), defSent,
-             QStringLiteral("sent"), nullptr, QsoRecord::Sent);
     // The next exchange offered uses the new report at once.
     if (!logPath.isEmpty()) {
         if (const auto next = m_session.nextNumber())

@@ -9,7 +9,6 @@
 
 LogWindowLink::LogWindowLink(Form1 &form) : QObject(&form), m_form(form)
 {
-    connect(form.mnuLogWindow, &QAction::triggered, this, &LogWindowLink::show);
     connect(&form, &Form1::extraKey, this, [this](int keyCode) {
         if (keyCode == Vk::F2)
             show();

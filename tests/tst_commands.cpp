@@ -350,7 +350,7 @@ void TestCommands::valueCancelKeepsSetting()
     FakePlatform platform;
     Form1 form(platform);
     form.Combo1->setEditText(QStringLiteral("7"));
-    form.mnuBand->trigger(); // no answer queued: Cancel
+    form.findChild<QAction *>("mnuBand")->trigger(); // no answer queued: Cancel
     QCOMPARE(form.defBand, QStringLiteral("21"));
     QCOMPARE(ts::readFile(QStringLiteral("band")), ts::setting("21"));
     QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
@@ -416,7 +416,7 @@ void TestCommands::utcOffsetChecked()
     FakePlatform platform;
     Form1 form(platform);
     platform.inputAnswers.push_back(typed);
-    form.mnuUTC->trigger();
+    form.findChild<QAction *>("mnuUTC")->trigger();
     QCOMPARE(platform.errors().isEmpty(), accepted);
     QCOMPARE(form.utcOffset, accepted ? typed : QStringLiteral("1"));
     const QByteArray expected = ts::setting(accepted ? typed.toLatin1() : QByteArray("1"));
@@ -429,7 +429,7 @@ void TestCommands::sentRebuildsExchange()
     Form1 &form = f.open();
     QCOMPARE(form.exchangeSent, QStringLiteral("5997"));
     f.platform.inputAnswers.push_back(QStringLiteral("5NN"));
-    form.mnuSent->trigger();
+    form.findChild<QAction *>("mnuSent")->trigger();
     QCOMPARE(form.exchangeSent, QStringLiteral("5NN7"));
     form.Text4->setFocus();
     QTest::keyClick(form.Text4, Qt::Key_Tab);
@@ -551,7 +551,7 @@ void TestCommands::exportNeverOverwritesUnasked()
     Form1 &form = f.open();
     // Each format offers the logbook's name with its own extension.
     f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.adi")));
-    form.mnuExportAdif->trigger();
+    form.findChild<QAction *>("mnuExportAdif")->trigger();
     QCOMPARE(f.platform.calls.at(0).request.fileName, f.dir.path(QStringLiteral("test.adi")));
     const QByteArray adif = ts::readFile("out.adi");
     QVERIFY(adif.contains("<EOH>"));
@@ -564,7 +564,7 @@ void TestCommands::exportNeverOverwritesUnasked()
                                         : Answers { QStringLiteral("dl0xx"), QStringLiteral("TEST") };
         f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.adi")));
         f.platform.messageAnswers.push_back(answer);
-        form.mnuExportCabrillo->trigger();
+        form.findChild<QAction *>("mnuExportCabrillo")->trigger();
         const std::size_t boxes = known ? 1 : 2;
         QCOMPARE(ts::readFile("vantel.ini"), "[station]\ncall=DL0XX\n");
         QCOMPARE(f.platform.calls.at(boxes).request.fileName, f.dir.path(QStringLiteral("test.cbr")));
@@ -581,10 +581,10 @@ void TestCommands::exportNeverOverwritesUnasked()
     // An export put elsewhere does not move the next one away from the logbook.
     QVERIFY(QDir().mkdir(QStringLiteral("elsewhere")));
     f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("elsewhere/x.adi")));
-    form.mnuExportAdif->trigger();
+    form.findChild<QAction *>("mnuExportAdif")->trigger();
     QVERIFY(QFileInfo::exists(QStringLiteral("elsewhere/x.adi")));
     f.platform.calls.clear();
-    form.mnuExportAdif->trigger(); // Cancel
+    form.findChild<QAction *>("mnuExportAdif")->trigger(); // Cancel
     QCOMPARE(f.platform.calls.at(0).request.fileName, f.dir.path(QStringLiteral("test.adi")));
 }
 
@@ -614,7 +614,7 @@ void TestCommands::stationProfile()
 
     f.platform.inputAnswers = { QStringLiteral("") };
     f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.cbr")));
-    form.mnuExportCabrillo->trigger();
+    form.findChild<QAction *>("mnuExportCabrillo")->trigger();
     QCOMPARE(ts::readFile("out.cbr"), "START-OF-LOG: 3.0\nCREATED-BY: vantel " VANTEL_VERSION "\nCALLSIGN: DL0XX\n"
                                       "CATEGORY-MODE: FM\nGRID-LOCATOR: JO62qm\n"
                                       "QSO:   144 FM 2024-03-09 1842 DL0XX         599        DL1ABC        579\n"
@@ -640,11 +640,11 @@ void TestCommands::clockHint()
     FakePlatform platform;
     platform.clock = QDateTime(QDate(2024, 3, 9), QTime(18, 42), Qt::OffsetFromUTC, offset);
     Form1 form(platform);
-    form.mnuUTC->trigger();
+    form.findChild<QAction *>("mnuUTC")->trigger();
     QCOMPARE(platform.calls.back().text, QStringLiteral("Enter your delay from UTC\n") + hint);
     // And the hinted value is taken and logs in UTC.
     platform.inputAnswers.push_back(hint.section(QStringLiteral("enter "), 1).section(QLatin1Char(' '), 0, 0));
-    form.mnuUTC->trigger();
+    form.findChild<QAction *>("mnuUTC")->trigger();
     QCOMPARE(platform.errors(), QStringList());
 }
 

@@ -2,6 +2,7 @@
 
 #include "storage/RecordFields.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
@@ -102,7 +103,7 @@ void TestFieldKeys::badOffsetReportedOnce()
     QCOMPARE(f.logBytes().size(), 85);
     // A new offset is used at once.
     f.platform.inputAnswers.push_back(QStringLiteral("1"));
-    form.mnuUTC->trigger();
+    form.findChild<QAction *>("mnuUTC")->trigger();
     QTest::keyClick(form.Text3, Qt::Key_F5);
     QCOMPARE(form.Text3->text(), QStringLiteral("09.03.24 19:42"));
 }

@@ -1,0 +1,27 @@
+#pragma once
+
+class Form1;
+class QAction;
+class QMenu;
+
+// One entry of the window's menus. The table, Form1::menuTable(), lists them in the
+// order they appear: a Menu entry opens a menu on the bar and the entries after it go
+// into it, up to the next Menu or BarCommand. A command is its row and its handler.
+struct MenuEntry
+{
+    enum class Kind {
+        Menu, // a menu on the bar
+        BarCommand, // a command on the bar itself: a click runs it, no menu drops down
+        Command,
+        Toggle, // a command with a tick, ticked at start
+        Separator,
+        Settings, // the setting commands of this menu (Form1::settingTable())
+        Exports, // one command for each export format the format table offers a menu
+    };
+    Kind kind;
+    const char *name; // object name
+    const char *caption; // with its access key; after a tab, a key shown but not bound
+    void (Form1::*handler)(); // nullptr: none (a toggle others read)
+    QAction *Form1::*action; // the window variable that names it, or nullptr
+    QMenu *Form1::*menu; // for a Menu: the window variable that names it
+};

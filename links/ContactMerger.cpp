@@ -32,9 +32,14 @@ void ContactMerger::takeQsoLogged(const LoggedContact &contact)
 
 void ContactMerger::takeAdif(const LoggedContact &contact)
 {
-    if (m_waiting && m_waiting->key == contact.key) {
+    if (m_waiting) {
+        // Its own twin replaces the waiting one; another contact's ADIF comes after the
+        // one that was logged first, so the logbook keeps WSJT-X's order.
+        const LoggedContact earlier = *m_waiting;
         m_waiting.reset();
         m_timer.stop();
+        if (earlier.key != contact.key)
+            hand(earlier);
     }
     hand(contact);
 }

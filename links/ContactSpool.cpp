@@ -17,8 +17,9 @@ constexpr char Saved = '+';
 
 } // namespace
 
-Result<QList<ContactSpool::Entry>> ContactSpool::waiting() const
+Result<QList<ContactSpool::Entry>> ContactSpool::waiting(qint64 *unreadable) const
 {
+    qint64 bad = 0;
     QList<Entry> out;
     if (!QFileInfo::exists(m_path))
         return out;
@@ -31,6 +32,7 @@ Result<QList<ContactSpool::Entry>> ContactSpool::waiting() const
     // Anything beyond what an evening could hold is no spool of ours.
     constexpr qint64 MaxEntries = 65536;
     const qint64 entries = std::min(size.value() / EntrySize, MaxEntries);
+    bad += size.value() / EntrySize - entries + (size.value() % EntrySize != 0 ? 1 : 0);
     QByteArray bytes(entries * EntrySize, Qt::Uninitialized);
     const auto read = file.value().readAt(bytes.data(), bytes.size(), 0);
     if (!read)
@@ -39,13 +41,18 @@ Result<QList<ContactSpool::Entry>> ContactSpool::waiting() const
         const char *entry = bytes.constData() + i * EntrySize;
         // Only what a save of ours could have written: no control characters.
         const auto control = [](char c) { return uchar(c) < 0x20 || uchar(c) == 0x7F; };
-        if (entry[0] != Waiting || std::any_of(entry + 1, entry + EntrySize, control))
+        const bool broken = std::any_of(entry + 1, entry + EntrySize, control);
+        if (entry[0] != Waiting || broken) {
+            bad += (entry[0] != Waiting && entry[0] != Saved) || broken ? 1 : 0;
             continue;
+        }
         Entry e;
         e.index = i;
         std::copy(entry + 1, entry + EntrySize, e.record.bytes.begin());
         out.append(e);
     }
+    if (unreadable)
+        *unreadable = bad + (read.value() < bytes.size() ? 1 : 0);
     return out;
 }
 

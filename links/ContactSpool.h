@@ -27,8 +27,10 @@ public:
         qint64 index = 0;
         storage::QsoRecord record;
     };
-    // The entries still waiting, in the order they came.
-    storage::Result<QList<Entry>> waiting() const;
+    // The entries still waiting, in the order they came. Entries that are neither
+    // waiting nor saved (cut short, or changed by something else) are counted in
+    // `unreadable`.
+    storage::Result<QList<Entry>> waiting(qint64 *unreadable = nullptr) const;
     // Keeps records, in order, with one force to the disk; the index of the first (the
     // others follow it) for markSaved.
     storage::Result<qint64> append(const QList<storage::QsoRecord> &records);

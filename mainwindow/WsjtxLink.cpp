@@ -141,9 +141,32 @@ void WsjtxLink::writeSpool()
         showWaiting(QString());
 }
 
+// A spool cut short or changed by something else holds contacts nobody can read back:
+// they are told and counted, and the file is copied aside whole before the readable
+// ones are saved (which ends with the spool's removal), so no byte of it is lost.
+bool WsjtxLink::keepDamagedSpool(qint64 unreadable, qsizetype readable)
+{
+    QString aside = m_spool.path() + QStringLiteral(".damaged");
+    for (int n = 2; QFileInfo::exists(aside); ++n)
+        aside = m_spool.path() + QStringLiteral(".damaged-%1").arg(n);
+    const bool copied = QFile::copy(m_spool.path(), aside);
+    m_form.platform().showError(
+        QStringLiteral("%1 kept for WSJT-X in %2 could not be read back: the file was cut short "
+                       "or changed by another program. %3\n\nThe %4 that could be read are saved "
+                       "as usual.")
+            .arg(contactCount(unreadable), QDir::toNativeSeparators(m_spool.path()),
+                 copied ? QStringLiteral("The whole file is kept as %1 for you to look at.")
+                                  .arg(QDir::toNativeSeparators(aside))
+                        : QStringLiteral("It could not be copied aside, so it is left as it is "
+                                         "and nothing is taken from it now."),
+                 contactCount(readable)));
+    return copied;
+}
+
 void WsjtxLink::restoreSpooled()
 {
-    const auto spooled = m_spool.waiting();
+    qint64 unreadable = 0;
+    const auto spooled = m_spool.waiting(&unreadable);
     if (!spooled) {
         m_form.platform().showError(
             QStringLiteral("The WSJT-X contacts kept in %1 could not be read: %2. The file "
@@ -151,6 +174,8 @@ void WsjtxLink::restoreSpooled()
                 .arg(QDir::toNativeSeparators(m_spool.path()), spooled.error().reason));
         return;
     }
+    if (unreadable > 0 && !keepDamagedSpool(unreadable, spooled.value().size()))
+        return;
     for (const links::ContactSpool::Entry &entry : spooled.value()) {
         links::LoggedContact contact;
         contact.record = entry.record;

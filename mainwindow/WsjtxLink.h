@@ -32,6 +32,7 @@ private:
     void keep(const links::LoggedContact &contact);
     void writeSpool();
     void restoreSpooled();
+    bool keepDamagedSpool(qint64 unreadable, qsizetype readable);
     void saveWaiting();
     void scheduleSaving();
     bool alreadyInLogbook(const storage::QsoRecord &record) const;

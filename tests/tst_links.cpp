@@ -52,6 +52,9 @@ private Q_SLOTS:
     void wsjtxWaitsForTheLogbook();
     void wsjtx300WhileLocked();
     void wsjtxSpoolRefused();
+    void wsjtxDamagedSpoolIsTold_data();
+    void wsjtxDamagedSpoolIsTold();
+    void mergerKeepsWsjtxOrder();
     void wsjtxWaitingSurvivesAKill_data();
     void wsjtxWaitingSurvivesAKill();
     void wsjtxHeardWhileABoxIsUp();
@@ -699,6 +702,46 @@ void TestLinks::wsjtxSpoolRefused()
              "2 contacts from WSJT-X could not be saved yet (DL2XYZ, DL3AAA) and will be lost.\n\n"
              "Do you really want to quit?");
     QCOMPARE(f.platform.calls.back().style, MsgBox::YesNo | MsgBox::Exclamation | MsgBox::DefaultButton2);
+}
+
+void TestLinks::wsjtxDamagedSpoolIsTold_data()
+{
+    QTest::addColumn<QByteArray>("spool");
+    const QByteArray first = '-' + ts::record(" ", "S0X");
+    const QByteArray second = '-' + ts::record(" ", "S1X");
+    QTest::newRow("cut short") << first + second.left(76);
+    QTest::newRow("changed by another program") << first + 'X' + second.mid(1);
+}
+
+void TestLinks::wsjtxDamagedSpoolIsTold()
+{
+    // What cannot be read back is told and counted, and its bytes are kept aside; what
+    // can is saved as usual.
+    QFETCH(QByteArray, spool);
+    EntryFixture f(4);
+    ts::writeFile("vantel.ini", ini("", "", "enabled=true\nport=" + QByteArray::number(peers::freePort())));
+    ts::writeFile("wsjtx.spool", spool);
+    f.open();
+    QVERIFY2(!f.platform.errors().isEmpty(), "nothing was told");
+    QVERIFY2(f.platform.errors().first().startsWith("1 contact kept for WSJT-X"),
+             qPrintable(f.platform.errors().first()));
+    QCOMPARE(ts::readFile("wsjtx.spool.damaged"), spool);
+    QTRY_COMPARE(f.logBytes().size(), qsizetype(5 * 85));
+    QCOMPARE(f.logBytes().mid(4 * 85, 18), QByteArray("5  S0X            "));
+}
+
+void TestLinks::mergerKeepsWsjtxOrder()
+{
+    // A contact still waiting for its ADIF twin when another contact's ADIF comes was
+    // logged first, and goes first.
+    links::ContactMerger merger;
+    QStringList order;
+    connect(&merger, &links::ContactMerger::logged, [&](const links::LoggedContact &c) { order << c.key; });
+    merger.takeQsoLogged({ {}, "Q9", "Q9", {} });
+    merger.takeAdif({ {}, "A0", "A0", {} });
+    merger.takeAdif({ {}, "A1", "A1", {} });
+    merger.takeQsoLogged({ {}, "A1", "A1", {} }); // a late twin is no second contact
+    QCOMPARE(order, QStringList({ "Q9", "A0", "A1" }));
 }
 
 void TestLinks::wsjtxWaitingSurvivesAKill_data()

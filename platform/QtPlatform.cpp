@@ -53,13 +53,15 @@ void placeBeside(QWidget *box, QWidget *owner)
 // A window manager cuts a title that does not fit between its buttons ("Expor... abrillo",
 // or only "..." over a short message): a box is made wide enough for its title in a bold
 // face (as title bars show it) beside the window menu, minimise, maximise and close (each
-// about as wide as the bar is high, a line and a half) and a margin at either end.
+// about as wide as the bar is high, a line and a half) and a margin at either end. Under
+// openbox that was still a few characters short ("Export ... Cabrillo"): its title face
+// runs wider than ours and its buttons stand apart, so three more lines are kept free.
 int widthForTitle(const QWidget *box)
 {
     QFont font = box->font();
     font.setBold(true);
     const QFontMetrics metrics(font);
-    return metrics.horizontalAdvance(box->windowTitle()) + 7 * metrics.height();
+    return metrics.horizontalAdvance(box->windowTitle()) + 10 * metrics.height();
 }
 
 QMessageBox::Icon iconFor(int style)

@@ -206,7 +206,9 @@ QList<int> LogModel::narrowed() const
 // when it is no longer shown). Rows added at the end only are an insertion.
 void LogModel::showRows(QList<int> rows)
 {
-    if (rows == m_rows)
+    // Compared element by element: Qt 6.4's list comparison hands memcmp a null pointer
+    // for an empty list.
+    if (std::equal(rows.cbegin(), rows.cend(), m_rows.cbegin(), m_rows.cend()))
         return;
     if (rows.size() > m_rows.size() && std::equal(m_rows.cbegin(), m_rows.cend(), rows.cbegin())) {
         beginInsertRows(QModelIndex(), int(m_rows.size()), int(rows.size()) - 1);

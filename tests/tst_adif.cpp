@@ -382,7 +382,10 @@ void TestAdif::hundredMegabytes()
     QCOMPARE(count, qint64(blocks * (block.size() / record.size())));
     QCOMPARE(last->value("qth"), "London");
     QCOMPARE(last->offset, out.size() - record.size());
+    // AddressSanitizer keeps freed memory in quarantine: the peak says nothing there.
+#ifndef __SANITIZE_ADDRESS__
     QVERIFY2(peakKb() - before < 16 * 1024, qPrintable(QString::number(peakKb() - before)));
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestAdif)

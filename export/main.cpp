@@ -136,13 +136,7 @@ bool takeIntoUse(const QString &logbook)
     constexpr int CorrectionWaitMs = 10000;
     const auto taken = storage::takeIntoUse(logbook, storage::IfMissing::Fail, CorrectionWaitMs);
     if (!taken) {
-        const storage::StorageError &error = taken.error();
-        if (error.kind == storage::StorageError::Kind::NotALogbook)
-            say(QStringLiteral("%1 is not a vantel logbook: %2")
-                        .arg(storage::shownPath(logbook), error.reason));
-        else
-            say(QStringLiteral("cannot read %1: %2")
-                        .arg(storage::shownPath(logbook), storage::failureReason(error)));
+        say(storage::takeIntoUseText(logbook, taken.error(), QStringLiteral("cannot read")));
         return false;
     }
     const storage::JournalRecovery &journal = taken.value().journal;

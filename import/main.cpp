@@ -44,13 +44,7 @@ bool takeIntoUse(const QString &logbook)
 {
     const auto taken = storage::takeIntoUse(logbook, storage::IfMissing::Create, LockWaitMs);
     if (!taken) {
-        const storage::StorageError &error = taken.error();
-        if (error.kind == storage::StorageError::Kind::NotALogbook)
-            say(QStringLiteral("%1 is not a vantel logbook: %2")
-                        .arg(storage::shownPath(logbook), error.reason));
-        else
-            say(QStringLiteral("cannot use %1: %2")
-                        .arg(storage::shownPath(logbook), storage::failureReason(error)));
+        say(storage::takeIntoUseText(logbook, taken.error(), QStringLiteral("cannot use")));
         return false;
     }
     using J = storage::JournalRecovery::Outcome;

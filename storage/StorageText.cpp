@@ -55,4 +55,11 @@ QString failureText(const QString &what, const StorageError &error)
             .arg(what, shownPath(error.path), failureReason(error));
 }
 
+QString takeIntoUseText(const QString &path, const StorageError &error, const QString &cannot)
+{
+    if (error.kind == StorageError::Kind::NotALogbook)
+        return QStringLiteral("%1 is not a vantel logbook: %2").arg(shownPath(path), error.reason);
+    return QStringLiteral("%1 %2: %3").arg(cannot, shownPath(path), failureReason(error));
+}
+
 } // namespace storage

@@ -15,5 +15,8 @@ QString shownPath(const QString &path);
 QString failureReason(const StorageError &error);
 // "<what>", then "File: <path>" and "Reason: <why>." on lines of their own.
 QString failureText(const QString &what, const StorageError &error);
+// One line for a command line that could not take `path` into use: what a file that is
+// no logbook looks like, otherwise "<cannot> <path>: <why>".
+QString takeIntoUseText(const QString &path, const StorageError &error, const QString &cannot);
 
 } // namespace storage

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "WsjtxAdif.h"
 #include "TrickleDevice.h"
 #include "adif/Reader.h"
 #include "storage/TextCodec.h"
@@ -77,19 +78,6 @@ QStringList rendered(const QList<adif::Record> &records)
     for (const auto &record : records)
         out << render(record);
     return out;
-}
-
-QByteArray wsjtxAdif()
-{
-    QFile file(QFINDTESTDATA("data/wsjtx-2.6.1-datagrams.jsonl"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        const QJsonObject o = QJsonDocument::fromJson(line).object();
-        if (o.value("type").toInt() == 12)
-            return o.value("adif_text").toString().toUtf8();
-    }
-    return {};
 }
 
 QByteArray dataFile(const char *name)

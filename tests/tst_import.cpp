@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "WsjtxAdif.h"
 
 #include "import/Import.h"
 #include "radio/Band.h"
@@ -57,19 +58,6 @@ void writeAll(const QString &path, const QByteArray &bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray wsjtxAdif()
-{
-    QFile file(QFINDTESTDATA("data/wsjtx-2.6.1-datagrams.jsonl"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        const QJsonObject o = QJsonDocument::fromJson(line).object();
-        if (o.value("type").toInt() == 12)
-            return o.value("adif_text").toString().toUtf8();
-    }
-    return {};
 }
 
 // The marker's layout, written out here on its own: FNV-1a 64, little-endian integers.

@@ -72,8 +72,8 @@ void f1(benchmark::State &state, bool silentPeers)
             state.SkipWithError("logbook full");
             break;
         }
-        form->Text2->setText(QStringLiteral("DL1ABC"));
-        QTest::keyClick(form->Text2, Qt::Key_F1);
+        form->setFieldText(storage::QsoRecord::Call, QStringLiteral("DL1ABC"));
+        QTest::keyClick(form->control(storage::QsoRecord::Call), Qt::Key_F1);
         QCoreApplication::processEvents();
     }
     if (!platform.calls.empty())
@@ -84,9 +84,9 @@ void enter(benchmark::State &state, bool silentPeers)
 {
     FakePlatform platform;
     auto form = openForm(platform, silentPeers, silentPeers ? "enter-silent.log" : "enter-off.log");
-    form->Text2->setText(QStringLiteral("NOT-THERE"));
+    form->setFieldText(storage::QsoRecord::Call, QStringLiteral("NOT-THERE"));
     for (auto _ : state) {
-        QTest::keyClick(form->Text2, Qt::Key_Return);
+        QTest::keyClick(form->control(storage::QsoRecord::Call), Qt::Key_Return);
         QCoreApplication::processEvents();
     }
     if (!platform.calls.empty())
@@ -97,10 +97,10 @@ void callKey(benchmark::State &state, bool silentPeers)
 {
     FakePlatform platform;
     auto form = openForm(platform, silentPeers, silentPeers ? "key-silent.log" : "key-off.log");
-    form->Text2->setFocus();
+    form->control(storage::QsoRecord::Call)->setFocus();
     for (auto _ : state) {
-        QTest::keyClick(form->Text2, Qt::Key_A);
-        QTest::keyClick(form->Text2, Qt::Key_Backspace);
+        QTest::keyClick(form->control(storage::QsoRecord::Call), Qt::Key_A);
+        QTest::keyClick(form->control(storage::QsoRecord::Call), Qt::Key_Backspace);
         QCoreApplication::processEvents();
     }
     if (!platform.calls.empty())
@@ -112,8 +112,8 @@ void arrival(benchmark::State &state, bool silentPeers)
     FakePlatform platform;
     auto form = openForm(platform, silentPeers, silentPeers ? "tab-silent.log" : "tab-off.log");
     for (auto _ : state) {
-        form->Text2->setFocus();
-        QTest::keyClick(form->Text2, Qt::Key_Tab);
+        form->control(storage::QsoRecord::Call)->setFocus();
+        QTest::keyClick(form->control(storage::QsoRecord::Call), Qt::Key_Tab);
         QCoreApplication::processEvents();
     }
     if (!platform.calls.empty())

@@ -47,12 +47,12 @@ std::unique_ptr<Form1> fullForm(FakePlatform &platform)
     (void)storage::writeSetting(QStringLiteral("deflog"), path);
     auto form = std::make_unique<Form1>(platform);
     form->show();
-    form->Text2->setText(QStringLiteral("LAST"));
-    QTest::keyClick(form->Text2, Qt::Key_F1); // says the logbook is now full
+    form->setFieldText(storage::QsoRecord::Call, QStringLiteral("LAST"));
+    QTest::keyClick(form->control(storage::QsoRecord::Call), Qt::Key_F1); // says the logbook is now full
     if (form->session().qsoCount != 32767)
         std::fprintf(stderr, "the logbook holds %d contacts, not 32767: %s\n", form->session().qsoCount,
                      qPrintable(platform.errors().join(QLatin1Char('\n'))));
-    form->Text2->clear(); // a full logbook keeps the fields as they were
+    form->setFieldText(storage::QsoRecord::Call, QString()); // a full logbook keeps the fields as they were
     return form;
 }
 
@@ -103,7 +103,7 @@ void BM_F2FirstTime(benchmark::State &state)
         state.PauseTiming();
         auto form = fullForm(platform);
         state.ResumeTiming();
-        QTest::keyClick(form->Text2, Qt::Key_F2);
+        QTest::keyClick(form->control(storage::QsoRecord::Call), Qt::Key_F2);
         QCoreApplication::processEvents();
         benchmark::DoNotOptimize(form->logWindow().window()->model()->rowCount());
         state.PauseTiming();
@@ -136,18 +136,18 @@ void typeKeys(benchmark::State &state, bool withLogWindow)
     FakePlatform platform;
     auto form = fullForm(platform);
     if (withLogWindow) {
-        QTest::keyClick(form->Text2, Qt::Key_F2);
+        QTest::keyClick(form->control(storage::QsoRecord::Call), Qt::Key_F2);
         form->activateWindow();
-        form->Text2->setFocus();
+        form->control(storage::QsoRecord::Call)->setFocus();
     }
     QCoreApplication::processEvents();
     const char keys[] = "DL1ABC";
     int step = 0;
     for (auto _ : state) {
         if (step < 6)
-            QTest::keyClick(form->Text2, keys[step]);
+            QTest::keyClick(form->control(storage::QsoRecord::Call), keys[step]);
         else
-            QTest::keyClick(form->Text2, Qt::Key_Backspace);
+            QTest::keyClick(form->control(storage::QsoRecord::Call), Qt::Key_Backspace);
         step = (step + 1) % 12;
         QCoreApplication::processEvents(); // the list repainted
     }

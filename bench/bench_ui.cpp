@@ -52,7 +52,7 @@ void startup(benchmark::State &state, int records)
         Form1 form(platform);
         form.show();
         QCoreApplication::processEvents();
-        benchmark::DoNotOptimize(form.Text1->text());
+        benchmark::DoNotOptimize(form.fieldText(storage::QsoRecord::Number));
     }
 }
 void BM_StartupFullLogbook(benchmark::State &state) { startup(state, 32766); }
@@ -88,8 +88,8 @@ void BM_SaveWithF1(benchmark::State &state)
             form->show();
             state.ResumeTiming();
         }
-        form->Text2->setText(QStringLiteral("DL1ABC"));
-        QTest::keyClick(form->Text2, Qt::Key_F1);
+        form->setFieldText(storage::QsoRecord::Call, QStringLiteral("DL1ABC"));
+        QTest::keyClick(form->control(storage::QsoRecord::Call), Qt::Key_F1);
     }
     if (!platform.calls.empty())
         state.SkipWithError("a save failed");
@@ -149,10 +149,10 @@ void BM_KeyInCallField(benchmark::State &state)
     FakePlatform platform;
     Form1 form(platform);
     form.show();
-    QTest::keyClicks(form.Text2, QStringLiteral("DL1AB"));
+    QTest::keyClicks(form.control(storage::QsoRecord::Call), QStringLiteral("DL1AB"));
     bool add = true;
     for (auto _ : state) {
-        QTest::keyClick(form.Text2, add ? Qt::Key_C : Qt::Key_Backspace);
+        QTest::keyClick(form.control(storage::QsoRecord::Call), add ? Qt::Key_C : Qt::Key_Backspace);
         add = !add;
     }
     if (!platform.calls.empty() || form.callIsDuplicate())

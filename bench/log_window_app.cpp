@@ -10,6 +10,7 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/LogWindowLink.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -61,7 +62,7 @@ qint64 timeF2(Form1 &form, PaintWatch &watch)
     watch.painted = false;
     QElapsedTimer clock;
     clock.start();
-    pressKey(form.Text2, Qt::Key_F2);
+    pressKey(form.control(storage::QsoRecord::Call), Qt::Key_F2);
     LogWindow *window = form.logWindow().window();
     if (window)
         window->view()->viewport()->installEventFilter(&watch); // once: installing again only moves it
@@ -97,10 +98,10 @@ int main(int argc, char *argv[])
     if (QApplication::arguments().contains(QLatin1String("--time-f2")))
         return timeF2(form);
     if (QApplication::arguments().contains(QLatin1String("--log-window")))
-        form.mnuLogWindow->trigger();
+        form.findChild<QAction *>(QStringLiteral("mnuLogWindow"))->trigger();
     QTimer::singleShot(100, &form, [&form] {
         for (const char *call : { "LAST1", "LAST2" }) {
-            form.Text2->setText(QLatin1String(call));
+            form.setFieldText(storage::QsoRecord::Call, QLatin1String(call));
             form.sQSO();
         }
     });

@@ -80,7 +80,7 @@ void FldigiLink::fill(const links::FldigiContact &contact)
     const auto put = [&texts](QsoRecord::Field field, const QString &text) {
         texts[field] = links::fieldText(text, field);
     };
-    const bool contest = m_form.mnuContest->isChecked();
+    const bool contest = m_form.contestMode();
     put(QsoRecord::Call, contact.call);
     put(QsoRecord::Recv, contact.rstIn);
     // A contest exchange carries the serial fldigi knows nothing of.

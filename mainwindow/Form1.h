@@ -98,6 +98,31 @@ public:
     QLabel *addStatusRow(const QString &name, const QString &accessibleName);
     void showStatusRow(QLabel *row, bool shown);
 
+    // What the links and tests read of the window; the controls themselves are found by
+    // their object names.
+    // Setup → Contest is ticked: the short layout, the exchange as the sent report.
+    bool contestMode() const;
+    // The exchange the next contact sends (the window variable exchangeSent).
+    const QString &exchange() const { return exchangeSent; }
+    // The value a setting holds now, by its file name (storage::settingFile).
+    const QString &setting(const char *file) const;
+    // Tools: the links add their commands after the window's own.
+    QMenu *toolsMenu() const { return mnuTools; }
+
+    // The About message, line breaks included.
+    static QString aboutText();
+
+protected:
+    // Closing the window any way but Exit asks only when a contact would be lost with it.
+    void closeEvent(QCloseEvent *event) override;
+
+Q_SIGNALS:
+    // A key the described handlers leave free (F2, F3, F8 to F11) in any field or list.
+    void extraKey(int keyCode);
+    // The logbook in use, its count, or its contents as far as this window knows changed.
+    void logbookChanged();
+
+private:
     // Entry fields, in record order (there is no Text6).
     EntryField *Text1 = nullptr;
     EntryField *Text2 = nullptr;
@@ -134,20 +159,6 @@ public:
     QString defMode;
     QString utcOffset;
 
-    // The About message, line breaks included.
-    static QString aboutText();
-
-protected:
-    // Closing the window any way but Exit asks only when a contact would be lost with it.
-    void closeEvent(QCloseEvent *event) override;
-
-Q_SIGNALS:
-    // A key the described handlers leave free (F2, F3, F8 to F11) in any field or list.
-    void extraKey(int keyCode);
-    // The logbook in use, its count, or its contents as far as this window knows changed.
-    void logbookChanged();
-
-private:
     // Form1.cpp: controls and menus
     void buildControls();
     // The menus, in the order they appear (see MenuEntry).

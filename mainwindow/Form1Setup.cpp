@@ -30,6 +30,22 @@ void Form1::applyMode()
                            : QStringLiteral("vantel - Contest mode"));
 }
 
+bool Form1::contestMode() const
+{
+    return mnuContest->isChecked();
+}
+
+const QString &Form1::setting(const char *file) const
+{
+    for (const SettingRow &row : settingTable()) {
+        if (qstrcmp(row.file, file) == 0)
+            return this->*row.variable;
+    }
+    Q_ASSERT_X(false, "Form1::setting", file);
+    static const QString none;
+    return none;
+}
+
 std::span<const SettingRow> Form1::settingTable()
 {
     using C = SettingRow::Check;

@@ -35,10 +35,10 @@ LinksController::LinksController(Form1 &form)
       m_note(form)
 {
     setObjectName(QStringLiteral("links"));
-    QAction *connections = form.mnuTools->addAction(QStringLiteral("&Connections..."));
+    QAction *connections = form.toolsMenu()->addAction(QStringLiteral("&Connections..."));
     connections->setObjectName(QStringLiteral("mnuConnections"));
     // No shortcut: a menu shortcut would swallow F3 before the field's handler sees it.
-    m_take = form.mnuTools->addAction(QStringLiteral("&Take from fldigi or the rig\tF3"));
+    m_take = form.toolsMenu()->addAction(QStringLiteral("&Take from fldigi or the rig\tF3"));
     m_take->setObjectName(QStringLiteral("mnuTake"));
     connect(connections, &QAction::triggered, this, &LinksController::openConnections);
     connect(m_take, &QAction::triggered, this, [this] { extraKey(Vk::F3); });

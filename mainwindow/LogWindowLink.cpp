@@ -15,13 +15,13 @@ LogWindowLink::LogWindowLink(Form1 &form) : QObject(&form), m_form(form)
     });
     // The check as the call is typed costs nothing while the window is not on screen;
     // showing it brings it up to date.
-    connect(form.Text2, &QLineEdit::textChanged, this, [this](const QString &text) {
+    connect(static_cast<QLineEdit *>(form.control(storage::QsoRecord::Call)), &QLineEdit::textChanged, this, [this](const QString &text) {
         if (m_window && m_window->isVisible())
             m_window->setCallFilter(text);
     });
     connect(&form, &Form1::logbookChanged, this, [this] {
         if (m_window)
-            m_window->followLogbook(m_form.logPath);
+            m_window->followLogbook(m_form.session().path());
     });
 }
 
@@ -32,9 +32,9 @@ void LogWindowLink::show()
         connect(m_window, &LogWindow::backToEntry, this, [this] {
             m_form.raise();
             m_form.activateWindow();
-            m_form.Text2->setFocus(Qt::OtherFocusReason);
+            m_form.control(storage::QsoRecord::Call)->setFocus(Qt::OtherFocusReason);
         });
-        m_window->followLogbook(m_form.logPath);
+        m_window->followLogbook(m_form.session().path());
     }
     m_window->showNewest();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FakePlatform.h"
+#include "Form1Ui.h"
 #include "TestSupport.h"
 #include "mainwindow/EntryField.h"
 #include "mainwindow/Form1.h"

@@ -41,7 +41,7 @@ int main(int argc, char *argv[])
     Form1 form(platform);
     for (int i = 0; i < 20000; ++i) {
         const int number = form.session().qsoCount + 1;
-        form.Text2->setText(QStringLiteral("K%1").arg(number));
+        form.setFieldText(storage::QsoRecord::Call, QStringLiteral("K%1").arg(number));
         form.sQSO();
         std::printf("saved %d\n", number);
         std::fflush(stdout);

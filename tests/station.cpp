@@ -7,6 +7,7 @@
 //   slowsync MS (every fsync waits MS first: a slow disk in the middle of a correction)
 // Answers: "ok <number shown>", "dup", "new", "ok <lines>" (convert) or "err <reason>".
 #include "FakePlatform.h"
+#include "Form1Ui.h"
 #include "convert/Form2.h"
 #include "mainwindow/EntryField.h"
 #include "mainwindow/Form1.h"
@@ -81,8 +82,9 @@ int main(int argc, char *argv[])
         return 2;
     FakePlatform platform;
     Form1 form(platform);
-    form.mnuClear->trigger(); // the fields keep what the command put there
-    std::printf("ready %s\n", qPrintable(form.logPath.isEmpty() ? QStringLiteral("-") : form.Text1->text()));
+    const Form1Ui ui(form);
+    ui.mnuClear->trigger(); // the fields keep what the command put there
+    std::printf("ready %s\n", qPrintable(form.session().path().isEmpty() ? QStringLiteral("-") : ui.Text1->text()));
     std::fflush(stdout);
 
     std::string line;
@@ -96,32 +98,32 @@ int main(int argc, char *argv[])
         if (verb == QLatin1String("save")) {
             const QString texts[] = { arg, QStringLiteral("01.02.03 04:05"), QStringLiteral("599"),
                                       QStringLiteral("59913"), QStringLiteral("Ann"), QStringLiteral("Oulu") };
-            EntryField *fields[] = { form.Text2, form.Text3, form.Text4, form.Text5, form.Text7, form.Text8 };
+            EntryField *fields[] = { ui.Text2, ui.Text3, ui.Text4, ui.Text5, ui.Text7, ui.Text8 };
             for (int i = 0; i < 6; ++i)
                 fields[i]->setText(texts[i]);
-            form.Combo1->setEditText(QStringLiteral("14"));
-            form.Combo2->setEditText(QStringLiteral("CW"));
-            QTest::keyClick(form.Text2, Qt::Key_F1);
-            reply = answer(platform, before, QStringLiteral("ok ") + form.Text1->text());
+            ui.Combo1->setEditText(QStringLiteral("14"));
+            ui.Combo2->setEditText(QStringLiteral("CW"));
+            QTest::keyClick(ui.Text2, Qt::Key_F1);
+            reply = answer(platform, before, QStringLiteral("ok ") + ui.Text1->text());
         } else if (verb == QLatin1String("check")) {
-            form.Text2->setText(arg);
-            form.Label7->clear();
-            QTest::keyClick(form.Text2, Qt::Key_Return);
+            ui.Text2->setText(arg);
+            ui.Label7->clear();
+            ui.pressEnter();
             bool duplicate = false;
             for (size_t i = before; i < platform.calls.size(); ++i)
                 duplicate = duplicate || platform.calls[i].text == QLatin1String("Duplicate!!!");
-            const bool fresh = form.Label7->text() == QLatin1String("GOOD ONE!!!");
+            const bool fresh = ui.Label7->text() == QLatin1String("GOOD ONE!!!");
             reply = answer(platform, before,
                            duplicate ? QStringLiteral("dup")
                                      : fresh ? QStringLiteral("new") : QStringLiteral("err silent"));
         } else if (verb == QLatin1String("open") || verb == QLatin1String("create")) {
             platform.fileAnswers.push_back(arg);
             platform.messageAnswers.push_back(MsgBox::Yes); // yes, empty it
-            (verb == QLatin1String("open") ? form.mnuOpen : form.mnuSave)->trigger();
+            (verb == QLatin1String("open") ? ui.mnuOpen : ui.mnuSave)->trigger();
             platform.messageAnswers.clear();
-            reply = answer(platform, before, QStringLiteral("ok ") + form.Text1->text());
+            reply = answer(platform, before, QStringLiteral("ok ") + ui.Text1->text());
             // A refused command leaves the window as it was: say so to the checker.
-            if (reply.startsWith(QLatin1String("err")) && form.logPath.isEmpty())
+            if (reply.startsWith(QLatin1String("err")) && form.session().path().isEmpty())
                 reply += QStringLiteral(" (no logbook)");
         } else if (verb == QLatin1String("convert")) {
             Form2 conversion(platform, &form);
@@ -132,7 +134,7 @@ int main(int argc, char *argv[])
             conversion.Command3->click();
             reply = answer(platform, before, QStringLiteral("ok"));
         } else if (verb == QLatin1String("correct")) {
-            reply = correct(form.logPath, arg);
+            reply = correct(form.session().path(), arg);
         } else if (verb == QLatin1String("slow") || verb == QLatin1String("slowsync")) {
             (verb == QLatin1String("slow") ? g_slowMs : g_slowSyncMs) = arg.toInt();
             storage::hooks::beforeCall = g_slowMs > 0 || g_slowSyncMs > 0 ? slowCalls : nullptr;

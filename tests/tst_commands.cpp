@@ -55,27 +55,29 @@ void TestCommands::openExistingLogbook()
 {
     EntryFixture f(0);
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     QVERIFY(QDir().mkdir(QStringLiteral("logs")));
     const QString other = f.dir.path(QStringLiteral("logs/field day.log"));
     ts::writeFile(other, ts::records(20));
     f.platform.fileAnswers.push_back(other);
-    form.mnuOpen->trigger();
+    ui.mnuOpen->trigger();
     // A long path gives way in the middle: the file name always shows, the whole path
     // in the tooltip.
-    QVERIFY2(form.Label8->text().endsWith(QStringLiteral("/field day.log")), qPrintable(form.Label8->text()));
-    QVERIFY(form.Label8->fontMetrics().horizontalAdvance(form.Label8->text())
-            <= form.Label8->contentsRect().width());
-    QCOMPARE(form.Label8->toolTip(), other);
-    QCOMPARE(form.Text1->text(), QStringLiteral("21"));
-    QCOMPARE(form.exchangeSent, QStringLiteral("59921"));
+    QVERIFY2(ui.Label8->text().endsWith(QStringLiteral("/field day.log")), qPrintable(ui.Label8->text()));
+    QVERIFY(ui.Label8->fontMetrics().horizontalAdvance(ui.Label8->text())
+            <= ui.Label8->contentsRect().width());
+    QCOMPARE(ui.Label8->toolTip(), other);
+    QCOMPARE(ui.Text1->text(), QStringLiteral("21"));
+    QCOMPARE(form.exchange(), QStringLiteral("59921"));
     QCOMPARE(form.session().qsoCount, qint16(20));
     QCOMPARE(ts::readFile(QStringLiteral("deflog")), ts::setting(other.toLocal8Bit()));
     QVERIFY(f.platform.errors().isEmpty());
 
     FakePlatform again;
     Form1 restarted(again);
-    QCOMPARE(restarted.logPath, other);
-    QCOMPARE(restarted.Text1->text(), QStringLiteral("21"));
+    const Form1Ui restartedUi(restarted);
+    QCOMPARE(restarted.session().path(), other);
+    QCOMPARE(restartedUi.Text1->text(), QStringLiteral("21"));
 }
 
 void TestCommands::twoWindowsKeepTheirCounts_data()
@@ -98,21 +100,23 @@ void TestCommands::twoWindowsKeepTheirCounts()
     ts::writeFile(other, ts::records(10));
     FakePlatform platform;
     Form1 second(platform);
+    const Form1Ui secondUi(second);
     platform.fileAnswers.push_back(other);
-    second.mnuOpen->trigger();
-    QCOMPARE(second.logPath, other);
+    secondUi.mnuOpen->trigger();
+    QCOMPARE(second.session().path(), other);
 
     std::map<Form1 *, std::pair<QString, int>> model { { &first, { f.log, 3 } },
                                                       { &second, { other, 10 } } };
     for (QChar which : saves) {
         Form1 &form = which == QLatin1Char('a') ? first : second;
+        const Form1Ui ui(form);
         auto &[path, count] = model[&form];
-        form.Text2->setText(QStringLiteral("N%1").arg(count));
+        ui.Text2->setText(QStringLiteral("N%1").arg(count));
         form.sQSO();
         ++count;
         for (auto &[window, expected] : model) {
             QCOMPARE(window->session().qsoCount, qint16(expected.second));
-            QCOMPARE(window->Text1->text(), QString::number(expected.second + 1));
+            QCOMPARE(Form1Ui(*window).Text1->text(), QString::number(expected.second + 1));
             QCOMPARE(QFileInfo(expected.first).size(), qint64(expected.second) * 85);
         }
     }
@@ -124,22 +128,24 @@ void TestCommands::openNewName()
 {
     EntryFixture f(5);
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     const QString fresh = f.dir.path(QStringLiteral("fresh.log"));
     f.platform.fileAnswers.push_back(fresh);
-    form.mnuOpen->trigger();
+    ui.mnuOpen->trigger();
     QVERIFY(QFile::exists(fresh));
     QCOMPARE(QFileInfo(fresh).size(), 0);
-    QCOMPARE(form.Text1->text(), QStringLiteral("1"));
+    QCOMPARE(ui.Text1->text(), QStringLiteral("1"));
 }
 
 void TestCommands::dialogSettingsAndLastName()
 {
     EntryFixture f(0);
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     const QString first = f.dir.path(QStringLiteral("one.log"));
     f.platform.fileAnswers.push_back(first);
-    form.mnuOpen->trigger();
-    form.mnuSave->trigger(); // cancelled
+    ui.mnuOpen->trigger();
+    ui.mnuSave->trigger(); // cancelled
     const auto &open = f.platform.calls.at(0);
     QCOMPARE(open.kind, QStringLiteral("open"));
     QCOMPARE(open.request.title, QStringLiteral("Open an existing logbook"));
@@ -168,13 +174,14 @@ void TestCommands::createOverExisting()
     QFETCH(bool, savedMeanwhile);
     EntryFixture f(3);
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     const QString target = f.dir.path(QStringLiteral("old.log"));
     ts::writeFile(target, ts::records(20));
     if (savedMeanwhile)
         f.platform.whileBoxIsUp = [&] { ts::writeFile(target, ts::records(21)); };
     f.platform.fileAnswers.push_back(target);
     f.platform.messageAnswers.push_back(answer);
-    form.mnuSave->trigger();
+    ui.mnuSave->trigger();
     QCOMPARE(f.platform.count("messageBox"), 1);
     const auto &question = f.platform.calls.at(1);
     QVERIFY(question.text.contains("20 contacts"));
@@ -182,17 +189,17 @@ void TestCommands::createOverExisting()
     if (savedMeanwhile) {
         // Only what was confirmed may go: nothing is deleted, the operator is told.
         QCOMPARE(ts::readFile(target), ts::records(21));
-        QCOMPARE(form.logPath, f.log);
+        QCOMPARE(form.session().path(), f.log);
         QVERIFY(f.platform.errors().last().contains("21 contacts, not 20"));
     } else if (answer == MsgBox::No) {
         QCOMPARE(ts::readFile(target), ts::records(20));
-        QCOMPARE(form.logPath, f.log);
-        QCOMPARE(form.Text1->text(), QStringLiteral("4"));
+        QCOMPARE(form.session().path(), f.log);
+        QCOMPARE(ui.Text1->text(), QStringLiteral("4"));
         QCOMPARE(ts::readFile(QStringLiteral("deflog")), ts::setting(f.log.toLocal8Bit()));
     } else {
         QCOMPARE(QFileInfo(target).size(), 0);
-        QCOMPARE(form.logPath, target);
-        QCOMPARE(form.Text1->text(), QStringLiteral("1"));
+        QCOMPARE(form.session().path(), target);
+        QCOMPARE(ui.Text1->text(), QStringLiteral("1"));
         QCOMPARE(form.session().qsoCount, qint16(0));
     }
 }
@@ -201,11 +208,12 @@ void TestCommands::createWithSent()
 {
     EntryFixture f(3);
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("new.log")));
-    form.mnuSave->trigger();
+    ui.mnuSave->trigger();
     QCOMPARE(f.platform.count("messageBox"), 0); // nothing to lose: no question
-    QCOMPARE(form.exchangeSent, QStringLiteral("5991"));
-    QCOMPARE(form.Text1->text(), QStringLiteral("1"));
+    QCOMPARE(form.exchange(), QStringLiteral("5991"));
+    QCOMPARE(ui.Text1->text(), QStringLiteral("1"));
 }
 
 void TestCommands::cancelChangesNothing_data()
@@ -220,11 +228,12 @@ void TestCommands::cancelChangesNothing()
     QFETCH(bool, create);
     EntryFixture f(3);
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     const QStringList before = QDir().entryList(QDir::Files);
-    (create ? form.mnuSave : form.mnuOpen)->trigger();
+    (create ? ui.mnuSave : ui.mnuOpen)->trigger();
     QCOMPARE(QDir().entryList(QDir::Files), before);
-    QCOMPARE(form.logPath, f.log);
-    QCOMPARE(form.Text1->text(), QStringLiteral("4"));
+    QCOMPARE(form.session().path(), f.log);
+    QCOMPARE(ui.Text1->text(), QStringLiteral("4"));
     QCOMPARE(f.platform.calls.size(), size_t(1)); // the dialog, no message
 }
 
@@ -257,17 +266,18 @@ void TestCommands::failuresChangeNothing()
     QDir().mkdir(QStringLiteral("Gy\u0151r"));
     QCOMPARE(::mkfifo("pipe", 0600), 0);
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     const QByteArray deflog = ts::readFile(QStringLiteral("deflog"));
     const QStringList before = QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
     f.platform.fileAnswers.push_back(chosen);
-    (create ? form.mnuSave : form.mnuOpen)->trigger();
+    (create ? ui.mnuSave : ui.mnuOpen)->trigger();
     QCOMPARE(f.platform.errors().size(), 1);
     QVERIFY2(f.platform.errors().first().contains(mentions), qPrintable(f.platform.errors().first()));
     QCOMPARE(QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), before);
     QCOMPARE(QFileInfo(QStringLiteral("pipe")).isFile(), false);
-    QCOMPARE(form.logPath, f.log);
-    QCOMPARE(form.Label8->toolTip(), f.log);
-    QCOMPARE(form.Text1->text(), QStringLiteral("4"));
+    QCOMPARE(form.session().path(), f.log);
+    QCOMPARE(ui.Label8->toolTip(), f.log);
+    QCOMPARE(ui.Text1->text(), QStringLiteral("4"));
     QCOMPARE(form.session().qsoCount, qint16(3));
     QCOMPARE(ts::readFile(QStringLiteral("deflog")), deflog);
 }
@@ -276,22 +286,23 @@ void TestCommands::unrememberablePathChangesNothing()
 {
     EntryFixture f(3);
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     const QString longPath = f.dir.path(QString(125, QLatin1Char('a')));
     f.platform.fileAnswers.push_back(longPath);
-    form.mnuSave->trigger();
+    ui.mnuSave->trigger();
     QCOMPARE(f.platform.errors().size(), 1);
     QVERIFY(f.platform.errors().first().contains("124"));
     QVERIFY(!QFile::exists(longPath));
-    QCOMPARE(form.logPath, f.log);
+    QCOMPARE(form.session().path(), f.log);
 
     // The settings file itself cannot be written: the new logbook is not taken into use.
     QFile::remove(QStringLiteral("deflog"));
     QDir().mkdir(QStringLiteral("deflog"));
     f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("b.log")));
-    form.mnuOpen->trigger();
+    ui.mnuOpen->trigger();
     QCOMPARE(f.platform.errors().size(), 2);
     QVERIFY(f.platform.errors().last().contains("Is a directory"));
-    QCOMPARE(form.logPath, f.log);
+    QCOMPARE(form.session().path(), f.log);
     QCOMPARE(form.session().qsoCount, qint16(3));
 }
 
@@ -349,11 +360,12 @@ void TestCommands::valueCancelKeepsSetting()
     ts::writeFile(QStringLiteral("band"), ts::setting("21"));
     FakePlatform platform;
     Form1 form(platform);
-    form.Combo1->setEditText(QStringLiteral("7"));
+    const Form1Ui ui(form);
+    ui.Combo1->setEditText(QStringLiteral("7"));
     form.findChild<QAction *>("mnuBand")->trigger(); // no answer queued: Cancel
-    QCOMPARE(form.defBand, QStringLiteral("21"));
+    QCOMPARE(form.setting(storage::settingFile::Band), QStringLiteral("21"));
     QCOMPARE(ts::readFile(QStringLiteral("band")), ts::setting("21"));
-    QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
+    QCOMPARE(ui.Combo1->currentText(), QStringLiteral("7"));
 }
 
 void TestCommands::valueRefused_data()
@@ -381,13 +393,14 @@ void TestCommands::valueRefused()
     ts::writeFile(file, ts::setting("59"));
     FakePlatform platform;
     Form1 form(platform);
-    const QString shown = form.Combo2->currentText() + form.Combo1->currentText();
+    const Form1Ui ui(form);
+    const QString shown = ui.Combo2->currentText() + ui.Combo1->currentText();
     platform.inputAnswers.push_back(typed);
     form.findChild<QAction *>(item)->trigger();
     QCOMPARE(platform.errors().size(), 1);
     QCOMPARE(ts::readFile(file), ts::setting("59"));
-    QCOMPARE(form.Combo2->currentText() + form.Combo1->currentText(), shown);
-    QCOMPARE(form.defRecv + form.defMode + form.defBand + form.defSent, QStringLiteral("59"));
+    QCOMPARE(ui.Combo2->currentText() + ui.Combo1->currentText(), shown);
+    QCOMPARE(form.setting(storage::settingFile::Recv) + form.setting(storage::settingFile::Mode) + form.setting(storage::settingFile::Band) + form.setting(storage::settingFile::Sent), QStringLiteral("59"));
 }
 
 void TestCommands::utcOffsetChecked_data()
@@ -418,7 +431,7 @@ void TestCommands::utcOffsetChecked()
     platform.inputAnswers.push_back(typed);
     form.findChild<QAction *>("mnuUTC")->trigger();
     QCOMPARE(platform.errors().isEmpty(), accepted);
-    QCOMPARE(form.utcOffset, accepted ? typed : QStringLiteral("1"));
+    QCOMPARE(form.setting(storage::settingFile::UtcOffset), accepted ? typed : QStringLiteral("1"));
     const QByteArray expected = ts::setting(accepted ? typed.toLatin1() : QByteArray("1"));
     QCOMPARE(ts::readFile(QStringLiteral("utc_off")).left(expected.size()), expected);
 }
@@ -427,32 +440,34 @@ void TestCommands::sentRebuildsExchange()
 {
     EntryFixture f(6);
     Form1 &form = f.open();
-    QCOMPARE(form.exchangeSent, QStringLiteral("5997"));
+    const Form1Ui ui(form);
+    QCOMPARE(form.exchange(), QStringLiteral("5997"));
     f.platform.inputAnswers.push_back(QStringLiteral("5NN"));
     form.findChild<QAction *>("mnuSent")->trigger();
-    QCOMPARE(form.exchangeSent, QStringLiteral("5NN7"));
-    form.Text4->setFocus();
-    QTest::keyClick(form.Text4, Qt::Key_Tab);
-    QCOMPARE(form.Text5->text(), QStringLiteral("5NN7"));
-    QCOMPARE(form.Text5->cursorPosition(), 3);
+    QCOMPARE(form.exchange(), QStringLiteral("5NN7"));
+    ui.Text4->setFocus();
+    QTest::keyClick(ui.Text4, Qt::Key_Tab);
+    QCOMPARE(ui.Text5->text(), QStringLiteral("5NN7"));
+    QCOMPARE(ui.Text5->cursorPosition(), 3);
 }
 
 void TestCommands::contestTwiceKeepsNameAndQth()
 {
     EntryFixture f(0);
     Form1 &form = f.open();
-    form.mnuContest->trigger();
-    QVERIFY(!form.mnuContest->isChecked());
+    const Form1Ui ui(form);
+    ui.mnuContest->trigger();
+    QVERIFY(!ui.mnuContest->isChecked());
     QCOMPARE(form.windowTitle(), QStringLiteral("vantel - QSO mode"));
-    QVERIFY(form.Text7->isVisible() && form.Label10->isVisible());
-    form.Text7->setText(QStringLiteral("Anna"));
-    form.Text8->setText(QStringLiteral("Turku"));
-    form.mnuContest->trigger();
+    QVERIFY(ui.Text7->isVisible() && ui.Label10->isVisible());
+    ui.Text7->setText(QStringLiteral("Anna"));
+    ui.Text8->setText(QStringLiteral("Turku"));
+    ui.mnuContest->trigger();
     QCOMPARE(form.windowTitle(), QStringLiteral("vantel - Contest mode"));
-    QVERIFY(form.Text7->isHidden() && form.Text8->isHidden() && form.Label9->isHidden());
-    QCOMPARE(form.Text7->text(), QStringLiteral("Anna"));
-    form.Text2->setText(QStringLiteral("OH1AA"));
-    QTest::keyClick(form.Text2, Qt::Key_F1);
+    QVERIFY(ui.Text7->isHidden() && ui.Text8->isHidden() && ui.Label9->isHidden());
+    QCOMPARE(ui.Text7->text(), QStringLiteral("Anna"));
+    ui.Text2->setText(QStringLiteral("OH1AA"));
+    QTest::keyClick(ui.Text2, Qt::Key_F1);
     QCOMPARE(f.logBytes().mid(60), QByteArray("Anna      Turku          "));
 }
 
@@ -462,26 +477,27 @@ void TestCommands::halfTypedContactGoesIntoNewLogbook()
     // the new logbook as typed, band and mode included.
     EntryFixture f(3, "599", "599", "7", "CW");
     Form1 &form = f.open();
-    form.mnuContest->trigger(); // QSO mode: name and QTH in use
+    const Form1Ui ui(form);
+    ui.mnuContest->trigger(); // QSO mode: name and QTH in use
     int n = 0;
-    for (QAction *command : { form.mnuOpen, form.mnuSave }) {
+    for (QAction *command : { ui.mnuOpen, ui.mnuSave }) {
         const QString log = f.dir.path(QStringLiteral("new%1.log").arg(++n));
-        QTest::keyClicks(form.Text2, "G4XYZ");
-        QTest::keyClick(form.Text2, Qt::Key_Tab);
-        QTest::keyClicks(form.Text3, "1");
-        form.Combo1->setFocus();
-        form.Combo1->lineEdit()->selectAll();
-        QTest::keyClicks(form.Combo1, "28");
-        form.Combo2->setFocus();
-        form.Combo2->lineEdit()->selectAll();
-        QTest::keyClicks(form.Combo2, "SSB");
-        form.Text7->setFocus();
-        QTest::keyClicks(form.Text7, "Bob");
+        ui.typeCall("G4XYZ");
+        QTest::keyClick(ui.Text2, Qt::Key_Tab);
+        QTest::keyClicks(ui.Text3, "1");
+        ui.Combo1->setFocus();
+        ui.Combo1->lineEdit()->selectAll();
+        QTest::keyClicks(ui.Combo1, "28");
+        ui.Combo2->setFocus();
+        ui.Combo2->lineEdit()->selectAll();
+        QTest::keyClicks(ui.Combo2, "SSB");
+        ui.Text7->setFocus();
+        QTest::keyClicks(ui.Text7, "Bob");
         f.platform.fileAnswers.push_back(log);
         command->trigger();
-        QCOMPARE(form.Combo1->currentText(), QStringLiteral("28"));
-        QCOMPARE(form.Combo2->currentText(), QStringLiteral("SSB"));
-        QTest::keyClick(form.Text7, Qt::Key_F1);
+        QCOMPARE(ui.Combo1->currentText(), QStringLiteral("28"));
+        QCOMPARE(ui.Combo2->currentText(), QStringLiteral("SSB"));
+        QTest::keyClick(ui.Text7, Qt::Key_F1);
         QCOMPARE(ts::readFile(log), ts::record("1", "G4XYZ", "09.03.24 18:421", "", "599", "28",
                                                "SSB", "Bob"));
     }
@@ -595,7 +611,8 @@ void TestCommands::stationProfile()
     EntryFixture f(0);
     ts::writeFile(f.log, ts::record("1", "DL1ABC", "09.03.24 18:42", "579", "599", "144", "FM"));
     Form1 &form = f.open();
-    form.mnuStation->trigger();
+    const Form1Ui ui(form);
+    ui.mnuStation->trigger();
     auto *dialog = form.findChild<StationDialog *>("Station");
     QVERIFY(dialog && dialog->isVisible() && dialog->isModal());
     QTest::keyClicks(dialog->findChild<QLineEdit *>("stationCall"), "dl0xx");
@@ -653,8 +670,9 @@ void TestCommands::aboutText()
     ts::WorkDir dir;
     FakePlatform platform;
     Form1 form(platform);
-    form.mnuAbout->trigger();
-    form.mnuAbout->trigger();
+    const Form1Ui ui(form);
+    ui.mnuAbout->trigger();
+    ui.mnuAbout->trigger();
     QCOMPARE(platform.count("messageBox"), 2);
     const auto &box = platform.calls.at(0);
     QCOMPARE(box.title, QStringLiteral("About"));
@@ -675,18 +693,19 @@ void TestCommands::exitAsks()
 {
     EntryFixture f(2);
     Form1 &form = f.open();
-    form.Text2->setText(QStringLiteral("unsaved"));
+    const Form1Ui ui(form);
+    ui.Text2->setText(QStringLiteral("unsaved"));
     f.platform.messageAnswers.push_back(MsgBox::No);
-    form.mnuExit->trigger();
+    ui.mnuExit->trigger();
     const auto &box = f.platform.calls.at(0);
     QCOMPARE(box.text, QStringLiteral("Do you really want to quit?"));
     QCOMPARE(box.title, QStringLiteral("Exit"));
     QCOMPARE(box.style, MsgBox::YesNo);
     QVERIFY(form.isVisible());
-    QCOMPARE(form.Text2->text(), QStringLiteral("unsaved"));
+    QCOMPARE(ui.Text2->text(), QStringLiteral("unsaved"));
 
     f.platform.messageAnswers.push_back(MsgBox::Yes);
-    form.mnuExit->trigger();
+    ui.mnuExit->trigger();
     QVERIFY(!form.isVisible());
     QCOMPARE(f.logBytes().size(), 2 * 85); // nothing saved on the way out
 }

@@ -38,14 +38,15 @@ void TestContact::roadOfOneContact()
 {
     EntryFixture f(12);
     Form1 &form = f.open();
-    QCOMPARE(f.focus(), form.Text2);
-    QTest::keyClicks(form.Text2, "DL1ABC");
-    QTest::keyClick(form.Text2, Qt::Key_Return);
-    QCOMPARE(form.Label7->text(), QStringLiteral("GOOD ONE!!!"));
+    const Form1Ui ui(form);
+    QCOMPARE(f.focus(), ui.Text2);
+    ui.typeCall("DL1ABC");
+    ui.pressEnter();
+    QCOMPARE(ui.Label7->text(), QStringLiteral("GOOD ONE!!!"));
     QTest::keyClick(f.focus(), Qt::Key_Tab);
     QTest::keyClick(f.focus(), Qt::Key_Tab);
     QTest::keyClick(f.focus(), Qt::Key_Tab);
-    QCOMPARE(f.focus(), form.Text5);
+    QCOMPARE(f.focus(), ui.Text5);
     QTest::keyClick(f.focus(), Qt::Key_F1);
 
     const QByteArray expected = "13 DL1ABC         09.03.24 18:42 599     59913   14  PSK31  "
@@ -54,14 +55,14 @@ void TestContact::roadOfOneContact()
     QCOMPARE(f.logBytes().size(), 13 * 85);
     QCOMPARE(f.logBytes().mid(12 * 85), expected);
     QCOMPARE(f.logBytes().left(12 * 85), ts::records(12));
-    QCOMPARE(form.Text1->text(), QStringLiteral("14"));
-    QCOMPARE(form.exchangeSent, QStringLiteral("59914"));
-    for (QLineEdit *field : { form.Text2, form.Text3, form.Text4, form.Text5, form.Text7, form.Text8 })
+    QCOMPARE(ui.Text1->text(), QStringLiteral("14"));
+    QCOMPARE(form.exchange(), QStringLiteral("59914"));
+    for (QLineEdit *field : { ui.Text2, ui.Text3, ui.Text4, ui.Text5, ui.Text7, ui.Text8 })
         QVERIFY2(field->text().isEmpty(), qPrintable(field->objectName()));
-    QCOMPARE(form.Combo1->currentText(), QStringLiteral("14"));
-    QCOMPARE(form.Combo2->currentText(), QStringLiteral("PSK31"));
-    QVERIFY(form.Label7->text().isEmpty());
-    QCOMPARE(f.focus(), form.Text2);
+    QCOMPARE(ui.Combo1->currentText(), QStringLiteral("14"));
+    QCOMPARE(ui.Combo2->currentText(), QStringLiteral("PSK31"));
+    QVERIFY(ui.Label7->text().isEmpty());
+    QCOMPARE(f.focus(), ui.Text2);
     QVERIFY(f.platform.calls.empty());
 }
 
@@ -77,34 +78,35 @@ void TestContact::clearAfterSaving()
     QFETCH(bool, clear);
     EntryFixture f(0, "599", "599", "7", "CW");
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     if (!clear)
-        form.mnuClear->trigger();
-    form.mnuContest->trigger(); // QSO mode: name and QTH in use
-    form.Text8->setFocus();
-    form.Text2->setText(QStringLiteral("G4XYZ"));
-    form.Text3->setText(QStringLiteral("01.02.03 04:05"));
-    form.Text4->setText(QStringLiteral("579"));
-    form.Text5->setText(QStringLiteral("589"));
-    form.Combo1->setEditText(QStringLiteral("21"));
-    form.Combo2->setEditText(QStringLiteral("RTTY"));
-    form.Text7->setText(QStringLiteral("Bob"));
-    form.Text8->setText(QStringLiteral("Leeds"));
-    QTest::keyClick(form.Text8, Qt::Key_F1);
+        ui.mnuClear->trigger();
+    ui.mnuContest->trigger(); // QSO mode: name and QTH in use
+    ui.Text8->setFocus();
+    ui.Text2->setText(QStringLiteral("G4XYZ"));
+    ui.Text3->setText(QStringLiteral("01.02.03 04:05"));
+    ui.Text4->setText(QStringLiteral("579"));
+    ui.Text5->setText(QStringLiteral("589"));
+    ui.Combo1->setEditText(QStringLiteral("21"));
+    ui.Combo2->setEditText(QStringLiteral("RTTY"));
+    ui.Text7->setText(QStringLiteral("Bob"));
+    ui.Text8->setText(QStringLiteral("Leeds"));
+    QTest::keyClick(ui.Text8, Qt::Key_F1);
 
     QCOMPARE(f.logBytes(), QByteArray("1  G4XYZ          01.02.03 04:05 579     589     21  RTTY   "
                                       "Bob       Leeds          "));
-    QCOMPARE(form.Text1->text(), QStringLiteral("2"));
+    QCOMPARE(ui.Text1->text(), QStringLiteral("2"));
     QCOMPARE(form.session().qsoCount, qint16(1));
     if (clear) {
-        QVERIFY(form.Text2->text().isEmpty() && form.Text8->text().isEmpty());
-        QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
-        QCOMPARE(form.Combo2->currentText(), QStringLiteral("CW"));
-        QCOMPARE(f.focus(), form.Text2);
+        QVERIFY(ui.Text2->text().isEmpty() && ui.Text8->text().isEmpty());
+        QCOMPARE(ui.Combo1->currentText(), QStringLiteral("7"));
+        QCOMPARE(ui.Combo2->currentText(), QStringLiteral("CW"));
+        QCOMPARE(f.focus(), ui.Text2);
     } else {
-        QCOMPARE(form.Text2->text(), QStringLiteral("G4XYZ"));
-        QCOMPARE(form.Text7->text(), QStringLiteral("Bob"));
-        QCOMPARE(form.Combo1->currentText(), QStringLiteral("21"));
-        QCOMPARE(f.focus(), form.Text8);
+        QCOMPARE(ui.Text2->text(), QStringLiteral("G4XYZ"));
+        QCOMPARE(ui.Text7->text(), QStringLiteral("Bob"));
+        QCOMPARE(ui.Combo1->currentText(), QStringLiteral("21"));
+        QCOMPARE(f.focus(), ui.Text8);
     }
 }
 
@@ -112,12 +114,13 @@ void TestContact::editedNumberGoesIntoRecordAtCount()
 {
     EntryFixture f(3);
     Form1 &form = f.open();
-    form.Text1->setText(QStringLiteral("50"));
-    form.Text2->setText(QStringLiteral("DL1ABC"));
-    QTest::keyClick(form.Text2, Qt::Key_F1);
+    const Form1Ui ui(form);
+    ui.Text1->setText(QStringLiteral("50"));
+    ui.Text2->setText(QStringLiteral("DL1ABC"));
+    QTest::keyClick(ui.Text2, Qt::Key_F1);
     QCOMPARE(f.logBytes().size(), 4 * 85);
     QCOMPARE(f.logBytes().mid(3 * 85, 18), QByteArray("50 DL1ABC         "));
-    QCOMPARE(form.Text1->text(), QStringLiteral("5"));
+    QCOMPARE(ui.Text1->text(), QStringLiteral("5"));
 }
 
 void TestContact::f1FromEveryControl_data()
@@ -132,8 +135,9 @@ void TestContact::f1FromEveryControl()
     QFETCH(QString, control);
     EntryFixture f(0);
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     auto *widget = form.findChild<QWidget *>(control);
-    form.Text2->setText(QStringLiteral("DL1ABC"));
+    ui.Text2->setText(QStringLiteral("DL1ABC"));
     widget->setFocus();
     // The key goes where the keyboard sends it (for a list, maybe its inner text box).
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
@@ -145,16 +149,17 @@ void TestContact::lastPlaceInLogbook()
 {
     EntryFixture f(32766);
     Form1 &form = f.open();
-    QCOMPARE(form.Text1->text(), QStringLiteral("32767"));
-    form.Text2->setText(QStringLiteral("LAST1"));
-    QTest::keyClick(form.Text2, Qt::Key_F1);
+    const Form1Ui ui(form);
+    QCOMPARE(ui.Text1->text(), QStringLiteral("32767"));
+    ui.Text2->setText(QStringLiteral("LAST1"));
+    QTest::keyClick(ui.Text2, Qt::Key_F1);
     QCOMPARE(f.logBytes().size(), 32767 * 85);
     QCOMPARE(f.logBytes().mid(32766 * 85, 8), QByteArray("327LAST1"));
     QCOMPARE(form.session().qsoCount, qint16(32767));
     QCOMPARE(f.platform.errors().size(), 1);
     QVERIFY(f.platform.errors().first().contains("Contact 32767 was saved"));
 
-    QTest::keyClick(form.Text2, Qt::Key_F1);
+    QTest::keyClick(ui.Text2, Qt::Key_F1);
     QCOMPARE(f.platform.errors().size(), 2);
     QVERIFY(f.platform.errors().last().contains("not saved"));
     QCOMPARE(f.logBytes().size(), 32767 * 85);
@@ -173,16 +178,17 @@ void TestContact::noLogbookOpenKeepsFields()
     ts::WorkDir dir;
     FakePlatform platform;
     Form1 form(platform);
+    const Form1Ui ui(form);
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    QTest::keyClicks(form.Text2, "DL1ABC");
-    form.Text4->setText(QStringLiteral("579"));
-    QTest::keyClick(form.Text2, Qt::Key(key));
+    ui.typeCall("DL1ABC");
+    ui.Text4->setText(QStringLiteral("579"));
+    QTest::keyClick(ui.Text2, Qt::Key(key));
     QCOMPARE(platform.errors().size(), 1);
     QVERIFY(platform.errors().first().contains("No logbook is open"));
-    QCOMPARE(form.Text2->text(), QStringLiteral("DL1ABC"));
-    QCOMPARE(form.Text4->text(), QStringLiteral("579"));
-    QVERIFY(form.Label7->text().isEmpty());
+    QCOMPARE(ui.Text2->text(), QStringLiteral("DL1ABC"));
+    QCOMPARE(ui.Text4->text(), QStringLiteral("579"));
+    QVERIFY(ui.Label7->text().isEmpty());
     QCOMPARE(form.session().qsoCount, qint16(0));
     QCOMPARE(QDir().entryList(QDir::Files).size(), 6); // the settings and nothing else
 }
@@ -192,10 +198,11 @@ void TestContact::failedWriteChangesNothing()
     // The disk fills up at the write: the file keeps its bytes, the window its state.
     EntryFixture f(0);
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     storage::hooks::beforeCall = [](storage::hooks::Call call, qint64 *) {
         return call == storage::hooks::Call::Write ? ENOSPC : 0;
     };
-    form.Text2->setText(QStringLiteral("DL1ABC"));
+    ui.Text2->setText(QStringLiteral("DL1ABC"));
     form.sQSO();
     storage::hooks::beforeCall = nullptr;
     QCOMPARE(f.platform.errors().size(), 1);
@@ -203,9 +210,9 @@ void TestContact::failedWriteChangesNothing()
     QVERIFY(f.platform.errors().first().contains("No space left on device"));
     QCOMPARE(f.logBytes(), QByteArray());
     QCOMPARE(form.session().qsoCount, qint16(0));
-    QCOMPARE(form.Text1->text(), QStringLiteral("1"));
-    QCOMPARE(form.exchangeSent, QStringLiteral("5991"));
-    QCOMPARE(form.Text2->text(), QStringLiteral("DL1ABC"));
+    QCOMPARE(ui.Text1->text(), QStringLiteral("1"));
+    QCOMPARE(form.exchange(), QStringLiteral("5991"));
+    QCOMPARE(ui.Text2->text(), QStringLiteral("DL1ABC"));
 }
 
 void TestContact::logbookChangedBehindOurBack_data()
@@ -225,24 +232,25 @@ void TestContact::logbookChangedBehindOurBack()
     QFETCH(QByteArray, after);
     EntryFixture f(3);
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     if (change == QLatin1String("remove"))
         QVERIFY(QFile::remove(f.log));
     else
         ts::writeFile(f.log, after);
-    form.Text2->setText(QStringLiteral("MINE"));
-    QTest::keyClick(form.Text2, Qt::Key_Return); // the look-up makes no file either
-    QTest::keyClick(form.Text2, Qt::Key_F1);
+    ui.Text2->setText(QStringLiteral("MINE"));
+    ui.pressEnter(); // the look-up makes no file either
+    QTest::keyClick(ui.Text2, Qt::Key_F1);
     QCOMPARE(f.logBytes(), after);
     QCOMPARE(form.session().qsoCount, qint16(3));
-    QCOMPARE(form.Text1->text(), QStringLiteral("4"));
-    QCOMPARE(form.Text2->text(), QStringLiteral("MINE"));
+    QCOMPARE(ui.Text1->text(), QStringLiteral("4"));
+    QCOMPARE(ui.Text2->text(), QStringLiteral("MINE"));
     QVERIFY(f.platform.errors().last().contains("not saved"));
     if (change == QLatin1String("write"))
         QVERIFY(f.platform.errors().last().contains("Open the logbook again"));
     // Opened again, the logbook is counted anew and the save lands after its last record.
     f.platform.fileAnswers.push_back(f.log);
-    form.mnuOpen->trigger();
-    QTest::keyClick(form.Text2, Qt::Key_F1);
+    ui.mnuOpen->trigger();
+    QTest::keyClick(ui.Text2, Qt::Key_F1);
     const QByteArray now = f.logBytes();
     QCOMPARE(now.size() % 85, 0);
     QCOMPARE(now.right(85).left(18), ts::pad(QByteArray::number(now.size() / 85).constData(), 3) + ts::pad("MINE", 15));
@@ -260,22 +268,23 @@ void TestContact::noCallSignNoContact()
     QFETCH(QString, call);
     EntryFixture f(2);
     Form1 &form = f.open();
-    form.Text2->setText(call);
-    QTest::keyClick(form.Text2, Qt::Key_Tab);
-    QTest::keyClick(form.Text3, Qt::Key_Tab);
-    QTest::keyClick(form.Text4, Qt::Key_Tab);
-    QTest::keyClick(form.Text5, Qt::Key_F1);
+    const Form1Ui ui(form);
+    ui.Text2->setText(call);
+    QTest::keyClick(ui.Text2, Qt::Key_Tab);
+    QTest::keyClick(ui.Text3, Qt::Key_Tab);
+    QTest::keyClick(ui.Text4, Qt::Key_Tab);
+    QTest::keyClick(ui.Text5, Qt::Key_F1);
     QCOMPARE(f.platform.errors().size(), 1);
     QVERIFY(f.platform.errors().first().contains("call sign"));
     QCOMPARE(f.logBytes(), ts::records(2));
-    QCOMPARE(form.Text1->text(), QStringLiteral("3"));
-    QCOMPARE(form.Text3->text(), QStringLiteral("09.03.24 18:42"));
+    QCOMPARE(ui.Text1->text(), QStringLiteral("3"));
+    QCOMPARE(ui.Text3->text(), QStringLiteral("09.03.24 18:42"));
     // A duplicate logged on purpose: type the call again, where the box said.
-    QCOMPARE(f.focus(), form.Text2);
-    form.Text2->clear();
+    QCOMPARE(f.focus(), ui.Text2);
+    ui.Text2->clear();
     QTest::keyClicks(f.focus(), QStringLiteral("C1"));
-    QCOMPARE(form.Text2->text(), QStringLiteral("C1"));
-    QCOMPARE(form.Text5->text(), QStringLiteral("5993"));
+    QCOMPARE(ui.Text2->text(), QStringLiteral("C1"));
+    QCOMPARE(ui.Text5->text(), QStringLiteral("5993"));
     QTest::keyClick(f.focus(), Qt::Key_F1);
     QCOMPARE(f.logBytes().size(), 3 * 85);
 }
@@ -285,22 +294,23 @@ void TestContact::liveDuplicateMark()
     EntryFixture f(0);
     ts::writeFile(f.log, ts::record("1", "DL1ABC", "", "", "", "", "", "", "Berlin"));
     Form1 &form = f.open();
-    form.mnuClear->trigger(); // the saved call stays in the field
+    const Form1Ui ui(form);
+    ui.mnuClear->trigger(); // the saved call stays in the field
     const auto marked = [&] { return form.callIsDuplicate(); };
-    QTest::keyClicks(form.Text2, QStringLiteral("dl1ab"));
+    ui.typeCall(QStringLiteral("dl1ab"));
     QVERIFY(!marked());
-    QTest::keyClick(form.Text2, Qt::Key_C);
+    QTest::keyClick(ui.Text2, Qt::Key_C);
     QVERIFY(marked()); // case ignored
-    QVERIFY(form.Text2->accessibleDescription().contains("contact 1"));
-    QTest::keyClick(form.Text2, Qt::Key_Backspace);
+    QVERIFY(ui.Text2->accessibleDescription().contains("contact 1"));
+    QTest::keyClick(ui.Text2, Qt::Key_Backspace);
     QVERIFY(!marked());
     // After a save the call just logged is in the logbook.
-    QTest::keyClicks(form.Text2, QStringLiteral("G4XYZ"));
+    ui.typeCall(QStringLiteral("G4XYZ"));
     QVERIFY(!marked());
-    QTest::keyClick(form.Text2, Qt::Key_F1);
+    QTest::keyClick(ui.Text2, Qt::Key_F1);
     QTRY_VERIFY(marked());
     // Another program adds a contact: the mark follows within a second.
-    form.Text2->setText(QStringLiteral("OK1ZZ"));
+    ui.Text2->setText(QStringLiteral("OK1ZZ"));
     QVERIFY(!marked());
     ts::writeFile(f.log, f.logBytes() + ts::record("3", "OK1ZZ"));
     QTRY_VERIFY_WITH_TIMEOUT(marked(), 1000);
@@ -308,11 +318,11 @@ void TestContact::liveDuplicateMark()
     const QString other = f.dir.path(QStringLiteral("other.log"));
     ts::writeFile(other, ts::record("1", "K1ABC"));
     f.platform.fileAnswers.push_back(other);
-    form.mnuOpen->trigger();
+    ui.mnuOpen->trigger();
     QTRY_VERIFY(!marked());
     // Enter is unchanged by the mark, and the status label keeps its own texts.
-    QTest::keyClick(form.Text2, Qt::Key_Return);
-    QCOMPARE(form.Label7->text(), QStringLiteral("GOOD ONE!!!"));
+    ui.pressEnter();
+    QCOMPARE(ui.Label7->text(), QStringLiteral("GOOD ONE!!!"));
 }
 
 void TestContact::duplicate_data()
@@ -331,18 +341,19 @@ void TestContact::duplicate()
                                        "PSK31", "Jan", "Praha")
                           + ts::records(2, 4));
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     if (!contest)
-        form.mnuContest->trigger();
+        ui.mnuContest->trigger();
     QStringList during;
     f.platform.whileBoxIsUp = [&] {
-        during << form.Text1->text() << form.Text2->text() << form.Text3->text()
-               << form.Text4->text() << form.Text5->text() << form.Combo1->currentText()
-               << form.Combo2->currentText() << form.Text7->text() << form.Text8->text()
-               << form.Label7->text();
+        during << ui.Text1->text() << ui.Text2->text() << ui.Text3->text()
+               << ui.Text4->text() << ui.Text5->text() << ui.Combo1->currentText()
+               << ui.Combo2->currentText() << ui.Text7->text() << ui.Text8->text()
+               << ui.Label7->text();
     };
-    form.Label7->setText(QStringLiteral("GOOD ONE!!!"));
-    QTest::keyClicks(form.Text2, "OK1XY");
-    QTest::keyClick(form.Text2, Qt::Key_Return);
+    ui.Label7->setText(QStringLiteral("GOOD ONE!!!"));
+    ui.typeCall("OK1XY");
+    ui.pressEnter();
 
     QCOMPARE(f.platform.count("messageBox"), 1);
     QCOMPARE(f.platform.calls.front().text, QStringLiteral("Duplicate!!!"));
@@ -350,13 +361,13 @@ void TestContact::duplicate()
     QCOMPARE(f.platform.calls.front().style, 0);
     QCOMPARE(during, QStringList({ "3  ", "OK1XY", "12.05.23 10:01 ", "579     ", "59903   ",
                                    "14  ", "PSK31  ", "Jan       ", "Praha          ", "" }));
-    QCOMPARE(form.Text1->text(), QStringLiteral("6"));
-    QCOMPARE(form.Text2->text(), contest ? QString() : QStringLiteral("OK1XY"));
-    QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
-    QCOMPARE(form.Combo2->currentText(), QStringLiteral("CW"));
-    QCOMPARE(form.Text3->text(), QStringLiteral("12.05.23 10:01 "));
-    QCOMPARE(form.Text8->text(), QStringLiteral("Praha          "));
-    QCOMPARE(f.focus(), form.Text2);
+    QCOMPARE(ui.Text1->text(), QStringLiteral("6"));
+    QCOMPARE(ui.Text2->text(), contest ? QString() : QStringLiteral("OK1XY"));
+    QCOMPARE(ui.Combo1->currentText(), QStringLiteral("7"));
+    QCOMPARE(ui.Combo2->currentText(), QStringLiteral("CW"));
+    QCOMPARE(ui.Text3->text(), QStringLiteral("12.05.23 10:01 "));
+    QCOMPARE(ui.Text8->text(), QStringLiteral("Praha          "));
+    QCOMPARE(f.focus(), ui.Text2);
     QCOMPARE(f.logBytes().size(), 5 * 85); // a look-up never writes
 }
 
@@ -393,19 +404,20 @@ void TestContact::saveAfterDuplicate()
                                        "PSK31", "Jan", "Praha")
                           + ts::records(2, 4));
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     if (!contest)
-        form.mnuContest->trigger();
+        ui.mnuContest->trigger();
     if (!realTime)
-        form.mnuReal->trigger();
-    QTest::keyClicks(form.Text2, "OK1XY");
-    QTest::keyClick(form.Text2, Qt::Key_Return);
+        ui.mnuReal->trigger();
+    ui.typeCall("OK1XY");
+    ui.pressEnter();
     QCOMPARE(f.platform.count("messageBox"), 1);
     if (contest) // the call field was emptied for the next station
-        QTest::keyClicks(form.Text2, "OK1XY");
+        ui.typeCall("OK1XY");
     if (!typedRecv.isEmpty()) {
-        form.Text4->setFocus(Qt::ActiveWindowFocusReason); // back from another program: no fill
-        form.Text4->selectAll();
-        QTest::keyClicks(form.Text4, QString::fromLatin1(typedRecv));
+        ui.Text4->setFocus(Qt::ActiveWindowFocusReason); // back from another program: no fill
+        ui.Text4->selectAll();
+        QTest::keyClicks(ui.Text4, QString::fromLatin1(typedRecv));
     }
     QTest::keyClick(f.focus(), Qt::Key_F1);
     QCOMPARE(f.logBytes().mid(5 * 85), saved);
@@ -440,29 +452,31 @@ void TestContact::search()
     EntryFixture f(0);
     ts::writeFile(f.log, logbook.left(counted * 85));
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     ts::writeFile(f.log, logbook); // grown since the count
-    QTest::keyClicks(form.Text2, typed);
-    QTest::keyClick(form.Text2, Qt::Key_Return);
+    ui.typeCall(typed);
+    ui.pressEnter();
     if (shownQth.isEmpty()) {
-        QCOMPARE(form.Label7->text(), QStringLiteral("GOOD ONE!!!"));
+        QCOMPARE(ui.Label7->text(), QStringLiteral("GOOD ONE!!!"));
         QCOMPARE(f.platform.count("messageBox"), 0);
-        QCOMPARE(form.Text2->text(), typed);
+        QCOMPARE(ui.Text2->text(), typed);
     } else {
         QCOMPARE(f.platform.count("messageBox"), 1);
-        QCOMPARE(form.Text8->text().trimmed(), shownQth);
-        QCOMPARE(form.Text1->text(), QString::number(counted + 1));
+        QCOMPARE(ui.Text8->text().trimmed(), shownQth);
+        QCOMPARE(ui.Text1->text(), QString::number(counted + 1));
     }
-    QCOMPARE(f.focus(), form.Text2);
+    QCOMPARE(f.focus(), ui.Text2);
 }
 
 void TestContact::copyCallSign()
 {
     EntryFixture f(0);
     Form1 &form = f.open();
-    QTest::keyClicks(form.Text2, "9A2AA");
-    QTest::keyClick(form.Text2, Qt::Key_F4);
+    const Form1Ui ui(form);
+    ui.typeCall("9A2AA");
+    QTest::keyClick(ui.Text2, Qt::Key_F4);
     QCOMPARE(f.platform.clipboard, QStringLiteral("9A2AA"));
-    QCOMPARE(form.Text2->text(), QStringLiteral("9A2AA"));
+    QCOMPARE(ui.Text2->text(), QStringLiteral("9A2AA"));
 }
 
 QTEST_MAIN(TestContact)

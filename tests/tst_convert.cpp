@@ -4,6 +4,7 @@
 #include "formats/Listing.h"
 #include "mainwindow/Form1.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -376,7 +377,7 @@ void TestConvert::shownModallyFromMainWindow()
         }
         dialog->Command4->click();
     });
-    main.mnuConvert->trigger(); // returns once the window is closed
+    main.findChild<QAction *>(QStringLiteral("mnuConvert"))->trigger(); // returns once the window is closed
     QVERIFY(sawModal);
     QCOMPARE(focusOrder, QStringList({ "Text1", "Command1", "Text2", "Command2", "Command3",
                                        "Command4", "Check1" }));

@@ -51,8 +51,9 @@ void TestFaults::logbookFaults()
     ts::writeFile(log, ts::records(5));
     ts::writeFile(QStringLiteral("deflog"), ts::setting(log.toLocal8Bit()));
     Form1 &form = f.open();
-    const QString text1 = form.Text1->text();
-    const QString exchange = form.exchangeSent;
+    const Form1Ui ui(form);
+    const QString text1 = ui.Text1->text();
+    const QString exchange = form.exchange();
     const qint16 count = form.session().qsoCount;
 
     std::unique_ptr<Unwritable> readOnly;
@@ -67,32 +68,32 @@ void TestFaults::logbookFaults()
         QVERIFY(QDir().mkdir(log));
     }
 
-    QTest::keyClicks(form.Text2, "DL1ABC");
-    form.Text4->setText(QStringLiteral("579"));
+    ui.typeCall("DL1ABC");
+    ui.Text4->setText(QStringLiteral("579"));
     if (fault == QLatin1String("disk full"))
         storage::hooks::beforeCall = [](storage::hooks::Call call, qint64 *) {
             return call == storage::hooks::Call::Write ? ENOSPC : 0;
         };
-    QTest::keyClick(form.Text2, Qt::Key_F1);
+    QTest::keyClick(ui.Text2, Qt::Key_F1);
     storage::hooks::beforeCall = nullptr;
     QCOMPARE(f.platform.errors().size(), 1);
     QVERIFY(f.platform.errors().first().contains(QStringLiteral("not saved")));
     QVERIFY(f.platform.errors().first().contains(log));
     QCOMPARE(form.session().qsoCount, count);
-    QCOMPARE(form.Text1->text(), text1);
-    QCOMPARE(form.exchangeSent, exchange);
-    QCOMPARE(form.Text2->text(), QStringLiteral("DL1ABC"));
-    QCOMPARE(form.Text4->text(), QStringLiteral("579"));
+    QCOMPARE(ui.Text1->text(), text1);
+    QCOMPARE(form.exchange(), exchange);
+    QCOMPARE(ui.Text2->text(), QStringLiteral("DL1ABC"));
+    QCOMPARE(ui.Text4->text(), QStringLiteral("579"));
     if (fault == QLatin1String("made read-only") || fault == QLatin1String("disk full"))
         QCOMPARE(ts::readFile(log), ts::records(5));
 
     // The look-up fails cleanly too (a read-only logbook can still be searched).
-    QTest::keyClick(form.Text2, Qt::Key_Return);
+    ui.pressEnter();
     if (fault == QLatin1String("made read-only") || fault == QLatin1String("disk full")) {
-        QCOMPARE(form.Label7->text(), QStringLiteral("GOOD ONE!!!"));
+        QCOMPARE(ui.Label7->text(), QStringLiteral("GOOD ONE!!!"));
     } else {
         QCOMPARE(f.platform.errors().size(), 2);
-        QCOMPARE(form.Text2->text(), QStringLiteral("DL1ABC"));
+        QCOMPARE(ui.Text2->text(), QStringLiteral("DL1ABC"));
     }
 }
 
@@ -105,6 +106,7 @@ void TestFaults::unwritableWorkingFolder()
     QVERIFY(QDir::setCurrent(QStringLiteral("/sys")));
     FakePlatform platform;
     Form1 form(platform);
+    const Form1Ui ui(form);
     QCOMPARE(platform.errors().size(), 1); // one report for all six settings
     QVERIFY(platform.errors().first().contains(QStringLiteral("\"deflog\"")));
 
@@ -114,21 +116,21 @@ void TestFaults::unwritableWorkingFolder()
     }
     QCOMPARE(platform.errors().size(), 6);
     QVERIFY(platform.errors().last().contains(QStringLiteral("Permission denied")));
-    QVERIFY(form.utcOffset.isEmpty() && form.defBand.isEmpty() && form.defRecv.isEmpty());
-    QCOMPARE(form.Combo1->currentText(), QStringLiteral("14"));
+    QVERIFY(form.setting(storage::settingFile::UtcOffset).isEmpty() && form.setting(storage::settingFile::Band).isEmpty() && form.setting(storage::settingFile::Recv).isEmpty());
+    QCOMPARE(ui.Combo1->currentText(), QStringLiteral("14"));
 
     platform.fileAnswers.push_back(log);
-    form.mnuOpen->trigger();
+    ui.mnuOpen->trigger();
     platform.fileAnswers.push_back(log);
-    form.mnuSave->trigger();
+    ui.mnuSave->trigger();
     QCOMPARE(platform.count(QStringLiteral("messageBox")), 1); // Create asked before deleting
     platform.messageAnswers.clear();
     QCOMPARE(platform.errors().size(), 7); // Open reported; Create was answered No
     platform.fileAnswers.push_back(log);
     platform.messageAnswers.push_back(MsgBox::Yes);
-    form.mnuSave->trigger();
+    ui.mnuSave->trigger();
     QCOMPARE(platform.errors().size(), 8);
-    QVERIFY(form.logPath.isEmpty());
+    QVERIFY(form.session().path().isEmpty());
     QCOMPARE(ts::readFile(log), ts::records(2)); // not emptied when it cannot be remembered
 }
 
@@ -233,16 +235,17 @@ void TestFaults::randomStartups()
         ts::writeFile(QStringLiteral("deflog"), ts::setting("r.log"));
         FakePlatform platform;
         Form1 form(platform);
-        QCOMPARE(form.Text1->text(), QString::number(records + 1));
+        const Form1Ui ui(form);
+        QCOMPARE(ui.Text1->text(), QString::number(records + 1));
         QVERIFY(platform.errors().isEmpty());
         // The date fill either works or says once why not.
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        QTest::keyClick(form.Text2, Qt::Key_Tab);
-        QTest::keyClick(form.Text3, Qt::Key_F5);
+        QTest::keyClick(ui.Text2, Qt::Key_Tab);
+        QTest::keyClick(ui.Text3, Qt::Key_F5);
         QVERIFY(platform.errors().size() <= 1);
-        form.Text2->setText(QStringLiteral("N%1").arg(i));
-        QTest::keyClick(form.Text3, Qt::Key_F1);
+        ui.Text2->setText(QStringLiteral("N%1").arg(i));
+        QTest::keyClick(ui.Text3, Qt::Key_F1);
         QCOMPARE(form.session().qsoCount, qint16(records + 1));
     }
 }
@@ -286,8 +289,9 @@ void TestFaults::killedWhileSaving()
     const int whole = int(QFileInfo(log).size() / 85);
     FakePlatform platform;
     Form1 form(platform);
-    QCOMPARE(form.Text1->text(), QString::number(whole + 1));
-    form.Text2->setText(QStringLiteral("N1"));
+    const Form1Ui ui(form);
+    QCOMPARE(ui.Text1->text(), QString::number(whole + 1));
+    ui.Text2->setText(QStringLiteral("N1"));
     form.sQSO();
     QCOMPARE(QFileInfo(log).size(), qint64(whole + 1) * 85);
     QVERIFY(whole > 0);
@@ -298,11 +302,12 @@ void TestFaults::fullSizeJourney()
     EntryFixture f(32765);
     ts::writeFile(f.log, ts::records(32765) + ts::record("327", "LASTONE", "", "", "", "", "", "", "End"));
     Form1 &form = f.open();
-    QCOMPARE(form.Text1->text(), QStringLiteral("32767"));
-    QTest::keyClicks(form.Text2, "LASTONE");
-    QTest::keyClick(form.Text2, Qt::Key_Return);
+    const Form1Ui ui(form);
+    QCOMPARE(ui.Text1->text(), QStringLiteral("32767"));
+    ui.typeCall("LASTONE");
+    ui.pressEnter();
     QCOMPARE(f.platform.count(QStringLiteral("messageBox")), 1);
-    QCOMPARE(form.Text8->text().trimmed(), QStringLiteral("End"));
+    QCOMPARE(ui.Text8->text().trimmed(), QStringLiteral("End"));
 
     Form2 conversion(f.platform);
     f.platform.fileAnswers.push_back(f.log);
@@ -312,10 +317,10 @@ void TestFaults::fullSizeJourney()
     conversion.Command3->click();
     QCOMPARE(QFileInfo(f.dir.path(QStringLiteral("all.txt"))).size(), qint64(32766) * 88);
 
-    form.Text2->setText(QStringLiteral("FINAL"));
-    QTest::keyClick(form.Text2, Qt::Key_F1);
+    ui.Text2->setText(QStringLiteral("FINAL"));
+    QTest::keyClick(ui.Text2, Qt::Key_F1);
     QCOMPARE(QFileInfo(f.log).size(), qint64(32767) * 85);
-    QTest::keyClick(form.Text2, Qt::Key_F1);
+    QTest::keyClick(ui.Text2, Qt::Key_F1);
     QCOMPARE(QFileInfo(f.log).size(), qint64(32767) * 85);
     QCOMPARE(f.platform.errors().size(), 2);
     QVERIFY(f.platform.errors().last().contains(QStringLiteral("full")));
@@ -326,7 +331,7 @@ void TestFaults::fullSizeJourney()
     QVERIFY(platform.errors().isEmpty());
     QCOMPARE(platform.count(QStringLiteral("messageBox")), 1);
     QVERIFY(platform.calls.back().text.contains(QStringLiteral("is full")));
-    QCOMPARE(again.logPath, f.log);
+    QCOMPARE(again.session().path(), f.log);
 }
 
 QTEST_MAIN(TestFaults)

@@ -62,14 +62,15 @@ void TestFieldKeys::dateStamp()
     ts::writeFile(QStringLiteral("utc_off"), offset.isEmpty() ? QByteArray() : ts::setting(offset));
     f.platform.clock = now;
     Form1 &form = f.open();
-    QTest::keyClick(form.Text2, Qt::Key_Tab);
-    QCOMPARE(form.Text3->text(), stamp);
-    QCOMPARE(form.utcOffset, offsetAfter);
-    form.Text3->clear();
-    QTest::keyClick(form.Text3, Qt::Key_F5);
-    QCOMPARE(form.Text3->text(), stamp);
-    QCOMPARE(form.Text3->cursorPosition(), 14);
-    QVERIFY(!form.Text3->hasSelectedText());
+    const Form1Ui ui(form);
+    QTest::keyClick(ui.Text2, Qt::Key_Tab);
+    QCOMPARE(ui.Text3->text(), stamp);
+    QCOMPARE(form.setting(storage::settingFile::UtcOffset), offsetAfter);
+    ui.Text3->clear();
+    QTest::keyClick(ui.Text3, Qt::Key_F5);
+    QCOMPARE(ui.Text3->text(), stamp);
+    QCOMPARE(ui.Text3->cursorPosition(), 14);
+    QVERIFY(!ui.Text3->hasSelectedText());
     // The file keeps what it held: only memory learns the "0".
     QCOMPARE(ts::readFile(QStringLiteral("utc_off")), offset.isEmpty() ? QByteArray() : ts::setting(offset));
 }
@@ -90,22 +91,23 @@ void TestFieldKeys::badOffsetReportedOnce()
     EntryFixture f(0);
     ts::writeFile(QStringLiteral("utc_off"), ts::setting(offset));
     Form1 &form = f.open();
-    QTest::keyClicks(form.Text2, "K1ABC");
-    QTest::keyClick(form.Text2, Qt::Key_Tab); // arrival in Text3
-    QTest::keyClick(form.Text3, Qt::Key_F5);
-    QTest::keyClick(form.Text3, Qt::Key_PageDown);
-    QTest::keyClick(form.Text2, Qt::Key_PageUp);
+    const Form1Ui ui(form);
+    ui.typeCall("K1ABC");
+    QTest::keyClick(ui.Text2, Qt::Key_Tab); // arrival in Text3
+    QTest::keyClick(ui.Text3, Qt::Key_F5);
+    QTest::keyClick(ui.Text3, Qt::Key_PageDown);
+    QTest::keyClick(ui.Text2, Qt::Key_PageUp);
     QCOMPARE(f.platform.errors().size(), 1);
     QVERIFY(f.platform.errors().first().contains("\"" + offset + "\""));
-    QVERIFY(form.Text3->text().isEmpty());
+    QVERIFY(ui.Text3->text().isEmpty());
     // Other keys in the date field still work: F1 saves.
-    QTest::keyClick(form.Text3, Qt::Key_F1);
+    QTest::keyClick(ui.Text3, Qt::Key_F1);
     QCOMPARE(f.logBytes().size(), 85);
     // A new offset is used at once.
     f.platform.inputAnswers.push_back(QStringLiteral("1"));
     form.findChild<QAction *>("mnuUTC")->trigger();
-    QTest::keyClick(form.Text3, Qt::Key_F5);
-    QCOMPARE(form.Text3->text(), QStringLiteral("09.03.24 19:42"));
+    QTest::keyClick(ui.Text3, Qt::Key_F5);
+    QCOMPARE(ui.Text3->text(), QStringLiteral("09.03.24 19:42"));
 }
 
 void TestFieldKeys::caretAfterArrival_data()
@@ -128,21 +130,22 @@ void TestFieldKeys::caretAfterArrival()
     QFETCH(int, caret);
     EntryFixture f(12);
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     auto *target = form.findChild<EntryField *>(field);
     target->setText(QStringLiteral("typed by hand"));
-    const bool toText5 = target == form.Text5;
+    const bool toText5 = target == ui.Text5;
     if (how == QLatin1String("Tab")) {
-        QWidget *before = toText5 ? form.Text4 : form.Text3;
+        QWidget *before = toText5 ? ui.Text4 : ui.Text3;
         before->setFocus();
         QTest::keyClick(before, Qt::Key_Tab);
     } else if (how == QLatin1String("Backtab")) {
-        QWidget *after = toText5 ? static_cast<QWidget *>(form.Text1) : form.Text5;
+        QWidget *after = toText5 ? static_cast<QWidget *>(ui.Text1) : ui.Text5;
         after->setFocus();
         QTest::keyClick(after, Qt::Key_Backtab, Qt::ShiftModifier);
     } else if (how == QLatin1String("click")) {
         QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(2, target->height() / 2));
     } else {
-        QWidget *before = toText5 ? form.Text4 : form.Text3;
+        QWidget *before = toText5 ? ui.Text4 : ui.Text3;
         before->setFocus();
         QTest::keyClick(before, Qt::Key_PageUp);
     }
@@ -156,16 +159,17 @@ void TestFieldKeys::text3ArrivalResetsDefaults()
 {
     EntryFixture f(4, "5NN", "5NN", "7", "CW");
     Form1 &form = f.open();
-    form.Text5->setText(QStringLiteral("old"));
-    form.Combo1->setEditText(QStringLiteral("28"));
-    form.Combo2->setEditText(QStringLiteral("SSB"));
-    QTest::keyClick(form.Text2, Qt::Key_Tab);
-    QCOMPARE(form.Text3->text(), QStringLiteral("09.03.24 18:42"));
-    QCOMPARE(form.Text3->cursorPosition(), 14);
-    QVERIFY(!form.Text3->hasSelectedText());
-    QCOMPARE(form.Text5->text(), QStringLiteral("5NN5"));
-    QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
-    QCOMPARE(form.Combo2->currentText(), QStringLiteral("CW"));
+    const Form1Ui ui(form);
+    ui.Text5->setText(QStringLiteral("old"));
+    ui.Combo1->setEditText(QStringLiteral("28"));
+    ui.Combo2->setEditText(QStringLiteral("SSB"));
+    QTest::keyClick(ui.Text2, Qt::Key_Tab);
+    QCOMPARE(ui.Text3->text(), QStringLiteral("09.03.24 18:42"));
+    QCOMPARE(ui.Text3->cursorPosition(), 14);
+    QVERIFY(!ui.Text3->hasSelectedText());
+    QCOMPARE(ui.Text5->text(), QStringLiteral("5NN5"));
+    QCOMPARE(ui.Combo1->currentText(), QStringLiteral("7"));
+    QCOMPARE(ui.Combo2->currentText(), QStringLiteral("CW"));
 }
 
 void TestFieldKeys::fillKeys_data()
@@ -190,7 +194,8 @@ void TestFieldKeys::fillKeys()
     QFETCH(QString, result);
     EntryFixture f(7, "589", "579");
     Form1 &form = f.open();
-    form.mnuReal->trigger(); // fill keys work with Real Time off too
+    const Form1Ui ui(form);
+    ui.mnuReal->trigger(); // fill keys work with Real Time off too
     auto *target = form.findChild<EntryField *>(field);
     target->setFocus();
     target->setText(QStringLiteral("xx"));
@@ -211,25 +216,27 @@ void TestFieldKeys::realTimeOffNoFills()
 {
     EntryFixture f(7);
     Form1 &form = f.open();
-    form.mnuReal->trigger();
-    QVERIFY(!form.mnuReal->isChecked());
-    QTest::keyClick(form.Text2, Qt::Key_Tab);
-    QTest::keyClick(form.Text3, Qt::Key_Tab);
-    QTest::keyClick(form.Text4, Qt::Key_Tab);
-    QVERIFY(form.Text3->text().isEmpty());
-    QVERIFY(form.Text4->text().isEmpty());
-    QVERIFY(form.Text5->text().isEmpty());
-    QCOMPARE(form.Combo1->currentText(), QStringLiteral("14"));
+    const Form1Ui ui(form);
+    ui.mnuReal->trigger();
+    QVERIFY(!ui.mnuReal->isChecked());
+    QTest::keyClick(ui.Text2, Qt::Key_Tab);
+    QTest::keyClick(ui.Text3, Qt::Key_Tab);
+    QTest::keyClick(ui.Text4, Qt::Key_Tab);
+    QVERIFY(ui.Text3->text().isEmpty());
+    QVERIFY(ui.Text4->text().isEmpty());
+    QVERIFY(ui.Text5->text().isEmpty());
+    QCOMPARE(ui.Combo1->currentText(), QStringLiteral("14"));
 }
 
 void TestFieldKeys::returningWindowIsNoArrival()
 {
     EntryFixture f(7);
     Form1 &form = f.open();
-    form.Text3->setFocus();
-    QTest::keyClick(form.Text3, Qt::Key_Tab);
-    QCOMPARE(f.focus(), form.Text4);
-    form.Text4->setText(QStringLiteral("449"));
+    const Form1Ui ui(form);
+    ui.Text3->setFocus();
+    QTest::keyClick(ui.Text3, Qt::Key_Tab);
+    QCOMPARE(f.focus(), ui.Text4);
+    ui.Text4->setText(QStringLiteral("449"));
     // The operator works in another program and comes back.
     QWidget other;
     other.show();
@@ -237,8 +244,8 @@ void TestFieldKeys::returningWindowIsNoArrival()
     QVERIFY(QTest::qWaitForWindowActive(&other));
     QApplication::setActiveWindow(&form);
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    QCOMPARE(f.focus(), form.Text4);
-    QCOMPARE(form.Text4->text(), QStringLiteral("449"));
+    QCOMPARE(f.focus(), ui.Text4);
+    QCOMPARE(ui.Text4->text(), QStringLiteral("449"));
 }
 
 void TestFieldKeys::ring_data()
@@ -266,8 +273,9 @@ void TestFieldKeys::ring()
     QFETCH(QString, down);
     EntryFixture f(0);
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     if (!contest)
-        form.mnuContest->trigger();
+        ui.mnuContest->trigger();
     auto *start = form.findChild<QWidget *>(from);
     start->setFocus();
     QTest::keyClick(start, Qt::Key_PageUp);
@@ -289,34 +297,36 @@ void TestFieldKeys::f12FromEveryField()
     QFETCH(QString, field);
     EntryFixture f(0);
     Form1 &form = f.open();
-    form.mnuContest->trigger();
-    form.mnuReal->trigger();
-    for (EntryField *e : { form.Text1, form.Text2, form.Text3, form.Text4, form.Text5, form.Text7,
-                           form.Text8 })
+    const Form1Ui ui(form);
+    ui.mnuContest->trigger();
+    ui.mnuReal->trigger();
+    for (EntryField *e : { ui.Text1, ui.Text2, ui.Text3, ui.Text4, ui.Text5, ui.Text7,
+                           ui.Text8 })
         e->setText(e->objectName());
-    form.Combo1->setEditText(QStringLiteral("21"));
-    form.Label7->setText(QStringLiteral("GOOD ONE!!!"));
+    ui.Combo1->setEditText(QStringLiteral("21"));
+    ui.Label7->setText(QStringLiteral("GOOD ONE!!!"));
     auto *start = form.findChild<QWidget *>(field);
     start->setFocus();
     QTest::keyClick(start, Qt::Key_F12);
-    for (EntryField *e : { form.Text2, form.Text3, form.Text4, form.Text5, form.Text7, form.Text8 })
+    for (EntryField *e : { ui.Text2, ui.Text3, ui.Text4, ui.Text5, ui.Text7, ui.Text8 })
         QVERIFY2(e->text().isEmpty(), qPrintable(e->objectName()));
-    QCOMPARE(form.Text1->text(), QStringLiteral("Text1"));
-    QCOMPARE(form.Combo1->currentText(), QStringLiteral("21"));
-    QCOMPARE(form.Label7->text(), QStringLiteral("GOOD ONE!!!"));
-    QCOMPARE(f.focus(), form.Text2);
+    QCOMPARE(ui.Text1->text(), QStringLiteral("Text1"));
+    QCOMPARE(ui.Combo1->currentText(), QStringLiteral("21"));
+    QCOMPARE(ui.Label7->text(), QStringLiteral("GOOD ONE!!!"));
+    QCOMPARE(f.focus(), ui.Text2);
 }
 
 void TestFieldKeys::comboIgnoresFieldKeys()
 {
     EntryFixture f(0);
     Form1 &form = f.open();
-    form.Text2->setText(QStringLiteral("keep"));
-    form.Combo1->setFocus();
-    QTest::keyClick(form.Combo1, Qt::Key_F12);
-    QTest::keyClick(form.Combo1, Qt::Key_F5);
-    QCOMPARE(form.Text2->text(), QStringLiteral("keep"));
-    QCOMPARE(f.focus(), form.Combo1);
+    const Form1Ui ui(form);
+    ui.Text2->setText(QStringLiteral("keep"));
+    ui.Combo1->setFocus();
+    QTest::keyClick(ui.Combo1, Qt::Key_F12);
+    QTest::keyClick(ui.Combo1, Qt::Key_F5);
+    QCOMPARE(ui.Text2->text(), QStringLiteral("keep"));
+    QCOMPARE(f.focus(), ui.Combo1);
 }
 
 void TestFieldKeys::whatIsTypedIsSaved_data()
@@ -349,9 +359,10 @@ void TestFieldKeys::whatIsTypedIsSaved()
     QFETCH(QByteArray, stored);
     EntryFixture f(0);
     Form1 &form = f.open();
-    form.mnuContest->trigger(); // Name and QTH show
+    const Form1Ui ui(form);
+    ui.mnuContest->trigger(); // Name and QTH show
     if (control != QLatin1String("Text2"))
-        QTest::keyClicks(form.Text2, QStringLiteral("K1A"));
+        ui.typeCall(QStringLiteral("K1A"));
     auto *widget = form.findChild<QWidget *>(control);
     auto *combo = qobject_cast<QComboBox *>(widget);
     auto *edit = combo ? combo->lineEdit() : qobject_cast<QLineEdit *>(widget);
@@ -386,18 +397,19 @@ void TestFieldKeys::qsoModeSendsReportAlone()
     // The serial belongs to the contest exchange; a ragchew sends the report alone.
     EntryFixture f(12);
     Form1 &form = f.open();
-    form.mnuContest->trigger();
-    QTest::keyClick(form.Text2, Qt::Key_Tab);
-    QCOMPARE(form.Text5->text(), QStringLiteral("599"));
-    form.Text5->setText(QStringLiteral("57"));
-    QTest::keyClick(form.Text3, Qt::Key_Tab);
-    QTest::keyClick(form.Text4, Qt::Key_Tab);
-    QCOMPARE(form.Text5->text(), QStringLiteral("599"));
-    QCOMPARE(form.Text5->cursorPosition(), 3);
-    form.mnuContest->trigger();
-    QTest::keyClick(form.Text5, Qt::Key_Backtab, Qt::ShiftModifier);
-    QTest::keyClick(form.Text4, Qt::Key_Tab);
-    QCOMPARE(form.Text5->text(), QStringLiteral("59913"));
+    const Form1Ui ui(form);
+    ui.mnuContest->trigger();
+    QTest::keyClick(ui.Text2, Qt::Key_Tab);
+    QCOMPARE(ui.Text5->text(), QStringLiteral("599"));
+    ui.Text5->setText(QStringLiteral("57"));
+    QTest::keyClick(ui.Text3, Qt::Key_Tab);
+    QTest::keyClick(ui.Text4, Qt::Key_Tab);
+    QCOMPARE(ui.Text5->text(), QStringLiteral("599"));
+    QCOMPARE(ui.Text5->cursorPosition(), 3);
+    ui.mnuContest->trigger();
+    QTest::keyClick(ui.Text5, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(ui.Text4, Qt::Key_Tab);
+    QCOMPARE(ui.Text5->text(), QStringLiteral("59913"));
 }
 
 QTEST_MAIN(TestFieldKeys)

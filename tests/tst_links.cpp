@@ -204,13 +204,14 @@ void TestLinks::allOffChangesNothing()
 {
     EntryFixture f(2);
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     QVERIFY(form.findChild<QAction *>("mnuConnections"));
     QVERIFY(!form.findChild<QAction *>("mnuTake")->isEnabled());
-    QTest::keyClicks(form.Text2, "DL1ABC");
-    QTest::keyClick(form.Text2, Qt::Key_F3);
-    QTest::keyClick(form.Text2, Qt::Key_Tab);
-    QCOMPARE(form.Combo1->currentText(), "14");
-    QCOMPARE(form.Combo2->currentText(), "PSK31");
+    ui.typeCall("DL1ABC");
+    QTest::keyClick(ui.Text2, Qt::Key_F3);
+    QTest::keyClick(ui.Text2, Qt::Key_Tab);
+    QCOMPARE(ui.Combo1->currentText(), "14");
+    QCOMPARE(ui.Combo2->currentText(), "PSK31");
     QTest::qWait(100);
     QVERIFY(f.platform.calls.empty());
     QVERIFY(!QFile::exists("vantel.ini"));
@@ -257,29 +258,30 @@ void TestLinks::f3FillsFromFldigi()
     EntryFixture f(3);
     ts::writeFile("vantel.ini", ini(on(port), "enabled=false", "enabled=false"));
     Form1 &form = f.open();
-    if (form.mnuContest->isChecked() != contest)
-        form.mnuContest->trigger();
-    for (EntryField *field : { form.Text2, form.Text5, form.Text7, form.Text8 })
+    const Form1Ui ui(form);
+    if (ui.mnuContest->isChecked() != contest)
+        ui.mnuContest->trigger();
+    for (EntryField *field : { ui.Text2, ui.Text5, ui.Text7, ui.Text8 })
         field->setText("typed");
-    form.Text4->setText("599");
+    ui.Text4->setText("599");
     if (!contest)
-        form.Text5->setText("599");
-    form.Combo2->setEditText("none");
-    form.Text4->setFocus();
-    QTest::keyClick(form.Text4, Qt::Key_F3);
+        ui.Text5->setText("599");
+    ui.Combo2->setEditText("none");
+    ui.Text4->setFocus();
+    QTest::keyClick(ui.Text4, Qt::Key_F3);
     // The key is back at once; the answer fills the fields a moment later.
-    QTRY_COMPARE(form.Combo2->currentText(), fields[4]);
-    QCOMPARE(form.Text2->text(), fields[0]);
-    QCOMPARE(form.Text4->text(), fields[1]);
-    QCOMPARE(form.Text5->text(), fields[2]);
-    QCOMPARE(form.Combo1->currentText(), fields[3]);
-    QCOMPARE(form.Text7->text(), fields[5]);
-    QCOMPARE(form.Text8->text(), fields[6]);
+    QTRY_COMPARE(ui.Combo2->currentText(), fields[4]);
+    QCOMPARE(ui.Text2->text(), fields[0]);
+    QCOMPARE(ui.Text4->text(), fields[1]);
+    QCOMPARE(ui.Text5->text(), fields[2]);
+    QCOMPARE(ui.Combo1->currentText(), fields[3]);
+    QCOMPARE(ui.Text7->text(), fields[5]);
+    QCOMPARE(ui.Text8->text(), fields[6]);
     QCOMPARE(form.callIsDuplicate(), duplicate);
-    QCOMPARE(QApplication::focusWidget(), form.Text4);
+    QCOMPARE(QApplication::focusWidget(), ui.Text4);
     QVERIFY(f.platform.calls.empty());
     // F1 saves what F3 filled like anything typed.
-    QTest::keyClick(form.Text4, Qt::Key_F1);
+    QTest::keyClick(ui.Text4, Qt::Key_F1);
     QCOMPARE(f.logBytes().size(), 4 * 85);
 }
 
@@ -302,11 +304,12 @@ void TestLinks::f3PeerDownOrSilent()
     EntryFixture f(1);
     ts::writeFile("vantel.ini", ini(on(port), on(port), "enabled=false"));
     Form1 &form = f.open();
-    QTest::keyClicks(form.Text2, "K1ABC");
-    QTest::keyClick(form.Text2, Qt::Key_F3);
-    QTest::keyClick(form.Text2, Qt::Key_F3); // a second press while the first is out adds nothing
-    QTest::keyClicks(form.Text2, "/P");
-    QCOMPARE(form.Text2->text(), "K1ABC/P");
+    const Form1Ui ui(form);
+    ui.typeCall("K1ABC");
+    QTest::keyClick(ui.Text2, Qt::Key_F3);
+    QTest::keyClick(ui.Text2, Qt::Key_F3); // a second press while the first is out adds nothing
+    ui.typeCall("/P");
+    QCOMPARE(ui.Text2->text(), "K1ABC/P");
     // Told in the note, in a few words, never in a box that would take the keys typed.
     const auto noteText = [&] {
         auto *label = form.findChild<QLabel *>("linkNote");
@@ -316,11 +319,11 @@ void TestLinks::f3PeerDownOrSilent()
     auto *note = form.findChild<QLabel *>("linkNote");
     QVERIFY2(note->toolTip().contains(QString("fldigi at 127.0.0.1:%1 did not answer (").arg(port)),
              qPrintable(note->toolTip()));
-    QCOMPARE(form.Text2->text(), "K1ABC/P");
+    QCOMPARE(ui.Text2->text(), "K1ABC/P");
     // The silent rig falls back to the defaults without a word.
-    QTest::keyClick(form.Text2, Qt::Key_Tab);
-    QCOMPARE(form.Combo1->currentText(), "14");
-    QCOMPARE(form.Combo2->currentText(), "PSK31");
+    QTest::keyClick(ui.Text2, Qt::Key_Tab);
+    QCOMPARE(ui.Combo1->currentText(), "14");
+    QCOMPARE(ui.Combo2->currentText(), "PSK31");
     QTest::qWait(1500);
     QVERIFY(f.platform.calls.empty());
     // The word belongs to that contact: once it is saved, the note is clear again.
@@ -345,27 +348,28 @@ void TestLinks::f3AnswerBelongsToItsContact()
     EntryFixture f(1);
     ts::writeFile("vantel.ini", ini(on(fldigi.serverPort()), "enabled=false", "enabled=false"));
     Form1 &form = f.open();
-    form.mnuContest->trigger(); // QSO mode: name and QTH show and fill
-    QTest::keyClick(form.Text2, Qt::Key_F3);
+    const Form1Ui ui(form);
+    ui.mnuContest->trigger(); // QSO mode: name and QTH show and fill
+    QTest::keyClick(ui.Text2, Qt::Key_F3);
     if (typedMeanwhile) {
         // The operator gives up waiting, types the next contact and saves it.
-        QTest::keyClicks(form.Text2, "OK1XYZ");
-        QTest::keyClick(form.Text2, Qt::Key_F1);
-        QTest::keyClicks(form.Text2, "W1AW");
+        ui.typeCall("OK1XYZ");
+        QTest::keyClick(ui.Text2, Qt::Key_F1);
+        ui.typeCall("W1AW");
         QTest::qWait(delayMs + 500);
         // The late answer lands nowhere: the contact now on screen is the operator's.
-        QCOMPARE(form.Text2->text(), "W1AW");
-        QCOMPARE(form.Text7->text(), "");
+        QCOMPARE(ui.Text2->text(), "W1AW");
+        QCOMPARE(ui.Text7->text(), "");
         QCOMPARE(form.findChild<QLabel *>("linkNote")->text(), "fldigi: answered late");
         QCOMPARE(f.logBytes().mid(85, 18), QByteArray("2  OK1XYZ         "));
         return;
     }
-    QTRY_COMPARE(form.Text2->text(), "DL1ABC");
-    QCOMPARE(form.Text7->text(), "Hans");
+    QTRY_COMPARE(ui.Text2->text(), "DL1ABC");
+    QCOMPARE(ui.Text7->text(), "Hans");
     // The band and mode taken from fldigi stay this contact's through the date/time fill.
-    QTest::keyClick(form.Text2, Qt::Key_Tab);
-    QCOMPARE(form.Combo1->currentText(), "7");
-    QCOMPARE(form.Combo2->currentText(), "RTTY");
+    QTest::keyClick(ui.Text2, Qt::Key_Tab);
+    QCOMPARE(ui.Combo1->currentText(), "7");
+    QCOMPARE(ui.Combo2->currentText(), "RTTY");
 }
 
 void TestLinks::f3TakesTheContactAsTyped_data()
@@ -404,17 +408,18 @@ void TestLinks::f3TakesTheContactAsTyped()
     ts::writeFile(f.log, ts::records(3) + earlier);
     ts::writeFile("vantel.ini", ini(on(m_peers.fldigiPort), "enabled=false", "enabled=false"));
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     if (!contest)
-        form.mnuContest->trigger();
+        ui.mnuContest->trigger();
     if (enterFirst) {
-        QTest::keyClicks(form.Text2, "DL7XYZ");
-        QTest::keyClick(form.Text2, Qt::Key_Return);
-        QCOMPARE(form.Text3->text(), "12.05.23 10:01 ");
+        ui.typeCall("DL7XYZ");
+        ui.pressEnter();
+        QCOMPARE(ui.Text3->text(), "12.05.23 10:01 ");
         f.platform.calls.clear();
     }
-    QTest::keyClick(form.Text2, Qt::Key_F3);
-    QTRY_COMPARE(form.Text4->text(), "579");
-    QCOMPARE(form.Text2->text(), "DL7XYZ");
+    QTest::keyClick(ui.Text2, Qt::Key_F3);
+    QTRY_COMPARE(ui.Text4->text(), "579");
+    QCOMPARE(ui.Text2->text(), "DL7XYZ");
     f.platform.clock = f.platform.clock.addSecs(8 * 60); // the contact was heard at F3
     for (int i = 0; i < tabs; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -422,12 +427,12 @@ void TestLinks::f3TakesTheContactAsTyped()
     QCOMPARE(f.logBytes().mid(4 * 85), saved);
     QVERIFY(f.platform.calls.empty());
     // The next contact, typed, gets the arrival fills as always.
-    QTest::keyClicks(form.Text2, "DL7XYZ");
-    QTest::keyClick(form.Text2, Qt::Key_Tab);
-    QTest::keyClick(form.Text3, Qt::Key_Tab);
-    QCOMPARE(form.Text3->text(), "09.03.24 18:50");
-    QCOMPARE(form.Text4->text(), "599");
-    QCOMPARE(form.Combo1->currentText(), "14");
+    ui.typeCall("DL7XYZ");
+    QTest::keyClick(ui.Text2, Qt::Key_Tab);
+    QTest::keyClick(ui.Text3, Qt::Key_Tab);
+    QCOMPARE(ui.Text3->text(), "09.03.24 18:50");
+    QCOMPARE(ui.Text4->text(), "599");
+    QCOMPARE(ui.Combo1->currentText(), "14");
 }
 
 void TestLinks::rigRow_data()
@@ -450,6 +455,7 @@ void TestLinks::rigRow()
     QHash<QString, QRect> off;
     {
         Form1 &form = f.open();
+        const Form1Ui ui(form);
         auto *row = form.findChild<QLabel *>("rigStatus");
         QVERIFY(!row || !row->isVisible());
         for (QWidget *w : form.centralWidget()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
@@ -458,6 +464,7 @@ void TestLinks::rigRow()
     }
     ts::writeFile("vantel.ini", ini("enabled=false", on(rig.rigPort), "enabled=false"));
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     auto *row = form.findChild<QLabel *>("rigStatus");
     QVERIFY(row);
     QTRY_COMPARE(row->text(), "Rig: 7.040000 MHz USB");
@@ -469,7 +476,7 @@ void TestLinks::rigRow()
             QCOMPARE(form.centralWidget()->findChild<QWidget *>(it.key())->geometry(), it.value());
     }
     QCOMPARE(form.centralWidget()->width(), client.width());
-    QVERIFY(row->geometry().top() >= form.Label11->geometry().bottom());
+    QVERIFY(row->geometry().top() >= ui.Label11->geometry().bottom());
     QVERIFY(form.centralWidget()->rect().contains(row->geometry()));
 
     if (hang)
@@ -479,8 +486,8 @@ void TestLinks::rigRow()
     QTRY_COMPARE_WITH_TIMEOUT(row->text(), "Rig: no answer since 18:42:00 (it was on 7.040000 MHz USB); "
                                            "band and mode come from your defaults", 5000);
     QCOMPARE(row->palette().color(QPalette::WindowText), QColor(170, 0, 0));
-    QTest::keyClick(form.Text2, Qt::Key_Tab);
-    QCOMPARE(form.Combo1->currentText(), "21");
+    QTest::keyClick(ui.Text2, Qt::Key_Tab);
+    QCOMPARE(ui.Combo1->currentText(), "21");
     if (hang)
         ::kill(pid_t(rig.rigctld().processId()), SIGCONT);
     QVERIFY(f.platform.calls.empty());
@@ -519,17 +526,18 @@ void TestLinks::rigBandAndMode()
     EntryFixture f(0);
     ts::writeFile("vantel.ini", ini("enabled=false", on(port), "enabled=false"));
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     QTest::qWait(600); // a poll or two
-    QTest::keyClicks(form.Text2, "DL1ABC");
-    QTest::keyClick(form.Text2, Qt::Key_Tab);
-    QCOMPARE(form.Combo1->currentText(), band);
-    QCOMPARE(form.Combo2->currentText(), listMode);
+    ui.typeCall("DL1ABC");
+    QTest::keyClick(ui.Text2, Qt::Key_Tab);
+    QCOMPARE(ui.Combo1->currentText(), band);
+    QCOMPARE(ui.Combo2->currentText(), listMode);
     // With fldigi off, F3 is the same fill.
-    form.Combo1->setEditText("x");
-    form.Combo2->setEditText("y");
-    QTest::keyClick(form.Text3, Qt::Key_F3);
-    QCOMPARE(form.Combo1->currentText(), band);
-    QCOMPARE(form.Combo2->currentText(), listMode);
+    ui.Combo1->setEditText("x");
+    ui.Combo2->setEditText("y");
+    QTest::keyClick(ui.Text3, Qt::Key_F3);
+    QCOMPARE(ui.Combo1->currentText(), band);
+    QCOMPARE(ui.Combo2->currentText(), listMode);
     QVERIFY(f.platform.calls.empty());
 }
 
@@ -557,9 +565,10 @@ void TestLinks::wsjtxContacts()
     EntryFixture f(4);
     ts::writeFile("vantel.ini", ini("enabled=false", "enabled=false", "enabled=true\nport=" + QByteArray::number(port)));
     Form1 &form = f.open();
-    QTest::keyClicks(form.Text2, "G0TYP");
-    QTest::keyClick(form.Text2, Qt::Key_Tab);
-    const QString typedStamp = form.Text3->text();
+    const Form1Ui ui(form);
+    ui.typeCall("G0TYP");
+    QTest::keyClick(ui.Text2, Qt::Key_Tab);
+    const QString typedStamp = ui.Text3->text();
 
     QUdpSocket sender;
     for (const int type : sent) {
@@ -577,14 +586,14 @@ void TestLinks::wsjtxContacts()
     }
     QCOMPARE(f.logBytes(), before + ts::record("5", "DL1ABC", "07.12.26 08:08", "", "", "14", "FT8", "", "JO62"));
     // The contact being typed is left alone; the number moves on; the focus stays.
-    QCOMPARE(form.Text2->text(), "G0TYP");
-    QCOMPARE(form.Text3->text(), typedStamp);
-    QCOMPARE(form.Text1->text(), "6");
-    QCOMPARE(QApplication::focusWidget(), form.Text3);
+    QCOMPARE(ui.Text2->text(), "G0TYP");
+    QCOMPARE(ui.Text3->text(), typedStamp);
+    QCOMPARE(ui.Text1->text(), "6");
+    QCOMPARE(QApplication::focusWidget(), ui.Text3);
     QCOMPARE(form.findChild<QLabel *>("linkNote")->text(), "WSJT-X: 5 DL1ABC");
     QVERIFY(f.platform.calls.empty());
     // And F1 then saves the typed contact after it.
-    QTest::keyClick(form.Text3, Qt::Key_F1);
+    QTest::keyClick(ui.Text3, Qt::Key_F1);
     QCOMPARE(f.logBytes().mid(5 * 85, 18), QByteArray("6  G0TYP          "));
 }
 
@@ -608,6 +617,7 @@ void TestLinks::wsjtxWaitsForTheLogbook()
     const quint16 port = peers::freePort();
     ts::writeFile("vantel.ini", ini("", "", "enabled=true\nport=" + QByteArray::number(port)));
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     if (logbook)
         ts::writeFile(f.log, ts::records(5)); // another program added contact 5
     // Another station in the middle of a long save: its lock on the whole file.
@@ -628,7 +638,7 @@ void TestLinks::wsjtxWaitsForTheLogbook()
     QVERIFY(f.platform.calls.empty());
     // They are kept on disk: quitting loses nothing, so Exit asks only its own question.
     QTRY_COMPARE(QFileInfo("wsjtx.spool").size(), 2 * 86); // written right after the note
-    form.mnuExit->trigger();
+    ui.mnuExit->trigger();
     QCOMPARE(f.platform.calls.back().text, "Do you really want to quit?");
     f.platform.calls.clear();
     if (station >= 0) {
@@ -637,7 +647,7 @@ void TestLinks::wsjtxWaitsForTheLogbook()
     } else {
         // Opened again (or for the first time), the logbook takes them, in order.
         f.platform.fileAnswers.push_back(f.log);
-        form.mnuOpen->trigger();
+        ui.mnuOpen->trigger();
     }
     const int first = logbook ? 6 : 5;
     QTRY_COMPARE(f.logBytes().size(), qsizetype(first + 1) * 85);
@@ -655,6 +665,7 @@ void TestLinks::wsjtx300WhileLocked()
     const quint16 port = peers::freePort();
     ts::writeFile("vantel.ini", ini("", "", "enabled=true\nport=" + QByteArray::number(port)));
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     const int station = holdLock(f.log);
     QVERIFY(station >= 0);
     const auto noteText = [&] {
@@ -671,14 +682,14 @@ void TestLinks::wsjtx300WhileLocked()
     QCOMPARE(f.logBytes(), ts::records(4));
     QTRY_COMPARE(QFileInfo("wsjtx.spool").size(), Contacts * 86);
     // The keys go on meanwhile.
-    QTest::keyClicks(form.Text2, "G0TYP");
-    QCOMPARE(form.Text2->text(), "G0TYP");
+    ui.typeCall("G0TYP");
+    QCOMPARE(ui.Text2->text(), "G0TYP");
     ::close(station);
     QTRY_COMPARE_WITH_TIMEOUT(f.logBytes().size(), qsizetype(4 + Contacts) * 85, 20000);
     QVERIFY(inOrder(f.logBytes(), 5, Contacts));
     QCOMPARE(noteText(), "WSJT-X: 304 K1A299");
     QVERIFY(!QFile::exists("wsjtx.spool"));
-    QCOMPARE(form.Text1->text(), "305");
+    QCOMPARE(ui.Text1->text(), "305");
     QVERIFY(f.platform.calls.empty());
 }
 
@@ -690,6 +701,7 @@ void TestLinks::wsjtxSpoolRefused()
     const quint16 port = peers::freePort();
     ts::writeFile("vantel.ini", ini("", "", "enabled=true\nport=" + QByteArray::number(port)));
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     QVERIFY(QDir().mkdir("wsjtx.spool"));
     for (const char *call : { "DL2XYZ", "DL3AAA" })
         QUdpSocket().writeDatagram(adifFor(call), QHostAddress::LocalHost, port);
@@ -697,7 +709,7 @@ void TestLinks::wsjtxSpoolRefused()
     auto *note = form.findChild<QLabel *>("linkNote");
     QTRY_VERIFY2(note->toolTip().contains("2 of them could not be kept on disk"), qPrintable(note->toolTip()));
     QCOMPARE(note->text(), "WSJT-X: 2 contacts wait");
-    form.mnuExit->trigger();
+    ui.mnuExit->trigger();
     QCOMPARE(f.platform.calls.back().text,
              "2 contacts from WSJT-X could not be saved yet (DL2XYZ, DL3AAA) and will be lost.\n\n"
              "Do you really want to quit?");
@@ -809,6 +821,7 @@ void TestLinks::wsjtxHeardWhileABoxIsUp()
     const quint16 port = peers::freePort();
     ts::writeFile("vantel.ini", ini("", "", "enabled=true\nport=" + QByteArray::number(port)));
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     const QByteArray decode = QByteArray::fromHex(
             "adbccbda00000002000000020000000657534a542d580101c9c380fffffff63fb999999999999a"
             "000004d2000000017e0000000d4351204b3141423020464e34320000");
@@ -819,8 +832,8 @@ void TestLinks::wsjtxHeardWhileABoxIsUp()
         sender.writeDatagram(golden().value(12), QHostAddress::LocalHost, port);
         QTest::qWait(300);
     };
-    QTest::keyClicks(form.Text2, "C2");
-    QTest::keyClick(form.Text2, Qt::Key_Return);
+    ui.typeCall("C2");
+    ui.pressEnter();
     QTRY_COMPARE(f.logBytes().size(), 5 * 85);
     QCOMPARE(f.logBytes().mid(4 * 85, 18), QByteArray("5  DL1ABC         "));
 }
@@ -879,8 +892,9 @@ void TestLinks::settingsFile()
     else if (file != "<none>")
         ts::writeFile("vantel.ini", file);
     Form1 &form = f.open();
-    QTest::keyClick(form.Text2, Qt::Key_F3);
-    QTest::keyClick(form.Text2, Qt::Key_Tab);
+    const Form1Ui ui(form);
+    QTest::keyClick(ui.Text2, Qt::Key_F3);
+    QTest::keyClick(ui.Text2, Qt::Key_Tab);
     QCOMPARE(f.platform.errors().size(), error.isEmpty() ? 0 : 1);
     if (!error.isEmpty())
         QCOMPARE(f.platform.errors().first(), QDir::toNativeSeparators(f.dir.path("vantel.ini")) + ":\n\n" + error);

@@ -105,14 +105,15 @@ void TestLogView::openAndLeave()
     QFETCH(QString, back);
     EntryFixture f(600);
     Form1 &form = f.open();
-    QCOMPARE(form.mnuTools->actions().value(0), form.mnuLogWindow);
-    QCOMPARE(form.mnuLogWindow->text(), QStringLiteral("&Log window\tF2"));
-    QVERIFY(form.mnuLogWindow->shortcut().isEmpty());
+    const Form1Ui ui(form);
+    QCOMPARE(ui.mnuTools->actions().value(0), ui.mnuLogWindow);
+    QCOMPARE(ui.mnuLogWindow->text(), QStringLiteral("&Log window\tF2"));
+    QVERIFY(ui.mnuLogWindow->shortcut().isEmpty());
     QVERIFY(!logWindow(form)); // nothing is made before it is asked for
 
     for (int round = 0; round < 2; ++round) {
         if (how == QLatin1String("menu"))
-            form.mnuLogWindow->trigger();
+            ui.mnuLogWindow->trigger();
         else
             QTest::keyClick(form.findChild<QWidget *>(how.mid(6)), Qt::Key_F2);
         LogWindow *window = logWindow(form);
@@ -154,7 +155,7 @@ void TestLogView::openAndLeave()
             QTest::keyClick(window->view(), back == QLatin1String("F2") ? Qt::Key_F2 : Qt::Key_Escape);
         }
         QTRY_COMPARE(QApplication::activeWindow(), &form);
-        QCOMPARE(QApplication::focusWidget(), form.Text2);
+        QCOMPARE(QApplication::focusWidget(), ui.Text2);
         QVERIFY(window->isVisible()); // it stays beside the entry window
     }
     QVERIFY(f.platform.calls.empty());
@@ -166,7 +167,8 @@ void TestLogView::findBoxClearButton()
 {
     EntryFixture f(3);
     Form1 &form = f.open();
-    QTest::keyClick(form.Text2, Qt::Key_F2);
+    const Form1Ui ui(form);
+    QTest::keyClick(ui.Text2, Qt::Key_F2);
     QLineEdit *search = logWindow(form)->searchBox();
     const auto shownButtons = [search] {
         QList<QToolButton *> shown;
@@ -214,10 +216,11 @@ void TestLogView::findWhileTyping()
     }
     ts::writeFile(f.log, bytes);
     Form1 &form = f.open();
-    QTest::keyClick(form.Text2, Qt::Key_F2);
+    const Form1Ui ui(form);
+    QTest::keyClick(ui.Text2, Qt::Key_F2);
     LogWindow *window = logWindow(form);
     QVERIFY(window);
-    QLineEdit *typedInto = inCallField ? static_cast<QLineEdit *>(form.Text2) : window->searchBox();
+    QLineEdit *typedInto = inCallField ? static_cast<QLineEdit *>(ui.Text2) : window->searchBox();
 
     const auto matching = [&](const QString &typed, bool callOnly) {
         QList<qint64> out;
@@ -269,18 +272,18 @@ void TestLogView::findWhileTyping()
     // contact into sight, selected (F2, Enter, type, Enter corrects the newest, whatever
     // was typed before); the next key narrows again.
     window->hide();
-    QTest::keyClicks(form.Text2, "D");
+    ui.typeCall("D");
     QCOMPARE(window->model()->rowCount(), 300);
     window->searchBox()->setText(QStringLiteral("x"));
-    QTest::keyClick(form.Text2, Qt::Key_F2);
+    QTest::keyClick(ui.Text2, Qt::Key_F2);
     QCOMPARE(window->model()->rowCount(), 300);
     QCOMPARE(window->view()->currentIndex().row(), 299);
-    QTest::keyClick(form.Text2, Qt::Key_L);
+    QTest::keyClick(ui.Text2, Qt::Key_L);
     QCOMPARE(shownNumbers(window), matching(QStringLiteral("DL"), true));
     // A Find text left from an earlier search never hides what the call field finds.
     window->searchBox()->setText(QStringLiteral("no such text"));
     QCOMPARE(window->model()->rowCount(), 0);
-    QTest::keyClick(form.Text2, Qt::Key_Backspace);
+    QTest::keyClick(ui.Text2, Qt::Key_Backspace);
     QVERIFY(window->searchBox()->text().isEmpty());
     QCOMPARE(shownNumbers(window), matching(QStringLiteral("D"), true));
 }
@@ -313,7 +316,8 @@ void TestLogView::followsTheFile()
     QFETCH(QString, status);
     EntryFixture f(3);
     Form1 &form = f.open();
-    QTest::keyClick(form.Text2, Qt::Key_F2);
+    const Form1Ui ui(form);
+    QTest::keyClick(ui.Text2, Qt::Key_F2);
     LogWindow *window = logWindow(form);
     QCOMPARE(window->model()->rowCount(), 3);
     QCOMPARE(window->model()->data(window->model()->index(2, 1)).toString(), QStringLiteral("C3"));
@@ -321,8 +325,8 @@ void TestLogView::followsTheFile()
     const QByteArray fourth = ts::record("4", "W1AW", "09.03.24 19:00", "599", "5994");
     if (change == QLatin1String("F1")) {
         QTest::keyClick(window->view(), Qt::Key_F2);
-        QTest::keyClicks(form.Text2, "W1AW");
-        QTest::keyClick(form.Text2, Qt::Key_F1);
+        ui.typeCall("W1AW");
+        QTest::keyClick(ui.Text2, Qt::Key_F1);
         QCOMPARE(window->model()->rowCount(), 4); // at once, not at the next poll
     } else if (change == QLatin1String("append")) {
         QFile file(f.log);
@@ -349,7 +353,7 @@ void TestLogView::followsTheFile()
         QTest::keyClick(window->view(), Qt::Key_Tab);
         QTest::keyClicks(window->searchBox(), "C3");
         QCOMPARE(window->model()->rowCount(), 1);
-        form.mnuOpen->trigger();
+        ui.mnuOpen->trigger();
         QVERIFY(window->searchBox()->text().isEmpty());
         QCOMPARE(window->windowTitle(), QStringLiteral("Log - other.log"));
     }
@@ -357,7 +361,7 @@ void TestLogView::followsTheFile()
     const auto showsFile = [&] {
         if (window->model()->rowCount() != rows || shownNumbers(window).value(rows - 1, rows) != rows)
             return false;
-        const QByteArray onDisk = rows > 0 ? ts::readFile(form.logPath) : QByteArray();
+        const QByteArray onDisk = rows > 0 ? ts::readFile(form.session().path()) : QByteArray();
         for (int row = 0; row < rows; ++row) {
             if (window->model()->data(window->model()->index(row, 1)).toString()
                 != QString::fromLatin1(onDisk.mid(row * 85 + 3, 15)).trimmed())
@@ -401,7 +405,8 @@ void TestLogView::correctByKeyboard()
     const QByteArray third("3  G4XYZ          09.03.24 18:50 579     5993    7   CW     J\tn       Pr\x81ha          ");
     ts::writeFile(f.log, first + second + third);
     Form1 &form = f.open();
-    QTest::keyClick(form.Text2, Qt::Key_F2);
+    const Form1Ui ui(form);
+    QTest::keyClick(ui.Text2, Qt::Key_F2);
     LogWindow *window = logWindow(form);
     if (!search.isEmpty()) {
         QTest::keyClick(window->view(), Qt::Key_Tab);
@@ -459,7 +464,8 @@ void TestLogView::correctionRefusedWhenChanged()
 {
     EntryFixture f(3);
     Form1 &form = f.open();
-    QTest::keyClick(form.Text2, Qt::Key_F2);
+    const Form1Ui ui(form);
+    QTest::keyClick(ui.Text2, Qt::Key_F2);
     LogWindow *window = logWindow(form);
     QTRY_COMPARE(QApplication::activeWindow(), window);
     const QRect third = window->view()->visualRect(window->model()->index(2, 1));
@@ -524,32 +530,33 @@ void TestLogView::interruptedCorrectionUndone()
     if (when == QLatin1String("start-up"))
         crash();
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     if (when == QLatin1String("open")) {
         crash();
         f.platform.fileAnswers.push_back(log);
-        form.mnuOpen->trigger();
+        ui.mnuOpen->trigger();
     } else if (when == QLatin1String("log window")) {
         f.platform.fileAnswers.push_back(log);
-        form.mnuOpen->trigger();
+        ui.mnuOpen->trigger();
         crash();
-        QTest::keyClick(form.Text2, Qt::Key_F2);
+        QTest::keyClick(ui.Text2, Qt::Key_F2);
     } else if (when == QLatin1String("create")) {
         crash();
         f.platform.fileAnswers.push_back(log);
         f.platform.messageAnswers.push_back(MsgBox::Yes);
-        form.mnuSave->trigger();
+        ui.mnuSave->trigger();
         QCOMPARE(f.platform.count(QStringLiteral("messageBox")), 1); // only "delete them?"
         QCOMPARE(ts::readFile(log), QByteArray());
         QVERIFY(!QFile::exists(journal));
         return;
     } else if (when == QLatin1String("running")) {
         f.platform.fileAnswers.push_back(log);
-        form.mnuOpen->trigger();
+        ui.mnuOpen->trigger();
         crash();
         QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(journal), 2000);
     } else if (when == QLatin1String("window export")) {
         f.platform.fileAnswers.push_back(log);
-        form.mnuOpen->trigger();
+        ui.mnuOpen->trigger();
         crash();
         f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.adi")));
         form.findChild<QAction *>("mnuExportAdif")->trigger();
@@ -591,7 +598,7 @@ void TestLogView::interruptedCorrectionUndone()
                                 "contact is as it was before.\n\nCorrect it again in the log window "
                                 "(F2).")
                          .arg(log));
-        QCOMPARE(form.logPath, when == QLatin1String("convert") ? f.log : log);
+        QCOMPARE(form.session().path(), when == QLatin1String("convert") ? f.log : log);
     }
     QCOMPARE(ts::readFile(log), ts::records(1) + old + ts::records(1, 3));
     QVERIFY(!QFile::exists(journal));

@@ -52,21 +52,22 @@ void TestStartup::firstRunCreatesEmptySettings()
 {
     FakePlatform platform;
     Form1 form(platform);
+    const Form1Ui ui(form);
     QCOMPARE(storage::SettingFiles.size(), size_t(6));
     for (const char *name : storage::SettingFiles) {
         const QFileInfo info { QLatin1String(name) };
         QVERIFY2(info.exists(), name);
         QCOMPARE(info.size(), 0);
     }
-    QVERIFY(form.Text1->text().isEmpty());
-    QVERIFY(form.Label8->text().isEmpty());
-    QVERIFY(form.logPath.isEmpty());
-    QVERIFY(form.exchangeSent.isEmpty());
+    QVERIFY(ui.Text1->text().isEmpty());
+    QVERIFY(ui.Label8->text().isEmpty());
+    QVERIFY(form.session().path().isEmpty());
+    QVERIFY(form.exchange().isEmpty());
     QCOMPARE(form.session().qsoCount, qint16(0));
     QCOMPARE(form.windowTitle(), QStringLiteral("vantel - Contest mode"));
-    QVERIFY(form.Text7->isHidden() && form.Text8->isHidden());
-    QVERIFY(form.Label9->isHidden() && form.Label10->isHidden());
-    QCOMPARE(form.Label11->text(), QStringLiteral("F1 to save this QSO!"));
+    QVERIFY(ui.Text7->isHidden() && ui.Text8->isHidden());
+    QVERIFY(ui.Label9->isHidden() && ui.Label10->isHidden());
+    QCOMPARE(ui.Label11->text(), QStringLiteral("F1 to save this QSO!"));
     QVERIFY(platform.calls.empty());
 }
 
@@ -95,9 +96,10 @@ void TestStartup::defaultLogbook()
         QVERIFY(ts::writeFile(QStringLiteral("sent"), ts::setting(sent)));
     FakePlatform platform;
     Form1 form(platform);
-    QCOMPARE(form.Text1->text(), text1);
-    QCOMPARE(form.exchangeSent, exchange);
-    QCOMPARE(form.Label8->text(), log);
+    const Form1Ui ui(form);
+    QCOMPARE(ui.Text1->text(), text1);
+    QCOMPARE(form.exchange(), exchange);
+    QCOMPARE(ui.Label8->text(), log);
     QCOMPARE(int(form.session().qsoCount), records);
     QVERIFY(platform.calls.empty());
 }
@@ -138,19 +140,20 @@ void TestStartup::unusableDefaultLogbook()
 
     FakePlatform platform;
     Form1 form(platform);
+    const Form1Ui ui(form);
     QCOMPARE(platform.errors().size(), 1);
     QVERIFY2(platform.errors().first().contains(mentions), qPrintable(platform.errors().first()));
     QVERIFY(log.contains(QLatin1Char('\n')) || platform.errors().first().contains(log));
     // No logbook in use, but the rest of the load step ran.
-    QVERIFY(form.logPath.isEmpty());
-    QVERIFY(form.Text1->text().isEmpty());
-    QVERIFY(form.Label8->text().isEmpty());
-    QVERIFY(form.exchangeSent.isEmpty());
+    QVERIFY(form.session().path().isEmpty());
+    QVERIFY(ui.Text1->text().isEmpty());
+    QVERIFY(ui.Label8->text().isEmpty());
+    QVERIFY(form.exchange().isEmpty());
     QCOMPARE(form.session().qsoCount, qint16(0));
-    QCOMPARE(form.defBand, QStringLiteral("7"));
+    QCOMPARE(form.setting(storage::settingFile::Band), QStringLiteral("7"));
     QCOMPARE(form.windowTitle(), QStringLiteral("vantel - Contest mode"));
-    QCOMPARE(form.Combo1->count(), 9);
-    QVERIFY(form.Text7->isHidden());
+    QCOMPARE(ui.Combo1->count(), 9);
+    QVERIFY(ui.Text7->isHidden());
     QCOMPARE(ts::readFile(QStringLiteral("deflog")), deflog);
     // A logbook that vanished is not made again, empty, in its place.
     if (records == -1)
@@ -169,8 +172,8 @@ void TestStartup::unreadableSettingIsReported()
     Form1 form(platform);
     QCOMPARE(platform.errors().size(), 1);
     QVERIFY(platform.errors().first().contains(QStringLiteral("\"band\"")));
-    QVERIFY(form.defBand.isEmpty());
-    QCOMPARE(form.defMode, QStringLiteral("CW"));
+    QVERIFY(form.setting(storage::settingFile::Band).isEmpty());
+    QCOMPARE(form.setting(storage::settingFile::Mode), QStringLiteral("CW"));
 }
 
 void TestStartup::listsAndBoxes()
@@ -179,26 +182,27 @@ void TestStartup::listsAndBoxes()
     QVERIFY(ts::writeFile(QStringLiteral("mode"), ts::setting("CW")));
     FakePlatform platform;
     Form1 form(platform);
+    const Form1Ui ui(form);
     QStringList bands, modes;
-    for (int i = 0; i < form.Combo1->count(); ++i)
-        bands << form.Combo1->itemText(i);
-    for (int i = 0; i < form.Combo2->count(); ++i)
-        modes << form.Combo2->itemText(i);
+    for (int i = 0; i < ui.Combo1->count(); ++i)
+        bands << ui.Combo1->itemText(i);
+    for (int i = 0; i < ui.Combo2->count(); ++i)
+        modes << ui.Combo2->itemText(i);
     QCOMPARE(bands, QStringList({ "14", "1.8", "3.5", "7", "10", "18", "21", "24", "28" }));
     QCOMPARE(modes, QStringList({ "PSK31", "CW", "SSB", "RTTY", "SSTV", "PAKET", "AMTOR", "PACT",
                                   "GTOR" }));
     // Start-up only remembers the defaults; the boxes keep what they were built with
     // until the first fill.
-    QCOMPARE(form.Combo1->currentText(), QStringLiteral("14"));
-    QCOMPARE(form.Combo2->currentText(), QStringLiteral("PSK31"));
-    QCOMPARE(form.defBand, QStringLiteral("7"));
-    QCOMPARE(form.defMode, QStringLiteral("CW"));
+    QCOMPARE(ui.Combo1->currentText(), QStringLiteral("14"));
+    QCOMPARE(ui.Combo2->currentText(), QStringLiteral("PSK31"));
+    QCOMPARE(form.setting(storage::settingFile::Band), QStringLiteral("7"));
+    QCOMPARE(form.setting(storage::settingFile::Mode), QStringLiteral("CW"));
     form.show();
     QApplication::setActiveWindow(&form);
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    QTest::keyClick(form.Text2, Qt::Key_Tab);
-    QCOMPARE(form.Combo1->currentText(), QStringLiteral("7"));
-    QCOMPARE(form.Combo2->currentText(), QStringLiteral("CW"));
+    QTest::keyClick(ui.Text2, Qt::Key_Tab);
+    QCOMPARE(ui.Combo1->currentText(), QStringLiteral("7"));
+    QCOMPARE(ui.Combo2->currentText(), QStringLiteral("CW"));
 }
 
 void TestStartup::controlsLaidOut_data()
@@ -257,6 +261,7 @@ void TestStartup::menuTree()
 {
     FakePlatform platform;
     Form1 form(platform);
+    const Form1Ui ui(form);
     QStringList bar;
     for (QAction *action : form.menuBar()->actions())
         bar << action->text();
@@ -271,27 +276,28 @@ void TestStartup::menuTree()
                                                                            : QString()));
         return out;
     };
-    QCOMPARE(items(form.mnuFile),
+    QCOMPARE(items(ui.mnuFile),
              QStringList({ "&Open an existing log...", "&Create a logbook...", "-", "E&xit" }));
-    QCOMPARE(items(form.mnuSetup), QStringList({ "Contest*", "&Real Time*", "Clear after saving*",
+    QCOMPARE(items(ui.mnuSetup), QStringList({ "Contest*", "&Real Time*", "Clear after saving*",
                                                  "-", "UTC offset", "&Station..." }));
-    QCOMPARE(items(form.mnuDefault), QStringList({ "Mode", "Band", "Sent", "Recv" }));
-    QVERIFY(!form.mnuConvert->menu());
-    QVERIFY(!form.mnuAbout->menu());
+    QCOMPARE(items(ui.mnuDefault), QStringList({ "Mode", "Band", "Sent", "Recv" }));
+    QVERIFY(!ui.mnuConvert->menu());
+    QVERIFY(!ui.mnuAbout->menu());
     for (QAction *action : form.findChildren<QAction *>())
         QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->objectName()));
-    QCOMPARE(form.sap2->objectName(), QStringLiteral("sap2"));
-    QCOMPARE(form.sep1->objectName(), QStringLiteral("sep1"));
+    QCOMPARE(ui.sap2->objectName(), QStringLiteral("sap2"));
+    QCOMPARE(ui.sep1->objectName(), QStringLiteral("sep1"));
 }
 
 void TestStartup::tabOrderSkipsHiddenFields()
 {
     FakePlatform platform;
     Form1 form(platform);
-    form.mnuReal->setChecked(false); // no fills: only the order counts here
+    const Form1Ui ui(form);
+    ui.mnuReal->setChecked(false); // no fills: only the order counts here
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    form.Text2->setFocus();
+    ui.Text2->setFocus();
     QStringList visited;
     for (int i = 0; i < 7; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -300,23 +306,24 @@ void TestStartup::tabOrderSkipsHiddenFields()
     QCOMPARE(visited,
              QStringList({ "Text3", "Text4", "Text5", "Text1", "Combo1", "Combo2", "Text2" }));
 
-    form.mnuContest->trigger();
-    form.Text5->setFocus();
-    QTest::keyClick(form.Text5, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), form.Text7);
-    QTest::keyClick(form.Text7, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), form.Text8);
-    QTest::keyClick(form.Text8, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), form.Text1);
+    ui.mnuContest->trigger();
+    ui.Text5->setFocus();
+    QTest::keyClick(ui.Text5, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), ui.Text7);
+    QTest::keyClick(ui.Text7, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), ui.Text8);
+    QTest::keyClick(ui.Text8, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), ui.Text1);
 }
 
 void TestStartup::openingFocusIsCallSign()
 {
     FakePlatform platform;
     Form1 form(platform);
+    const Form1Ui ui(form);
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    QCOMPARE(QApplication::focusWidget(), form.Text2);
+    QCOMPARE(QApplication::focusWidget(), ui.Text2);
 }
 
 void TestStartup::fullLogbookStaysInUse_data()
@@ -335,27 +342,28 @@ void TestStartup::fullLogbookStaysInUse()
     const QByteArray bytes = ts::records(32767);
     QVERIFY(ts::writeFile(log, bytes));
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     if (throughOpen) {
         f.platform.fileAnswers.push_back(log);
-        form.mnuOpen->trigger();
+        ui.mnuOpen->trigger();
     }
     QVERIFY2(f.platform.errors().isEmpty(), qPrintable(f.platform.errors().join(QLatin1Char('\n'))));
     QCOMPARE(f.platform.count(QStringLiteral("messageBox")), 1);
     QVERIFY(f.platform.calls.back().text.contains(QStringLiteral("is full")));
-    QCOMPARE(form.logPath, log);
+    QCOMPARE(form.session().path(), log);
     QCOMPARE(form.session().qsoCount, qint16(32767));
-    QVERIFY(form.Text1->text().isEmpty());
+    QVERIFY(ui.Text1->text().isEmpty());
     // The live mark and the duplicate check find the last contact.
-    QTest::keyClicks(form.Text2, QStringLiteral("c32767"));
+    ui.typeCall(QStringLiteral("c32767"));
     QVERIFY(form.callIsDuplicate());
-    QTest::keyClick(form.Text2, Qt::Key_Return);
+    ui.pressEnter();
     // Only the duplicate's box: the logbook's being full was told once already.
     QCOMPARE(f.platform.calls.back().text, QStringLiteral("Duplicate!!!"));
-    QVERIFY(form.Text1->text().isEmpty());
+    QVERIFY(ui.Text1->text().isEmpty());
     // A save is refused and writes nothing.
     const size_t before = f.platform.calls.size();
-    form.Text2->setText(QStringLiteral("NEW"));
-    QTest::keyClick(form.Text2, Qt::Key_F1);
+    ui.Text2->setText(QStringLiteral("NEW"));
+    QTest::keyClick(ui.Text2, Qt::Key_F1);
     QCOMPARE(f.platform.calls.size(), before + 1);
     QVERIFY(f.platform.calls.back().text.contains(QStringLiteral("full")));
     QCOMPARE(ts::readFile(log), bytes);
@@ -394,17 +402,18 @@ void TestStartup::foreignFileRefused()
     const QString path = throughOpen ? f.dir.path(QStringLiteral("other.adi")) : f.log;
     QVERIFY(ts::writeFile(path, bytes));
     Form1 &form = f.open();
+    const Form1Ui ui(form);
     if (throughOpen) {
         f.platform.fileAnswers.push_back(path);
-        (how == QLatin1String("open") ? form.mnuOpen : form.mnuSave)->trigger();
+        (how == QLatin1String("open") ? ui.mnuOpen : ui.mnuSave)->trigger();
     }
     QCOMPARE(f.platform.errors().size(), 1);
     QCOMPARE(f.platform.count(QStringLiteral("messageBox")), 0); // no "delete its contacts?"
     const QString told = f.platform.errors().first();
     QVERIFY2(told.contains(QStringLiteral("Not a vantel logbook")) && told.contains(mentions), qPrintable(told));
-    QCOMPARE(form.logPath, throughOpen ? f.log : QString());
-    form.Text2->setText(QStringLiteral("DL1XYZ"));
-    QTest::keyClick(form.Text2, Qt::Key_F1);
+    QCOMPARE(form.session().path(), throughOpen ? f.log : QString());
+    ui.Text2->setText(QStringLiteral("DL1XYZ"));
+    QTest::keyClick(ui.Text2, Qt::Key_F1);
     QCOMPARE(ts::readFile(path), bytes);
     QVERIFY(!QFile::exists(path + QStringLiteral(".journal")));
 }
@@ -434,12 +443,13 @@ void TestStartup::oddJournalPathToldOnce()
     else
         QVERIFY(ts::writeFile(journal, ts::oldJournal(2, ts::record("2", "ANY"), ts::record("2", "C2"))));
     Form1 &form = f.open();
-    QCOMPARE(form.logPath, f.log);
+    const Form1Ui ui(form);
+    QCOMPARE(form.session().path(), f.log);
     QVERIFY(f.platform.errors().isEmpty());
     QCOMPARE(f.platform.count(QStringLiteral("messageBox")), 1);
     QVERIFY(f.platform.calls.back().text.contains(journal));
-    form.Text2->setText(QStringLiteral("DL1XYZ"));
-    QTest::keyClick(form.Text2, Qt::Key_F1);
+    ui.Text2->setText(QStringLiteral("DL1XYZ"));
+    QTest::keyClick(ui.Text2, Qt::Key_F1);
     QFile append(f.log);
     QVERIFY(append.open(QIODevice::Append));
     append.write(ts::record("5", "OTHER"));
@@ -467,8 +477,9 @@ void TestStartup::correctionUnderWayIsWaitedFor()
     auto other = storage::FileHandle::open(f.log, storage::FileHandle::Mode::Update);
     QVERIFY(other.ok() && other.value().lockExclusive().ok());
     Form1 &form = f.open();
-    QCOMPARE(form.logPath, f.log);
-    QCOMPARE(form.Text1->text(), QStringLiteral("4"));
+    const Form1Ui ui(form);
+    QCOMPARE(form.session().path(), f.log);
+    QCOMPARE(ui.Text1->text(), QStringLiteral("4"));
     QVERIFY(f.platform.calls.empty());
     QCOMPARE(f.logBytes(), torn);
     QTest::qWait(700);

@@ -1,4 +1,5 @@
 #include "FakePlatform.h"
+#include "Form1Ui.h"
 #include "TestSupport.h"
 #include "convert/Form2.h"
 #include "mainwindow/Form1.h"
@@ -82,11 +83,12 @@ void TestTextFit::mainWindow()
     ts::WorkDir dir;
     FakePlatform platform;
     Form1 form(platform);
+    const Form1Ui ui(form);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     // The status label's own texts, and the QSO mode layout where Name and QTH show.
-    form.Label7->setText(QStringLiteral("GOOD ONE!!!"));
-    form.mnuContest->trigger();
+    ui.Label7->setText(QStringLiteral("GOOD ONE!!!"));
+    ui.mnuContest->trigger();
     const QStringList cut = cutTexts(&form);
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("\n"))));
 }

@@ -116,8 +116,7 @@ void TestContact::editedNumberGoesIntoRecordAtCount()
     Form1 &form = f.open();
     const Form1Ui ui(form);
     ui.Text1->setText(QStringLiteral("50"));
-    ui.Text2->setText(QStringLiteral("DL1ABC"));
-    QTest::keyClick(ui.Text2, Qt::Key_F1);
+    ui.logCall(QStringLiteral("DL1ABC"));
     QCOMPARE(f.logBytes().size(), 4 * 85);
     QCOMPARE(f.logBytes().mid(3 * 85, 18), QByteArray("50 DL1ABC         "));
     QCOMPARE(ui.Text1->text(), QStringLiteral("5"));
@@ -151,8 +150,7 @@ void TestContact::lastPlaceInLogbook()
     Form1 &form = f.open();
     const Form1Ui ui(form);
     QCOMPARE(ui.Text1->text(), QStringLiteral("32767"));
-    ui.Text2->setText(QStringLiteral("LAST1"));
-    QTest::keyClick(ui.Text2, Qt::Key_F1);
+    ui.logCall(QStringLiteral("LAST1"));
     QCOMPARE(f.logBytes().size(), 32767 * 85);
     QCOMPARE(f.logBytes().mid(32766 * 85, 8), QByteArray("327LAST1"));
     QCOMPARE(form.session().qsoCount, qint16(32767));

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A short contest with the real vantel: CQ WPX chosen under Setup → Contest rules...
 # (kept in vantel.ini), Contest ticked off and on again, three contacts logged with F1,
-# and after each one the score and rate row under the status line is seen to change.
-# The last state is the README's picture (docs/contest.png, with a second argument).
+# and after each one the score and rate row under the status line is seen to change; a
+# fourth contact's report without its serial is marked. That last state is the README's picture (docs/contest.png, with a second argument).
 # Usage: e2e/contest.sh path/to/vantel [screenshot.png]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -79,6 +79,14 @@ for contact in "W1AW 17" "JA1XYZ 5" "DL2XX 204"; do
 done
 expect_bytes "$work/contest.log" $((85 + 3)) 'JA1XYZ         '
 step "three contacts with F1: the score and rate row changes after each"
+
+# A fourth call with the report alone: the received report is marked before F1.
+typed OH2ABC
+keys Tab Tab
+sleep 0.3
+row_shot "$root/mark.png"
+changed "$root/row3.png" "$root/mark.png" || fail "no mark for a report without its serial"
+step "a report without its serial is marked before F1"
 
 if [ -n "$shot" ]; then
     import -window "$main" "$shot"

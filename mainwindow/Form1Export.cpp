@@ -102,6 +102,8 @@ void Form1::exportLogbook(const formats::FormatEntry &format)
         dialog->setModal(true);
         connect(dialog, &ContestDialog::chosen, this,
                 [this, &format, title, options](const formats::CabrilloRequest &request) mutable {
+                    // The dialog showed every category: what it left empty is none.
+                    options.station.categories.clear();
                     QStringList notes;
                     formats::applyCabrilloRequest(options, request, notes);
                     writeExport(format, title, options, notes);

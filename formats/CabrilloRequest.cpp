@@ -65,7 +65,10 @@ void applyCabrilloRequest(Options &options, const CabrilloRequest &request, QStr
         const auto found = std::find_if(order.begin(), order.end(), [&](const auto &p) { return p.first == k; });
         return found - order.begin();
     };
-    for (const auto &[key, word] : request.categories) {
+    for (const auto &given : request.categories) {
+        // Named, not bound: a lambda cannot take a structured binding (C++20 as clang reads it).
+        const QString &key = given.first;
+        const QString &word = given.second;
         const auto it = std::find_if(list.begin(), list.end(), [&](const auto &p) { return p.first == key; });
         if (it != list.end()) {
             it->second = word;

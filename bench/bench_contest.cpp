@@ -1,11 +1,19 @@
 // The contest score of a full logbook (32767 contacts): counted afresh, as after the log
 // changed, and one contact more, as after a save; beside one read of the file.
+#include "../tests/FakePlatform.h"
 #include "BenchSupport.h"
 #include "contest/RuleFiles.h"
 #include "contest/Scorer.h"
 #include "country/CountryFiles.h"
 #include "formats/Contact.h"
+#include "mainwindow/Form1.h"
+#include "storage/Logbook.h"
 #include "storage/QsoRecord.h"
+#include "storage/Settings.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
 
 #include <cstring>
 
@@ -129,10 +137,59 @@ void BM_AddAfterSave(benchmark::State &state)
 }
 BENCHMARK(BM_AddAfterSave)->Unit(benchmark::kMicrosecond);
 
+// The window's way after a save: the entry window in contest mode with CQ WW chosen, its
+// score row up to date with a full logbook less the records this run adds; each
+// iteration adds one record at the end (not timed) and times what Form1::logbookChanged
+// sets off: the new record read, scored, and the score and rate row written.
+constexpr int kWindowSaves = 500;
+void BM_WindowAfterSave(benchmark::State &state)
+{
+    static QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    const QByteArray all = readLogbook();
+    const QString path = dir.filePath(QStringLiteral("window.log"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return state.SkipWithError("cannot write the logbook");
+    file.write(all.left(qsizetype(kRecords - kWindowSaves) * storage::QsoRecord::Size));
+    file.close();
+    (void)storage::writeSetting(QStringLiteral("deflog"), path);
+    QFile ini(QStringLiteral("vantel.ini"));
+    if (!ini.open(QIODevice::WriteOnly))
+        return state.SkipWithError("cannot write vantel.ini");
+    ini.write("[station]\ncall=DL1ABC\n[contest]\nname=CQ-WW-CW\n");
+    ini.close();
+    FakePlatform platform;
+    platform.clock = QDateTime(QDate(2026, 11, 29), QTime(21, 30));
+    Form1 form(platform);
+    form.show();
+    QCoreApplication::processEvents();
+    qint64 next = kRecords - kWindowSaves;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile log(path);
+        if (!log.open(QIODevice::Append))
+            return state.SkipWithError("cannot append");
+        log.write(all.mid(qsizetype(next++) * storage::QsoRecord::Size, storage::QsoRecord::Size));
+        log.close();
+        state.ResumeTiming();
+        Q_EMIT form.logbookChanged();
+    }
+    // Every record added was counted, none twice.
+    const auto *row = form.findChild<QLabel *>(QStringLiteral("contestRow"));
+    if (!row || !row->accessibleDescription().contains(QStringLiteral("CQ-WW-CW: %1 QSOs").arg(kRecords)))
+        state.SkipWithError(row ? qPrintable(row->accessibleDescription()) : "no contest row");
+}
+BENCHMARK(BM_WindowAfterSave)->Iterations(kWindowSaves)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     return bench::run(argc, argv,
-                      { { "BM_Recount", "BM_ReadLogbook" }, { "BM_FirstCount", "BM_ReadLogbook" } });
+                      { { "BM_Recount", "BM_ReadLogbook" },
+                        { "BM_FirstCount", "BM_ReadLogbook" },
+                        { "BM_WindowAfterSave/iterations:500", "BM_ReadLogbook" } });
 }

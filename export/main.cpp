@@ -2,8 +2,9 @@
 // logbook, and writes it only to undo a correction that was interrupted. Exit status 0:
 // every record exported; 1: some skipped (each named on standard error); 2: a usage or
 // file error.
+#include "contest/ChosenContest.h"
 #include "contest/RuleFiles.h"
-#include "country/CountryFiles.h"
+#include "formats/CabrilloRequest.h"
 #include "formats/Export.h"
 #include "formats/Output.h"
 #include "formats/PlainText.h"
@@ -77,46 +78,8 @@ int usageError(const QString &message)
 struct Arguments
 {
     QString format, logbook, output, call, contest, operatorCall, grid, from, to;
-    QList<std::pair<QString, QString>> categories; // ("CATEGORY-POWER", "LOW") as given
     bool title = false;
 };
-
-// The Cabrillo categories the station profile does not keep, with their words.
-const QList<std::pair<QString, QStringList>> &extraCategories()
-{
-    static const QList<std::pair<QString, QStringList>> extra = {
-        { QStringLiteral("CATEGORY-STATION"),
-          QStringLiteral("DISTRIBUTED FIXED MOBILE PORTABLE ROVER ROVER-LIMITED ROVER-UNLIMITED "
-                         "EXPEDITION HQ SCHOOL EXPLORER")
-                  .split(QLatin1Char(' ')) },
-        { QStringLiteral("CATEGORY-TIME"),
-          QStringLiteral("6-HOURS 8-HOURS 12-HOURS 24-HOURS").split(QLatin1Char(' ')) },
-        { QStringLiteral("CATEGORY-OVERLAY"),
-          QStringLiteral("CLASSIC ROOKIE TB-WIRES YOUTH NOVICE-TECH YL").split(QLatin1Char(' ')) },
-    };
-    return extra;
-}
-
-// Why a --category-… value cannot stand, or empty.
-QString categoryProblem(const QString &key, const QString &value)
-{
-    for (const auto &[category, words] : extraCategories()) {
-        if (category == key)
-            return words.contains(value.toUpper())
-                    ? QString()
-                    : QStringLiteral("is none of %1").arg(words.join(QStringLiteral(", ")));
-    }
-    return formats::stationValueProblem(key, value);
-}
-
-// "YYYY-MM-DD HH:MM" in UTC.
-std::optional<QDateTime> readMoment(const QString &text)
-{
-    const QDateTime when = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm"));
-    if (!when.isValid())
-        return std::nullopt;
-    return QDateTime(when.date(), when.time(), Qt::UTC);
-}
 
 // When SOURCE_DATE_EPOCH is set the creation time is that moment, so builds and tests
 // get the same bytes every time.
@@ -180,31 +143,6 @@ bool takeIntoUse(const QString &logbook)
     return true;
 }
 
-// The country file for the contacted stations' countries and zones: vantel's data folder
-// first (a newer copy the operator dropped there), then Debian's. Read at once: the
-// command line has nothing else to do meanwhile. Only the country file's problems are
-// told here; the known calls are the entry window's.
-void loadCountries(formats::Options &options)
-{
-    const QStringList folders = { QDir(QStandardPaths::writableLocation(
-                                               QStandardPaths::GenericDataLocation))
-                                          .filePath(QStringLiteral("vantel")),
-                                  QStringLiteral("/usr/share/hamradio-files") };
-    const country::CountryData data = country::loadCountryData(folders);
-    QStringList missing;
-    for (const country::LoadError &problem : data.problems) {
-        if (!QFileInfo(problem.path).fileName().startsWith(QLatin1String("cty.")))
-            continue;
-        if (data.table.isEmpty())
-            missing << QStringLiteral("%1: %2").arg(problem.path, problem.reason);
-        else
-            say(QStringLiteral("%1: %2").arg(problem.path, problem.reason));
-    }
-    options.countries = data.table;
-    if (data.table.isEmpty())
-        options.countriesMissing = missing.isEmpty() ? QStringLiteral("none found") : missing.join(u"; ");
-}
-
 } // namespace
 
 namespace {
@@ -244,6 +182,7 @@ int main(int argc, char *argv[])
     }
 
     Arguments a;
+    formats::CabrilloRequest request;
     QStringList positional;
     bool optionsEnd = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -286,9 +225,9 @@ int main(int argc, char *argv[])
             if (!value(&word))
                 return usageError(QStringLiteral("%1 needs a value").arg(arg));
             const QString key = arg.mid(2).toUpper();
-            if (const QString problem = categoryProblem(key, word); !problem.isEmpty())
+            if (const QString problem = formats::categoryProblem(key, word); !problem.isEmpty())
                 return usageError(QStringLiteral("%1 \"%2\" %3").arg(arg, formats::escaped(word), problem));
-            a.categories.append({ key, word.toUpper() });
+            request.categories.append({ key, word.toUpper() });
         } else if (arg == QLatin1String("--title")) {
             a.title = true;
         } else if (arg.startsWith(QLatin1Char('-'))) {
@@ -333,7 +272,7 @@ int main(int argc, char *argv[])
          { std::tuple { !a.contest.isEmpty(), FormatEntry::Contest, "--contest" },
            std::tuple { !a.from.isEmpty(), FormatEntry::Contest, "--from" },
            std::tuple { !a.to.isEmpty(), FormatEntry::Contest, "--to" },
-           std::tuple { !a.categories.isEmpty(), FormatEntry::Contest, "--category-…" },
+           std::tuple { !request.categories.isEmpty(), FormatEntry::Contest, "--category-…" },
            std::tuple { a.title, FormatEntry::Title, "--title" } }) {
         if (given && !takes(option))
             return usageError(QStringLiteral("%1 takes no %2").arg(a.format, QLatin1String(name)));
@@ -362,62 +301,32 @@ int main(int argc, char *argv[])
 
     formats::Options options;
     for (const auto &[given, into, option] :
-         { std::tuple { &a.from, &options.from, "--from" }, std::tuple { &a.to, &options.to, "--to" } }) {
+         { std::tuple { &a.from, &request.from, "--from" }, std::tuple { &a.to, &request.to, "--to" } }) {
         if (given->isEmpty())
             continue;
-        const auto when = readMoment(*given);
+        const auto when = contest::readMoment(*given);
         if (!when)
             return usageError(QStringLiteral("%1 \"%2\" is no \"YYYY-MM-DD HH:MM\"")
                                       .arg(QLatin1String(option), formats::escaped(*given)));
         *into = *when;
     }
-    if (options.from.isValid() && options.to.isValid() && options.from > options.to)
+    if (request.from.isValid() && request.to.isValid() && request.from > request.to)
         return usageError(QStringLiteral("--from is after --to"));
-    // Each category given stands over the profile's; the others keep Cabrillo's order.
-    for (const auto &given : std::as_const(a.categories)) {
-        const QString &key = given.first;
-        const QString &word = given.second;
-        auto &list = station.categories;
-        const auto it = std::find_if(list.begin(), list.end(), [&](const auto &p) { return p.first == key; });
-        if (it != list.end()) {
-            it->second = word;
-            continue;
-        }
-        qsizetype at = list.size();
-        const auto &order = formats::cabrilloCategories();
-        const auto rank = [&](const QString &k) {
-            const auto found = std::find_if(order.begin(), order.end(), [&](const auto &p) { return p.first == k; });
-            return found == order.end() ? order.size() : found - order.begin();
-        };
-        for (qsizetype i = 0; i < list.size(); ++i) {
-            if (rank(list.at(i).first) > rank(key)) {
-                at = i;
-                break;
-            }
-        }
-        list.insert(at, { key, word });
-    }
-    if (!a.contest.isEmpty()) {
-        const contest::RuleBook book = contest::loadRules();
-        for (const QString &problem : book.problems)
-            say(problem);
-        if (const contest::RuleSet *rules = book.find(a.contest)) {
-            loadCountries(options);
-            if (options.countries.isEmpty())
-                say(QStringLiteral("no country file could be read (%1): no CLAIMED-SCORE")
-                            .arg(options.countriesMissing));
-            else
-                options.rules = *rules;
-        }
-        // Another contest's name is written as before, with no score claimed.
-    }
-    options.myCall = station.call;
+    request.contest = a.contest;
     options.station = station;
-    options.contest = a.contest;
+    QStringList notes;
+    formats::applyCabrilloRequest(options, request, notes);
+    for (const QString &note : std::as_const(notes))
+        say(note);
+    options.myCall = options.station.call;
     options.title = a.title;
     options.created = creationTime();
-    if (format == formats::findFormat(u"adif") && options.countries.isEmpty())
-        loadCountries(options);
+    if (format == formats::findFormat(u"adif") && options.countries.isEmpty()) {
+        QStringList countryNotes;
+        formats::loadExportCountries(options, countryNotes);
+        for (const QString &note : std::as_const(countryNotes))
+            say(note);
+    }
     const auto result = formats::exportLogbook(*format, a.logbook, options);
     if (!result) {
         say(QStringLiteral("cannot read %1: %2").arg(formats::escaped(a.logbook), result.error().reason));

@@ -36,6 +36,14 @@ QString problem(const Contact &c)
 
 } // namespace
 
+std::optional<contest::Qso> scoredQso(const Contact &c)
+{
+    if (!c.skipReason.isEmpty() || !problem(c).isEmpty())
+        return std::nullopt;
+    return contest::Qso { c.call, c.band, c.cabrilloMode, QDateTime(c.date, c.time, Qt::UTC),
+                          c.rstRcvd + c.srx, c.phone };
+}
+
 CabrilloFormat::CabrilloFormat(const Options &options)
     : m_program(options.program), m_myCall(options.myCall.toUpper()), m_contest(options.contest),
       m_station(options.station)
@@ -70,12 +78,12 @@ QByteArray CabrilloFormat::header() const
 // one mistyped report must not decide the columns (and so the lines) of the whole log.
 void CabrilloFormat::surveyContact(const Contact &c)
 {
-    if (!problem(c).isEmpty())
+    const std::optional<contest::Qso> qso = scoredQso(c);
+    if (!qso)
         return;
     ++m_writable;
     if (m_scorer) {
-        m_scorer->add({ c.call, c.band, c.cabrilloMode, QDateTime(c.date, c.time, Qt::UTC),
-                        c.rstRcvd + c.srx, c.phone });
+        m_scorer->add(*qso);
         return;
     }
     const auto values = exchange(c);

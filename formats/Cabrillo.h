@@ -4,8 +4,13 @@
 #include "formats/ContactFormat.h"
 
 #include <array>
+#include <optional>
 
 namespace formats {
+
+// The contact as a contest scores it, or nothing when it makes no QSO line (no band,
+// no mode …): the claimed score and the window's live score count the same contacts.
+std::optional<contest::Qso> scoredQso(const Contact &contact);
 
 // A Cabrillo 3.0 log: header lines, one QSO: line a contact, END-OF-LOG:. Robots read a
 // QSO line as whitespace-separated columns, so every line of a log has the same ones:

@@ -1,6 +1,7 @@
 #include "mainwindow/Form1.h"
 
 #include "mainwindow/AppIcon.h"
+#include "mainwindow/ContestPanel.h"
 #include "mainwindow/EntryField.h"
 #include "mainwindow/LogWindowLink.h"
 #include "mainwindow/LinksController.h"
@@ -54,6 +55,7 @@ Form1::Form1(Platform &platform, QWidget *parent)
     load();
     m_logWindow = new LogWindowLink(*this);
     m_links = new LinksController(*this);
+    m_contestPanel = new ContestPanel(*this);
 }
 
 Form1::~Form1() = default;
@@ -256,6 +258,7 @@ std::span<const MenuEntry> Form1::menuTable()
         { K::Separator, "sep1", nullptr, nullptr, &Form1::sep1, nullptr },
         { K::Settings, nullptr, nullptr, nullptr, nullptr, nullptr },
         { K::Command, "mnuStation", "&Station...", &Form1::mnuStationClick, &Form1::mnuStation, nullptr },
+        { K::Command, "mnuContestRules", "Con&test rules...", &Form1::mnuContestRulesClick, nullptr, nullptr },
 
         { K::Menu, "mnuDefault", "&Default...", nullptr, nullptr, &Form1::mnuDefault },
         { K::Settings, nullptr, nullptr, nullptr, nullptr, nullptr },

@@ -14,11 +14,13 @@
 #include <optional>
 #include <span>
 
+class ContestPanel;
 class EntryField;
 struct SettingRow;
 struct MenuEntry;
 namespace formats {
 struct FormatEntry;
+struct Options;
 }
 class LogWindowLink;
 class LinksController;
@@ -232,12 +234,15 @@ private:
     void utcOffsetChanged();
     void defSentChanged();
     void mnuStationClick();
+    void mnuContestRulesClick();
 
     // Form1Export.cpp
     void exportLogbook(const formats::FormatEntry &format);
+    void writeExport(const formats::FormatEntry &format, const QString &title,
+                     const formats::Options &options, const QStringList &notes);
     std::optional<QString> askHeaderWord(const QString &prompt, const QString &title,
                                          QString &remembered, bool required);
-    QString m_exportCall, m_exportContest; // offered again in the next export
+    QString m_exportCall; // offered again in the next export
 
     // Form1About.cpp
     void mnuAboutClick();
@@ -264,5 +269,7 @@ private:
     QList<QLabel *> m_statusRows; // in the order they are stacked
     // The connections to the programs beside vantel (all off unless turned on).
     LinksController *m_links = nullptr;
+    // The contest chosen, the exchange check and the score and rate row.
+    ContestPanel *m_contestPanel = nullptr;
     bool m_quitAsked = false; // Exit asked already; closing asks nothing more
 };

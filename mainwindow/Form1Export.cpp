@@ -1,7 +1,10 @@
+#include "formats/CabrilloRequest.h"
 #include "formats/Export.h"
 #include "formats/FormatTable.h"
 #include "formats/Output.h"
 #include "formats/PlainText.h"
+#include "mainwindow/ContestDialog.h"
+#include "mainwindow/ContestPanel.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
 #include "platform/Counted.h"
@@ -91,13 +94,29 @@ void Form1::exportLogbook(const formats::FormatEntry &format)
             m_platform.showError(QStringLiteral("Your call sign was not remembered: %1.").arg(*problem));
     }
     if (format.takes & formats::FormatEntry::Contest) {
-        const auto contest = askHeaderWord(QStringLiteral("The contest's name (may stay empty)"),
-                                           title, m_exportContest, false);
-        if (!contest)
-            return;
-        options.contest = *contest;
+        // The contest, the categories and the range on one page; the session's by default.
+        contest::ChosenContest offered = m_contestPanel->chosen();
+        auto *dialog = new ContestDialog(ContestDialog::Purpose::Cabrillo, m_contestPanel->contestNames(),
+                                         offered, options.station.categories, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setModal(true);
+        connect(dialog, &ContestDialog::chosen, this,
+                [this, &format, title, options](const formats::CabrilloRequest &request) mutable {
+                    // The dialog showed every category: what it left empty is none.
+                    options.station.categories.clear();
+                    QStringList notes;
+                    formats::applyCabrilloRequest(options, request, notes);
+                    writeExport(format, title, options, notes);
+                });
+        dialog->show();
+        return;
     }
+    writeExport(format, title, options, {});
+}
 
+void Form1::writeExport(const formats::FormatEntry &format, const QString &title,
+                        const formats::Options &options, const QStringList &notes)
+{
     // Each format offers the logbook's own name with its extension beside the logbook, never
     // the file or folder an earlier export went to: Enter in the dialog must not put
     // Cabrillo into last night's ADIF, nor this logbook's export among another's.
@@ -165,6 +184,8 @@ void Form1::exportLogbook(const formats::FormatEntry &format)
     }
 
     QString text = QStringLiteral("%1 written to %2.").arg(contactCount(report.written), msg::nativePath(*chosen));
+    for (const QString &note : notes)
+        text += QStringLiteral("\n") + note;
     if (report.skipped > 0) {
         text += QStringLiteral("\n\n%1 skipped:").arg(contactCount(report.skipped));
         for (qsizetype i = 0; i < report.messages.size() && i < kListedSkips; ++i)

@@ -1,3 +1,4 @@
+#include "mainwindow/ContestPanel.h"
 #include "mainwindow/EntryField.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
@@ -17,6 +18,11 @@ void Form1::mnuContestClick()
 {
     // The action has flipped its own tick; the layout follows it.
     applyMode();
+}
+
+void Form1::mnuContestRulesClick()
+{
+    m_contestPanel->chooseRules();
 }
 
 void Form1::applyMode()

@@ -137,6 +137,14 @@ LogbookReader::Block LogbookReader::nextBlock()
     return block;
 }
 
+void LogbookReader::skipTo(qint64 number)
+{
+    m_nextNumber = std::max<qint64>(number, 1);
+    m_atEnd = false;
+    m_block = {};
+    m_index = 0;
+}
+
 const char *LogbookReader::next()
 {
     if (m_index >= m_block.records) {

@@ -62,6 +62,11 @@ public:
 
     // The next whole record, or nullptr at the end of the file or on a read error.
     const char *next();
+    // Goes on at record `number` (from 1): the records a reader knew already are not
+    // read again.
+    void skipTo(qint64 number);
+    // Whole records the file held when it was opened (never more than a logbook can).
+    qint64 wholeRecords() const { return m_size / QsoRecord::Size; }
     const std::optional<StorageError> &error() const { return m_error; }
     // The number of the record next() returned last.
     qint64 recordNumber() const { return m_block.firstNumber + m_index - 1; }

@@ -2,6 +2,7 @@
 #include "mainwindow/StationDialog.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -503,6 +504,21 @@ void TestCommands::halfTypedContactGoesIntoNewLogbook()
     QVERIFY(f.platform.errors().isEmpty());
 }
 
+// The Cabrillo export's own dialog: the next scripted answer as the contest, then Enter.
+static void answerCabrilloDialog(Form1 &form, FakePlatform &platform)
+{
+    QDialog *dialog = nullptr;
+    for (QDialog *each : form.findChildren<QDialog *>(QStringLiteral("cabrilloExport")))
+        dialog = each->isVisible() ? each : dialog; // an earlier one may wait to be deleted
+    if (!dialog || platform.inputAnswers.empty())
+        return;
+    const std::optional<QString> contest = platform.inputAnswers.front();
+    platform.inputAnswers.pop_front();
+    auto *box = dialog->findChild<QComboBox *>(QStringLiteral("contest"));
+    box->setEditText(contest.value_or(QString()));
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
 void TestCommands::windowExports_data()
 {
     QTest::addColumn<QString>("command");
@@ -549,6 +565,7 @@ void TestCommands::windowExports()
         f.platform.inputAnswers.push_back(answer);
     f.platform.fileAnswers.push_back(f.dir.path(file));
     form.findChild<QAction *>(command)->trigger();
+    answerCabrilloDialog(form, f.platform);
     QCOMPARE(f.logBytes(), logbook);
     if (!written.isEmpty())
         QCOMPARE(ts::readFile(file), written);
@@ -580,7 +597,8 @@ void TestCommands::exportNeverOverwritesUnasked()
         f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.adi")));
         f.platform.messageAnswers.push_back(answer);
         form.findChild<QAction *>("mnuExportCabrillo")->trigger();
-        const std::size_t boxes = known ? 1 : 2;
+        answerCabrilloDialog(form, f.platform);
+        const std::size_t boxes = known ? 0 : 1;
         QCOMPARE(ts::readFile("vantel.ini"), "[station]\ncall=DL0XX\n");
         QCOMPARE(f.platform.calls.at(boxes).request.fileName, f.dir.path(QStringLiteral("test.cbr")));
         // An existing file is replaced only when the operator says so; Enter says No.
@@ -631,6 +649,7 @@ void TestCommands::stationProfile()
     f.platform.inputAnswers = { QStringLiteral("") };
     f.platform.fileAnswers.push_back(f.dir.path(QStringLiteral("out.cbr")));
     form.findChild<QAction *>("mnuExportCabrillo")->trigger();
+    answerCabrilloDialog(form, f.platform);
     QCOMPARE(ts::readFile("out.cbr"), "START-OF-LOG: 3.0\nCREATED-BY: vantel " VANTEL_VERSION "\nCALLSIGN: DL0XX\n"
                                       "CATEGORY-MODE: FM\nGRID-LOCATOR: JO62qm\n"
                                       "QSO:   144 FM 2024-03-09 1842 DL0XX         599        DL1ABC        579\n"

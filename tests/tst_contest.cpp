@@ -2,6 +2,7 @@
 // Cabrillo, the scorer beside a small model of its own over random logs, and one
 // Cabrillo with a range written out byte for byte.
 #include "TestSupport.h"
+#include "Tlf.h"
 
 #include "contest/RuleFiles.h"
 #include "contest/Scorer.h"
@@ -103,36 +104,9 @@ Generated generate(quint32 seed, const QByteArray &exchange, const QByteArray &p
     return g;
 }
 
-QByteArray run(const QString &program, const QStringList &args, const QString &folder = {},
-               int *status = nullptr)
-{
-    QProcess p;
-    if (!folder.isEmpty())
-        p.setWorkingDirectory(folder);
-    p.start(program, args);
-    p.waitForFinished(20000);
-    if (status)
-        *status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return p.readAllStandardOutput() + p.readAllStandardError();
-}
-
-QString pane(const QString &session)
-{
-    return QString::fromLatin1(run(QStringLiteral("tmux"), { "capture-pane", "-p", "-t", session }));
-}
-
-// Waits up to 30 s for `done`.
-bool waitFor(const std::function<bool()> &done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > 30000)
-            return false;
-        QThread::msleep(100);
-    }
-    return true;
-}
+using tlf::pane;
+using tlf::run;
+using tlf::waitFor;
 
 struct Case
 {

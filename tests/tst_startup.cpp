@@ -279,7 +279,7 @@ void TestStartup::menuTree()
     QCOMPARE(items(ui.mnuFile),
              QStringList({ "&Open an existing log...", "&Create a logbook...", "-", "E&xit" }));
     QCOMPARE(items(ui.mnuSetup), QStringList({ "Contest*", "&Real Time*", "Clear after saving*",
-                                                 "-", "UTC offset", "&Station..." }));
+                                                 "-", "UTC offset", "&Station...", "Con&test rules..." }));
     QCOMPARE(items(ui.mnuDefault), QStringList({ "Mode", "Band", "Sent", "Recv" }));
     QVERIFY(!ui.mnuConvert->menu());
     QVERIFY(!ui.mnuAbout->menu());

@@ -8,11 +8,13 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QStringList>
 
 #include <array>
 #include <functional>
 #include <optional>
 #include <span>
+#include <vector>
 
 class EntryField;
 struct SettingRow;
@@ -38,8 +40,12 @@ class Form1 : public QMainWindow
     Q_OBJECT
     // The logbook in use, before the window variable that reads it.
     storage::LogbookSession m_session;
+    // The settings' values, one for each row of settingTable() and in its order; the
+    // described window variables below are names for theirs.
+    std::vector<QString> m_settings = std::vector<QString>(settingTable().size());
+    enum SettingName { UtcOffsetRow, BandRow, SentRow, RecvRow, DeflogRow, ModeRow };
     // What "deflog" held at start-up: the logbook taken into use then, if it can be.
-    QString m_deflog;
+    QString &m_deflog = m_settings[DeflogRow];
 
 public:
     explicit Form1(Platform &platform, QWidget *parent = nullptr);
@@ -128,14 +134,16 @@ public:
     // Window variables: text, empty until the load step or a command sets them.
     QString exchangeSent;
     const QString &logPath = m_session.path(); // the session's, read-only here
-    QString defSent;
-    QString defRecv;
-    QString defBand;
-    QString defMode;
-    QString utcOffset;
+    QString &defSent = m_settings[SentRow];
+    QString &defRecv = m_settings[RecvRow];
+    QString &defBand = m_settings[BandRow];
+    QString &defMode = m_settings[ModeRow];
+    QString &utcOffset = m_settings[UtcOffsetRow];
 
     // The About message, line breaks included.
     static QString aboutText();
+    // The settings files, in the order start-up reads them (the names of settingTable()).
+    static QStringList settingFiles();
 
 protected:
     // Closing the window any way but Exit asks only when a contact would be lost with it.
@@ -216,6 +224,7 @@ private:
     void applyMode();
     // The six settings: their files, variables and commands (mnuUTC, mnuMode, ...).
     static std::span<const SettingRow> settingTable();
+    QString &setting(const SettingRow &row);
     void askSetting(const SettingRow &row);
     std::optional<QString> settingProblem(const SettingRow &row, const QString &typed) const;
     void utcOffsetChanged();

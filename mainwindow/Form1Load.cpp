@@ -29,7 +29,7 @@ void Form1::load()
     for (const SettingRow &row : settingTable()) {
         auto value = readSetting(QLatin1String(row.file));
         if (value)
-            this->*row.variable = value.value();
+            setting(row) = value.value();
         else
             problems << msg::failure(QStringLiteral("The setting \"%1\" could not be read; it is "
                                                     "taken as empty.")

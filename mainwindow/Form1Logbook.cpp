@@ -1,5 +1,6 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
+#include "mainwindow/SettingRow.h"
 #include "platform/Counted.h"
 #include "storage/Journal.h"
 #include "storage/Logbook.h"
@@ -11,12 +12,6 @@
 #include <QFileInfo>
 
 using namespace storage;
-
-namespace {
-
-constexpr QLatin1String kDeflog("deflog");
-
-} // namespace
 
 bool Form1::pathFitsSetting(const QString &path)
 {
@@ -63,7 +58,7 @@ void Form1::mnuOpenClick()
 
 void Form1::rememberAndUse(const QString &path, qint16 count)
 {
-    const Status remembered = writeSetting(kDeflog, path);
+    const Status remembered = writeSetting(QLatin1String(settingTable()[DeflogRow].file), path);
     if (!remembered) {
         m_platform.showError(msg::failure(
                 QStringLiteral("The logbook could not be remembered as the default logbook, so "
@@ -108,7 +103,7 @@ void Form1::mnuSaveClick()
             return;
     }
     // Find out before the old contents are gone whether the choice can be remembered.
-    if (const Status writable = checkSettingWritable(kDeflog); !writable) {
+    if (const Status writable = checkSettingWritable(QLatin1String(settingTable()[DeflogRow].file)); !writable) {
         m_platform.showError(msg::failure(
                 QStringLiteral("The new logbook could not be remembered as the default logbook, "
                                "so nothing was changed."),

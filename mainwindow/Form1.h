@@ -168,9 +168,10 @@ private:
 
     // Form1Load.cpp
     void load();
-    // Count a logbook for use: the count, or nothing after telling the operator why not.
+    // A logbook taken (LogbookSession::take or create) told: the count, or nothing after
+    // telling the operator why not.
     std::optional<qint16> countForUse(const QString &path, const QString &purpose,
-                                      storage::IfMissing missing);
+                                      const storage::Result<storage::TakenLogbook> &taken);
     void takeLogbookIntoUse(const QString &path, qint16 count);
     QString exchangeFor(qint16 nextNumber) const;
     void showLogPath();

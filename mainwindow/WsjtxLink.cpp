@@ -204,7 +204,7 @@ bool WsjtxLink::alreadyInLogbook(const QsoRecord &record) const
         return false;
     const QByteArray last = logbook.read(QsoRecord::Size);
     // The number is the save's own; the rest is what was kept.
-    constexpr int NumberWidth = 3;
+    constexpr int NumberWidth = QsoRecord::Widths[QsoRecord::Number];
     return last.size() == QsoRecord::Size
         && last.mid(NumberWidth)
         == QByteArray(record.bytes.data() + NumberWidth, QsoRecord::Size - NumberWidth);

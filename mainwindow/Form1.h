@@ -242,7 +242,6 @@ private:
     void mnuAboutClick();
     void mnuExitClick();
     void mnuConvertClick();
-    void mnuLogWindowClick();
 
     Platform &m_platform;
     // A stored UTC offset that is not a number is reported once, not on every key.

@@ -29,9 +29,14 @@ WsjtxLink::WsjtxLink(Form1 &form, LinkNote &note, QObject *parent)
     });
 }
 
+void WsjtxLink::addSettings(links::LinkSettings &settings) const
+{
+    settings.add(WsjtxRow::Group, "WSJT-X", links::WsjtxSettings());
+}
+
 void WsjtxLink::apply(const links::LinkSettings &settings)
 {
-    listen(settings.wsjtx);
+    listen(settings.get<links::WsjtxSettings>(WsjtxRow::Group));
     // The contacts an earlier run left waiting, once the link knows its settings.
     if (!m_restored) {
         m_restored = true;

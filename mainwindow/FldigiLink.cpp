@@ -20,20 +20,14 @@ FldigiLink::FldigiLink(Form1 &form, LinkNote &note, QObject *parent)
     connect(&form, &Form1::logbookChanged, this, [this] { m_note.clear(this); });
 }
 
-namespace {
-
-constexpr const char *kGroup = "fldigi";
-
-} // namespace
-
 void FldigiLink::addSettings(links::LinkSettings &settings) const
 {
-    settings.add(kGroup, "fldigi", links::PeerSettings { false, QStringLiteral("127.0.0.1"), 7362 });
+    settings.add(Group, "fldigi", links::PeerSettings { false, QStringLiteral("127.0.0.1"), 7362 });
 }
 
 void FldigiLink::apply(const links::LinkSettings &all)
 {
-    const auto &settings = all.get<links::PeerSettings>(kGroup);
+    const auto &settings = all.get<links::PeerSettings>(Group);
     delete m_client;
     m_client = nullptr;
     if (settings.enabled)
@@ -124,6 +118,6 @@ std::unique_ptr<ConnectionRow> FldigiLink::connectionRow(QWidget *dialog, const 
                                     : QStringLiteral("no: %1").arg(version.error()));
         });
     };
-    return std::make_unique<PeerRow>(dialog, kGroup, QStringLiteral("&fldigi (XML-RPC)"), settings,
+    return std::make_unique<PeerRow>(dialog, Group, QStringLiteral("&fldigi (XML-RPC)"), settings,
                                      probe);
 }

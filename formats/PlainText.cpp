@@ -46,20 +46,6 @@ bool isPrintableAscii(QStringView text)
                        [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
 }
 
-QString escaped(QStringView text, QStringView alsoEscape)
-{
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        if (c.category() == QChar::Other_Control || alsoEscape.contains(c))
-            out += QStringLiteral("\\x")
-                    + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}
-
 QString headerWordProblem(QStringView word)
 {
     if (hasControl(word))

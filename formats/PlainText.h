@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/StorageText.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -13,9 +15,8 @@ bool hasControl(QStringView text);
 // Printable ASCII only (space included).
 bool isPrintableAscii(QStringView text);
 
-// The text with each control character (and each of `alsoEscape`) written as \xNN,
-// so that a message or a header line shows it and is not cut or broken by it.
-QString escaped(QStringView text, QStringView alsoEscape = {});
+// Control characters (and each of `alsoEscape`) as \xNN: storage's wording, used here too.
+using storage::escaped;
 
 // Why a word that goes into a header line (a call sign, a contest name) cannot, or
 // empty when it can: printable ASCII with no space and no "<".

@@ -17,34 +17,6 @@ QString rawText(const QVariant &value)
     return value.toString().trimmed();
 }
 
-class Reader
-{
-public:
-    Reader(QSettings &settings, QStringList &problems) : m_settings(settings), m_problems(problems)
-    {
-    }
-
-    // Reads group/key into `out`; false (and one sentence) when the text is no value.
-    template<typename Check>
-    bool read(const char *group, const char *key, Check check)
-    {
-        const QString name = QLatin1String(group) + QLatin1Char('/') + QLatin1String(key);
-        if (!m_settings.contains(name))
-            return true;
-        const QString text = rawText(m_settings.value(name));
-        const std::optional<QString> wrong = check(text);
-        if (!wrong)
-            return true;
-        m_problems << QStringLiteral("[%1] %2=%3 is not %4.")
-                              .arg(QLatin1String(group), QLatin1String(key), text.left(40), *wrong);
-        return false;
-    }
-
-private:
-    QSettings &m_settings;
-    QStringList &m_problems;
-};
-
 auto boolInto(bool &out)
 {
     return [&out](const QString &text) -> std::optional<QString> {
@@ -110,7 +82,24 @@ auto addressesInto(QList<QHostAddress> &out)
     };
 }
 
-bool readPeer(Reader &reader, const char *group, PeerSettings &peer)
+} // namespace
+
+bool SettingsReader::read(const char *group, const char *key,
+                          const std::function<std::optional<QString>(const QString &text)> &check)
+{
+    const QString name = QLatin1String(group) + QLatin1Char('/') + QLatin1String(key);
+    if (!m_settings.contains(name))
+        return true;
+    const QString text = rawText(m_settings.value(name));
+    const std::optional<QString> wrong = check(text);
+    if (!wrong)
+        return true;
+    m_problems << QStringLiteral("[%1] %2=%3 is not %4.")
+                          .arg(QLatin1String(group), QLatin1String(key), text.left(40), *wrong);
+    return false;
+}
+
+bool readBlock(SettingsReader &reader, const char *group, PeerSettings &peer)
 {
     PeerSettings read = peer;
     bool good = reader.read(group, "enabled", boolInto(read.enabled));
@@ -122,7 +111,7 @@ bool readPeer(Reader &reader, const char *group, PeerSettings &peer)
     return good;
 }
 
-void writePeer(QSettings &file, const char *group, const PeerSettings &p)
+void writeBlock(QSettings &file, const char *group, const PeerSettings &p)
 {
     file.beginGroup(QLatin1String(group));
     file.setValue(QStringLiteral("enabled"), p.enabled);
@@ -131,22 +120,22 @@ void writePeer(QSettings &file, const char *group, const PeerSettings &p)
     file.endGroup();
 }
 
-bool readWsjtx(Reader &reader, WsjtxSettings &out)
+bool readBlock(SettingsReader &reader, const char *group, WsjtxSettings &out)
 {
     WsjtxSettings wsjtx = out;
-    bool good = reader.read("wsjtx", "enabled", boolInto(wsjtx.enabled));
-    good = reader.read("wsjtx", "port", portInto(wsjtx.port)) && good;
-    good = reader.read("wsjtx", "address", addressInto(wsjtx.address)) && good;
-    good = reader.read("wsjtx", "accept", addressesInto(wsjtx.accept)) && good;
+    bool good = reader.read(group, "enabled", boolInto(wsjtx.enabled));
+    good = reader.read(group, "port", portInto(wsjtx.port)) && good;
+    good = reader.read(group, "address", addressInto(wsjtx.address)) && good;
+    good = reader.read(group, "accept", addressesInto(wsjtx.accept)) && good;
     if (!good)
         wsjtx.enabled = false;
     out = wsjtx;
     return good;
 }
 
-void writeWsjtx(QSettings &file, const WsjtxSettings &wsjtx)
+void writeBlock(QSettings &file, const char *group, const WsjtxSettings &wsjtx)
 {
-    file.beginGroup(QStringLiteral("wsjtx"));
+    file.beginGroup(QLatin1String(group));
     file.setValue(QStringLiteral("enabled"), wsjtx.enabled);
     file.setValue(QStringLiteral("port"), int(wsjtx.port));
     // The rarely changed values are written only where they differ from the default.
@@ -164,25 +153,45 @@ void writeWsjtx(QSettings &file, const WsjtxSettings &wsjtx)
     file.endGroup();
 }
 
-// One block of vantel.ini for each link, in the order the file has them. A block that
-// holds a value that is none turns its link off, and says so after its own complaints.
-struct Block
+LinkSettings::LinkSettings(const LinkSettings &other)
 {
-    const char *name; // for people
-    bool (*read)(Reader &reader, LinkSettings &settings);
-    void (*write)(QSettings &file, const LinkSettings &settings);
-};
+    *this = other;
+}
 
-const Block kBlocks[] = {
-    { "fldigi", [](Reader &r, LinkSettings &s) { return readPeer(r, "fldigi", s.fldigi); },
-      [](QSettings &f, const LinkSettings &s) { writePeer(f, "fldigi", s.fldigi); } },
-    { "rig", [](Reader &r, LinkSettings &s) { return readPeer(r, "rig", s.rig); },
-      [](QSettings &f, const LinkSettings &s) { writePeer(f, "rig", s.rig); } },
-    { "WSJT-X", [](Reader &r, LinkSettings &s) { return readWsjtx(r, s.wsjtx); },
-      [](QSettings &f, const LinkSettings &s) { writeWsjtx(f, s.wsjtx); } },
-};
+LinkSettings &LinkSettings::operator=(const LinkSettings &other)
+{
+    if (this == &other)
+        return *this;
+    std::vector<std::unique_ptr<Block>> blocks;
+    for (const auto &block : other.m_blocks)
+        blocks.push_back(block->clone());
+    m_blocks = std::move(blocks);
+    return *this;
+}
 
-} // namespace
+LinkSettings::Block &LinkSettings::find(const char *group) const
+{
+    for (const auto &block : m_blocks) {
+        if (qstrcmp(block->group, group) == 0)
+            return *block;
+    }
+    qFatal("vantel.ini has no block [%s]", group);
+}
+
+void LinkSettings::read(QSettings &file, QStringList &problems)
+{
+    for (const auto &block : m_blocks) {
+        SettingsReader reader(file, problems);
+        if (!block->read(reader))
+            problems << QStringLiteral("The %1 link stays off.").arg(QLatin1String(block->name));
+    }
+}
+
+void LinkSettings::write(QSettings &file) const
+{
+    for (const auto &block : m_blocks)
+        block->write(file);
+}
 
 bool isHostName(const QString &host)
 {
@@ -198,9 +207,9 @@ bool isHostName(const QString &host)
     return true;
 }
 
-LoadedLinkSettings loadLinkSettings(const QString &path)
+LoadedLinkSettings loadLinkSettings(const QString &path, const LinkSettings &defaults)
 {
-    LoadedLinkSettings loaded;
+    LoadedLinkSettings loaded { defaults, {} };
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return loaded;
@@ -216,11 +225,7 @@ LoadedLinkSettings loadLinkSettings(const QString &path)
         loaded.problems << QStringLiteral("%1 cannot be read as an INI file.").arg(info.fileName());
         return loaded;
     }
-    for (const Block &block : kBlocks) {
-        Reader reader(file, loaded.problems);
-        if (!block.read(reader, loaded.settings))
-            loaded.problems << QStringLiteral("The %1 link stays off.").arg(QLatin1String(block.name));
-    }
+    loaded.settings.read(file, loaded.problems);
     return loaded;
 }
 
@@ -230,8 +235,7 @@ std::optional<QString> saveLinkSettings(const QString &path, const LinkSettings 
     if ((info.exists() || info.isSymLink()) && !info.isFile())
         return QStringLiteral("%1 is not a regular file").arg(path);
     QSettings file(path, QSettings::IniFormat);
-    for (const Block &block : kBlocks)
-        block.write(file, settings);
+    settings.write(file);
     file.sync();
     if (file.status() != QSettings::NoError)
         return QStringLiteral("%1 could not be written").arg(path);

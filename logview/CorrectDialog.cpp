@@ -2,7 +2,6 @@
 
 #include "platform/FieldRules.h"
 #include "platform/StorageReport.h"
-#include "storage/Journal.h"
 #include "storage/RecordFields.h"
 #include "storage/TextCodec.h"
 
@@ -27,9 +26,9 @@ QString shownText(const QsoRecord &record, QsoRecord::Field field)
 
 } // namespace
 
-CorrectDialog::CorrectDialog(Platform &platform, const QString &logbook, qint64 number,
+CorrectDialog::CorrectDialog(Platform &platform, const storage::LogbookSession &session, qint64 number,
                              const QsoRecord &shown, QWidget *parent)
-    : QDialog(parent), m_platform(platform), m_logbook(logbook), m_number(number), m_shown(shown)
+    : QDialog(parent), m_platform(platform), m_session(session), m_number(number), m_shown(shown)
 {
     setObjectName(QStringLiteral("CorrectDialog"));
     setWindowTitle(QStringLiteral("Correct contact %1").arg(number));
@@ -95,7 +94,7 @@ void CorrectDialog::accept()
                                      .arg(m_number));
         return;
     }
-    const storage::Status done = storage::correctRecord(m_logbook, m_number, m_shown, record);
+    const storage::Status done = m_session.correct(m_number, m_shown, record);
     if (done) {
         QDialog::accept();
         return;

@@ -177,6 +177,7 @@ void LogWindow::followLogbook(const QString &path)
                 m_platform, path,
                 QStringLiteral("The log window may show one contact half corrected."));
     m_model->setPath(path);
+    m_ownSession.use(path, 0);
     setWindowTitle(path.isEmpty() ? QStringLiteral("Log")
                                   : QStringLiteral("Log - %1").arg(QFileInfo(path).fileName()));
 }
@@ -278,7 +279,7 @@ void LogWindow::correctSelected()
     if (!current.isValid())
         return;
     const qint64 number = m_model->recordNumber(current.row());
-    auto *dialog = new CorrectDialog(m_platform, m_model->path(), number,
+    auto *dialog = new CorrectDialog(m_platform, *m_session, number,
                                      m_model->record(current.row()), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::finished, this, [this, number] {

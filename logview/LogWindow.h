@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "storage/LogbookSession.h"
 
 #include <QWidget>
 
@@ -33,6 +34,9 @@ public:
     // The country file's entities for the country columns, from whoever has them; the
     // window then reads none itself.
     void setCountries(const country::CountryTable &table);
+    // Corrections go through this session (the entry window's, on the logbook this
+    // window follows); without one, through a session of the window's own.
+    void setSession(const storage::LogbookSession &session) { m_session = &session; }
     // Opens the correction dialog for the selected contact.
     void correctSelected();
 
@@ -56,6 +60,8 @@ private:
     void selectRow(int row);
 
     Platform &m_platform;
+    storage::LogbookSession m_ownSession; // on the followed logbook, for corrections only
+    const storage::LogbookSession *m_session = &m_ownSession;
     LogModel *m_model = nullptr;
     QTableView *m_view = nullptr;
     QLineEdit *m_search = nullptr;

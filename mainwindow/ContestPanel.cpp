@@ -249,8 +249,8 @@ QDateTime ContestPanel::logClock() const
 {
     // The clock the date/time fill stamps contacts with: the computer's plus the UTC offset.
     double hours = 0;
-    if (const auto offset = storage::readSetting(QLatin1String(storage::settingFile::UtcOffset))) {
-        if (const auto parsed = parseUtcHours(offset.value()); parsed && std::abs(*parsed) <= MaxUtcHours)
+    if (const QString &offset = m_form.setting("utc_off"); !offset.isEmpty()) {
+        if (const auto parsed = parseUtcHours(offset); parsed && std::abs(*parsed) <= MaxUtcHours)
             hours = *parsed;
     }
     const QDateTime local = m_form.platform().now();

@@ -20,12 +20,18 @@ FldigiLink::FldigiLink(Form1 &form, LinkNote &note, QObject *parent)
     connect(&form, &Form1::logbookChanged, this, [this] { m_note.clear(this); });
 }
 
-void FldigiLink::apply(const links::LinkSettings &settings)
+void FldigiLink::addSettings(links::LinkSettings &settings) const
 {
+    settings.add(Group, "fldigi", links::PeerSettings { false, QStringLiteral("127.0.0.1"), 7362 });
+}
+
+void FldigiLink::apply(const links::LinkSettings &all)
+{
+    const auto &settings = all.get<links::PeerSettings>(Group);
     delete m_client;
     m_client = nullptr;
-    if (settings.fldigi.enabled)
-        m_client = new links::FldigiClient(settings.fldigi.host, settings.fldigi.port, this);
+    if (settings.enabled)
+        m_client = new links::FldigiClient(settings.host, settings.port, this);
 }
 
 QStringList FldigiLink::fieldTexts() const
@@ -112,6 +118,6 @@ std::unique_ptr<ConnectionRow> FldigiLink::connectionRow(QWidget *dialog, const 
                                     : QStringLiteral("no: %1").arg(version.error()));
         });
     };
-    return std::make_unique<PeerRow>(dialog, "fldigi", QStringLiteral("&fldigi (XML-RPC)"),
-                                     &links::LinkSettings::fldigi, settings, probe);
+    return std::make_unique<PeerRow>(dialog, Group, QStringLiteral("&fldigi (XML-RPC)"), settings,
+                                     probe);
 }

@@ -14,6 +14,9 @@ class FldigiLink : public Link
 public:
     FldigiLink(Form1 &form, LinkNote &note, QObject *parent);
 
+    // The link's block of vantel.ini.
+    static constexpr const char *Group = "fldigi";
+    void addSettings(links::LinkSettings &settings) const override;
     void apply(const links::LinkSettings &settings) override;
     std::unique_ptr<ConnectionRow> connectionRow(QWidget *dialog, const links::LinkSettings &settings) override;
     bool takeKey() override;

@@ -241,6 +241,14 @@ void Form1::setFieldText(storage::QsoRecord::Field field, const QString &text)
         static_cast<QLineEdit *>(widget)->setText(text);
 }
 
+void MenuHandler::operator()(Form1 &form) const
+{
+    if (m_member)
+        (form.*m_member)();
+    else if (m_function)
+        m_function(form);
+}
+
 std::span<const MenuEntry> Form1::menuTable()
 {
     using K = MenuEntry::Kind;
@@ -269,7 +277,8 @@ std::span<const MenuEntry> Form1::menuTable()
         // Commands beyond the described ones. The text after a tab shows the key without
         // binding it: a shortcut would take the key away from the fields.
         { K::Menu, "mnuTools", "&Tools", nullptr, nullptr, &Form1::mnuTools },
-        { K::Command, "mnuLogWindow", "&Log window\tF2", &Form1::mnuLogWindowClick, &Form1::mnuLogWindow, nullptr },
+        { K::Command, "mnuLogWindow", "&Log window\tF2", [](Form1 &f) { f.m_logWindow->show(); },
+          &Form1::mnuLogWindow, nullptr },
         { K::Exports, nullptr, nullptr, nullptr, nullptr, nullptr },
         // The links add theirs after these.
     };
@@ -280,10 +289,10 @@ void Form1::buildMenus()
 {
     QMenuBar *bar = menuBar();
     QMenu *menu = nullptr;
-    const auto command = [&](QAction *action, const char *name, void (Form1::*handler)()) {
+    const auto command = [&](QAction *action, const char *name, MenuHandler handler) {
         action->setObjectName(QLatin1String(name));
         if (handler)
-            connect(action, &QAction::triggered, this, handler);
+            connect(action, &QAction::triggered, this, [this, handler] { handler(*this); });
         return action;
     };
     for (const MenuEntry &entry : menuTable()) {

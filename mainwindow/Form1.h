@@ -8,11 +8,13 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QStringList>
 
 #include <array>
 #include <functional>
 #include <optional>
 #include <span>
+#include <vector>
 
 class ContestPanel;
 class EntryField;
@@ -40,8 +42,12 @@ class Form1 : public QMainWindow
     Q_OBJECT
     // The logbook in use, before the window variable that reads it.
     storage::LogbookSession m_session;
+    // The settings' values, one for each row of settingTable() and in its order; the
+    // described window variables below are names for theirs.
+    std::vector<QString> m_settings = std::vector<QString>(settingTable().size());
+    enum SettingName { UtcOffsetRow, BandRow, SentRow, RecvRow, DeflogRow, ModeRow };
     // What "deflog" held at start-up: the logbook taken into use then, if it can be.
-    QString m_deflog;
+    QString &m_deflog = m_settings[DeflogRow];
 
 public:
     explicit Form1(Platform &platform, QWidget *parent = nullptr);
@@ -106,13 +112,15 @@ public:
     bool contestMode() const;
     // The exchange the next contact sends (the window variable exchangeSent).
     const QString &exchange() const { return exchangeSent; }
-    // The value a setting holds now, by its file name (storage::settingFile).
+    // The value a setting holds now, by its file name ("band", "sent", ...: settingTable()).
     const QString &setting(const char *file) const;
     // Tools: the links add their commands after the window's own.
     QMenu *toolsMenu() const { return mnuTools; }
 
     // The About message, line breaks included.
     static QString aboutText();
+    // The settings files, in the order start-up reads them (the names of settingTable()).
+    static QStringList settingFiles();
 
 protected:
     // Closing the window any way but Exit asks only when a contact would be lost with it.
@@ -155,11 +163,11 @@ private:
     // Window variables: text, empty until the load step or a command sets them.
     QString exchangeSent;
     const QString &logPath = m_session.path(); // the session's, read-only here
-    QString defSent;
-    QString defRecv;
-    QString defBand;
-    QString defMode;
-    QString utcOffset;
+    QString &defSent = m_settings[SentRow];
+    QString &defRecv = m_settings[RecvRow];
+    QString &defBand = m_settings[BandRow];
+    QString &defMode = m_settings[ModeRow];
+    QString &utcOffset = m_settings[UtcOffsetRow];
 
     // Form1.cpp: controls and menus
     void buildControls();
@@ -173,9 +181,10 @@ private:
 
     // Form1Load.cpp
     void load();
-    // Count a logbook for use: the count, or nothing after telling the operator why not.
+    // A logbook taken (LogbookSession::take or create) told: the count, or nothing after
+    // telling the operator why not.
     std::optional<qint16> countForUse(const QString &path, const QString &purpose,
-                                      storage::IfMissing missing);
+                                      const storage::Result<storage::TakenLogbook> &taken);
     void takeLogbookIntoUse(const QString &path, qint16 count);
     QString exchangeFor(qint16 nextNumber) const;
     void showLogPath();
@@ -229,6 +238,7 @@ private:
     void applyMode();
     // The six settings: their files, variables and commands (mnuUTC, mnuMode, ...).
     static std::span<const SettingRow> settingTable();
+    QString &setting(const SettingRow &row);
     void askSetting(const SettingRow &row);
     std::optional<QString> settingProblem(const SettingRow &row, const QString &typed) const;
     void utcOffsetChanged();
@@ -248,7 +258,6 @@ private:
     void mnuAboutClick();
     void mnuExitClick();
     void mnuConvertClick();
-    void mnuLogWindowClick();
 
     Platform &m_platform;
     // A stored UTC offset that is not a number is reported once, not on every key.

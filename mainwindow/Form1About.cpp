@@ -61,8 +61,3 @@ void Form1::mnuConvertClick()
     raise();
     activateWindow();
 }
-
-void Form1::mnuLogWindowClick()
-{
-    m_logWindow->show();
-}

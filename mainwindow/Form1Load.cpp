@@ -29,7 +29,7 @@ void Form1::load()
     for (const SettingRow &row : settingTable()) {
         auto value = readSetting(QLatin1String(row.file));
         if (value)
-            this->*row.variable = value.value();
+            setting(row) = value.value();
         else
             problems << msg::failure(QStringLiteral("The setting \"%1\" could not be read; it is "
                                                     "taken as empty.")
@@ -46,7 +46,7 @@ void Form1::load()
         // numbering would restart at 1 and the duplicate check would find nothing.
         const QString purpose = QStringLiteral("The default logbook could not be opened.");
         if (logbookExists(path, purpose)) {
-            if (auto count = countForUse(path, purpose, IfMissing::Fail))
+            if (auto count = countForUse(path, purpose, LogbookSession::take(path, IfMissing::Fail)))
                 takeLogbookIntoUse(path, *count);
         }
     }
@@ -136,12 +136,11 @@ void Form1::showLogPath()
     Label8->setAccessibleDescription(path);
 }
 
+// take() refuses a file that is no logbook before anything is done to it, and puts a
+// contact left half-corrected back first, so nothing reads it torn.
 std::optional<qint16> Form1::countForUse(const QString &path, const QString &purpose,
-                                         IfMissing missing)
+                                         const Result<TakenLogbook> &taken)
 {
-    // A file that is no logbook is refused before anything is done to it; a contact left
-    // half-corrected is put back first, so nothing reads it torn.
-    const auto taken = LogbookSession::take(path, missing);
     if (!taken) {
         m_platform.showError(
                 msg::failure(purpose, taken.error())

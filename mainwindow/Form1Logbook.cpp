@@ -1,7 +1,7 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
+#include "mainwindow/SettingRow.h"
 #include "platform/Counted.h"
-#include "storage/Journal.h"
 #include "storage/Logbook.h"
 #include "storage/QsoRecord.h"
 #include "storage/Settings.h"
@@ -11,12 +11,6 @@
 #include <QFileInfo>
 
 using namespace storage;
-
-namespace {
-
-constexpr QLatin1String kDeflog("deflog");
-
-} // namespace
 
 bool Form1::pathFitsSetting(const QString &path)
 {
@@ -55,7 +49,7 @@ void Form1::mnuOpenClick()
         return;
     // A name typed here that does not exist yet starts a new logbook.
     const auto count = countForUse(*chosen, QStringLiteral("The logbook could not be opened."),
-                                   IfMissing::Create);
+                                   LogbookSession::take(*chosen, IfMissing::Create));
     if (!count)
         return;
     rememberAndUse(*chosen, *count);
@@ -63,7 +57,7 @@ void Form1::mnuOpenClick()
 
 void Form1::rememberAndUse(const QString &path, qint16 count)
 {
-    const Status remembered = writeSetting(kDeflog, path);
+    const Status remembered = writeSetting(QLatin1String(settingTable()[DeflogRow].file), path);
     if (!remembered) {
         m_platform.showError(msg::failure(
                 QStringLiteral("The logbook could not be remembered as the default logbook, so "
@@ -108,7 +102,8 @@ void Form1::mnuSaveClick()
             return;
     }
     // Find out before the old contents are gone whether the choice can be remembered.
-    if (const Status writable = checkSettingWritable(kDeflog); !writable) {
+    const QLatin1String deflog(settingTable()[DeflogRow].file);
+    if (const Status writable = checkSettingWritable(deflog); !writable) {
         m_platform.showError(msg::failure(
                 QStringLiteral("The new logbook could not be remembered as the default logbook, "
                                "so nothing was changed."),
@@ -117,27 +112,24 @@ void Form1::mnuSaveClick()
     }
     // The count the operator agreed to lose is checked again under the lock: another
     // station may have saved while the question was up.
-    const Status emptied = emptyLogbook(path, existing);
-    if (!emptied && emptied.error().kind == StorageError::Kind::Changed) {
+    bool emptied = false;
+    const auto created = m_session.create(path, existing, &emptied);
+    if (!created && !emptied && created.error().kind == StorageError::Kind::Changed) {
         m_platform.showError(QStringLiteral("While you were asked, another program changed the "
                                             "logbook %1: it now holds %2 contacts, not %3. Nothing "
                                             "was deleted.\n\nCreate the logbook again if you still "
                                             "want to.")
-                                     .arg(msg::nativePath(path), emptied.error().reason)
+                                     .arg(msg::nativePath(path), created.error().reason)
                                      .arg(existing));
         return;
     }
-    if (!emptied) {
+    if (!created && !emptied) {
         m_platform.showError(
-                msg::failure(QStringLiteral("The logbook could not be created."), emptied.error()));
+                msg::failure(QStringLiteral("The logbook could not be created."), created.error()));
         return;
     }
-    // An interrupted correction of the contacts just deleted has nothing left to undo:
-    // its journal goes without a word. Only a journal of ours goes; anything else at that
-    // path is told as the logbook is taken into use, and left alone.
-    (void)recoverJournal(path);
     const auto count = countForUse(path, QStringLiteral("The new logbook could not be opened."),
-                                   IfMissing::Fail);
+                                   created);
     if (!count)
         return;
     rememberAndUse(path, *count);

@@ -43,9 +43,10 @@ bool Form1::contestMode() const
 
 const QString &Form1::setting(const char *file) const
 {
-    for (const SettingRow &row : settingTable()) {
-        if (qstrcmp(row.file, file) == 0)
-            return this->*row.variable;
+    const std::span<const SettingRow> rows = settingTable();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (qstrcmp(rows[i].file, file) == 0)
+            return m_settings[i];
     }
     Q_ASSERT_X(false, "Form1::setting", file);
     static const QString none;
@@ -55,28 +56,36 @@ const QString &Form1::setting(const char *file) const
 std::span<const SettingRow> Form1::settingTable()
 {
     using C = SettingRow::Check;
-    namespace file = settingFile;
-    // In the order start-up reads them.
+    // In the order start-up reads them; SettingName names the described ones by place.
     static const SettingRow rows[] = {
-        { file::UtcOffset, &Form1::utcOffset, "mnuSetup", 0, "mnuUTC", "UTC offset",
-          "Enter your delay from UTC", "Set UTC delay", C::UtcOffset, QsoRecord::DateTime,
-          nullptr, &Form1::utcOffsetChanged, "The UTC offset" },
-        { file::Band, &Form1::defBand, "mnuDefault", 1, "mnuBand", "Band",
-          "Enter the default Band(MHz)", "Band", C::FitsField, QsoRecord::Band, "Combo1", nullptr,
-          nullptr },
-        { file::Sent, &Form1::defSent, "mnuDefault", 2, "mnuSent", "Sent",
-          "Enter the default Sent report", "Sent", C::FitsField, QsoRecord::Sent, nullptr,
-          &Form1::defSentChanged, nullptr },
-        { file::Recv, &Form1::defRecv, "mnuDefault", 3, "mnuRecv", "Recv",
-          "Enter the default Recv report", "Recv", C::FitsField, QsoRecord::Recv, nullptr, nullptr,
-          nullptr },
-        { file::DefaultLogbook, &Form1::m_deflog, nullptr, 0, nullptr, nullptr, nullptr, nullptr,
-          C::FitsField, QsoRecord::Call, nullptr, nullptr, nullptr },
-        { file::Mode, &Form1::defMode, "mnuDefault", 0, "mnuMode", "Mode", "Enter default Mode",
-          "Mode", C::FitsField, QsoRecord::Mode, "Combo2", nullptr, nullptr },
+        { "utc_off", "mnuSetup", 0, "mnuUTC", "UTC offset", "Enter your delay from UTC",
+          "Set UTC delay", C::UtcOffset, QsoRecord::DateTime, nullptr, &Form1::utcOffsetChanged,
+          "The UTC offset" },
+        { "band", "mnuDefault", 1, "mnuBand", "Band", "Enter the default Band(MHz)", "Band",
+          C::FitsField, QsoRecord::Band, "Combo1", nullptr, nullptr },
+        { "sent", "mnuDefault", 2, "mnuSent", "Sent", "Enter the default Sent report", "Sent",
+          C::FitsField, QsoRecord::Sent, nullptr, &Form1::defSentChanged, nullptr },
+        { "recv", "mnuDefault", 3, "mnuRecv", "Recv", "Enter the default Recv report", "Recv",
+          C::FitsField, QsoRecord::Recv, nullptr, nullptr, nullptr },
+        { "deflog", nullptr, 0, nullptr, nullptr, nullptr, nullptr, C::FitsField, QsoRecord::Call,
+          nullptr, nullptr, nullptr },
+        { "mode", "mnuDefault", 0, "mnuMode", "Mode", "Enter default Mode", "Mode", C::FitsField,
+          QsoRecord::Mode, "Combo2", nullptr, nullptr },
     };
-    static_assert(std::size(rows) == SettingFiles.size());
     return rows;
+}
+
+QStringList Form1::settingFiles()
+{
+    QStringList files;
+    for (const SettingRow &row : settingTable())
+        files << QLatin1String(row.file);
+    return files;
+}
+
+QString &Form1::setting(const SettingRow &row)
+{
+    return m_settings[std::size_t(&row - settingTable().data())];
 }
 
 // Cancel keeps the setting; OK stores what was typed, empty included. The variable
@@ -88,7 +97,7 @@ void Form1::askSetting(const SettingRow &row)
     if (row.check == SettingRow::Check::UtcOffset)
         prompt += QLatin1Char('\n') + clockHint(m_platform.now().offsetFromUtc());
     const QString title = QLatin1String(row.title);
-    const std::optional<QString> typed = m_platform.inputBox(prompt, title, this->*row.variable);
+    const std::optional<QString> typed = m_platform.inputBox(prompt, title, setting(row));
     if (!typed)
         return;
     if (const auto problem = settingProblem(row, *typed)) {
@@ -104,7 +113,7 @@ void Form1::askSetting(const SettingRow &row)
                 written.error()));
         return;
     }
-    this->*row.variable = *typed;
+    setting(row) = *typed;
     if (row.list)
         findChild<QComboBox *>(QLatin1String(row.list))->setEditText(*typed);
     if (row.changed)

@@ -15,7 +15,7 @@ class LinkNote;
 // own part of the settings (links/LinkSettings: its block of vantel.ini), starts or
 // stops itself by them, and speaks through what Form1 offers (the note, a status row,
 // the band and mode source, takeAsTyped, saveContact). None ever makes the window wait.
-// LinksController owns one of each; a new link is one class and one line in its table.
+// LinksController owns one of each; a new link is its own files and one line in its table.
 class Link : public QObject
 {
     Q_OBJECT
@@ -27,6 +27,9 @@ public:
     {
     }
 
+    // Adds the link's block of vantel.ini (links::LinkSettings::add): its group, its
+    // values and their defaults.
+    virtual void addSettings(links::LinkSettings &settings) const = 0;
     // Takes the settings into use: starts, restarts or stops the link.
     virtual void apply(const links::LinkSettings &settings) = 0;
     // F3 (Tools, "Take from fldigi or the rig"): true if this link took it.

@@ -44,11 +44,14 @@ LinksController::LinksController(Form1 &form)
     connect(m_take, &QAction::triggered, this, [this] { extraKey(Vk::F3); });
     connect(&form, &Form1::extraKey, this, &LinksController::extraKey);
 
-    for (const auto make : kLinks)
+    links::LinkSettings defaults;
+    for (const auto make : kLinks) {
         m_links.push_back(make(form, m_note, this));
+        m_links.back()->addSettings(defaults);
+    }
     m_wsjtx = findChild<WsjtxLink *>();
 
-    const links::LoadedLinkSettings loaded = links::loadLinkSettings(m_path);
+    const links::LoadedLinkSettings loaded = links::loadLinkSettings(m_path, defaults);
     m_settings = loaded.settings;
     if (!loaded.problems.isEmpty())
         form.platform().showError(QStringLiteral("%1:\n\n%2")

@@ -29,6 +29,7 @@ void LogWindowLink::show()
 {
     if (!m_window) {
         m_window = new LogWindow(m_form.platform(), &m_form);
+        m_window->setSession(m_form.session());
         connect(m_window, &LogWindow::backToEntry, this, [this] {
             m_form.raise();
             m_form.activateWindow();

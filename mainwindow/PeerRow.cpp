@@ -16,13 +16,12 @@ QSpinBox *PeerRow::portBox(QWidget *parent, const QString &name, quint16 port)
 }
 
 PeerRow::PeerRow(QWidget *dialog, const char *name, const QString &caption,
-    links::PeerSettings links::LinkSettings::*peer, const links::LinkSettings &settings,
-    Probe probe)
-    : m_peer(peer)
+    const links::LinkSettings &settings, Probe probe)
+    : m_name(name)
     , m_probe(probe)
 {
     const QString prefix = QLatin1String(name);
-    const links::PeerSettings &now = settings.*peer;
+    const auto &now = settings.get<links::PeerSettings>(name);
     m_enabled = new QCheckBox(caption, dialog);
     m_enabled->setObjectName(prefix + QStringLiteral("Enabled"));
     m_enabled->setChecked(now.enabled);
@@ -36,7 +35,7 @@ PeerRow::PeerRow(QWidget *dialog, const char *name, const QString &caption,
 
 bool PeerRow::read(links::LinkSettings &into)
 {
-    links::PeerSettings &peer = into.*m_peer;
+    auto &peer = into.get<links::PeerSettings>(m_name);
     peer.enabled = m_enabled->isChecked();
     peer.host = m_host->text().trimmed();
     peer.port = quint16(m_port->value());

@@ -17,9 +17,9 @@ public:
     // Asks the peer at host:port and writes the answer into `status`.
     using Probe = void (*)(const QString &host, quint16 port, QLabel *status, QObject *probes);
 
+    // `name` is the link's block in vantel.ini and the prefix of the row's object names.
     PeerRow(QWidget *dialog, const char *name, const QString &caption,
-        links::PeerSettings links::LinkSettings::*peer, const links::LinkSettings &settings,
-        Probe probe);
+        const links::LinkSettings &settings, Probe probe);
 
     bool read(links::LinkSettings &into) override;
     void check(QObject *probes) override;
@@ -28,7 +28,7 @@ public:
 
 private:
     std::array<QWidget *, 4> cells() const override;
-    links::PeerSettings links::LinkSettings::*m_peer;
+    const char *m_name;
     Probe m_probe;
     QCheckBox *m_enabled = nullptr;
     QLineEdit *m_host = nullptr;

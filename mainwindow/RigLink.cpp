@@ -16,11 +16,16 @@ RigLink::RigLink(Form1 &form, LinkNote &note, QObject *parent)
 {
 }
 
+void RigLink::addSettings(links::LinkSettings &settings) const
+{
+    settings.add(Group, "rig", links::PeerSettings { false, QStringLiteral("127.0.0.1"), 4532 });
+}
+
 void RigLink::apply(const links::LinkSettings &settings)
 {
     delete m_poller;
     m_poller = nullptr;
-    m_settings = settings.rig;
+    m_settings = settings.get<links::PeerSettings>(Group);
     if (m_settings.enabled)
         m_poller = new links::RigPoller(m_settings.host, m_settings.port, this);
     m_last.clear();
@@ -110,6 +115,6 @@ std::unique_ptr<ConnectionRow> RigLink::connectionRow(QWidget *dialog, const lin
         });
         poller->start();
     };
-    return std::make_unique<PeerRow>(dialog, "rig", QStringLiteral("&Rig (hamlib rigctld)"),
-                                     &links::LinkSettings::rig, settings, probe);
+    return std::make_unique<PeerRow>(dialog, Group, QStringLiteral("&Rig (hamlib rigctld)"),
+                                     settings, probe);
 }

@@ -17,6 +17,9 @@ class RigLink : public Link
 public:
     RigLink(Form1 &form, LinkNote &note, QObject *parent);
 
+    // The link's block of vantel.ini.
+    static constexpr const char *Group = "rig";
+    void addSettings(links::LinkSettings &settings) const override;
     void apply(const links::LinkSettings &settings) override;
     std::unique_ptr<ConnectionRow> connectionRow(QWidget *dialog, const links::LinkSettings &settings) override;
     bool takeKey() override;

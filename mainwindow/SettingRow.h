@@ -6,17 +6,17 @@
 
 class Form1;
 
-// One settings file and everything the window does with it: start-up reads it into its
-// variable, and its command (if it has one) asks for a new value, checks it, writes the
-// file and shows it. The table of rows is Form1::settingTable(); a new setting is one row.
+// One settings file and everything the window does with it: start-up reads it into the
+// window's value of its row (Form1::setting), and its command (if it has one) asks for a
+// new value, checks it, writes the file and shows it. The table of rows is
+// Form1::settingTable(); a new setting is one row.
 struct SettingRow
 {
     enum class Check {
         FitsField, // a value the record field can hold as it stands
         UtcOffset, // a number of hours from -24 to 24, or empty
     };
-    const char *file; // one of storage::settingFile
-    QString Form1::*variable; // the window variable that holds the value
+    const char *file; // its name in the working folder, written here only
     // The command: the menu it sits in (object name; nullptr for none: "deflog" is set by
     // File, Open and Create), its place among that menu's setting commands, its object
     // name and caption, and the question and title of its input box.

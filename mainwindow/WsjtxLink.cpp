@@ -29,9 +29,14 @@ WsjtxLink::WsjtxLink(Form1 &form, LinkNote &note, QObject *parent)
     });
 }
 
+void WsjtxLink::addSettings(links::LinkSettings &settings) const
+{
+    settings.add(WsjtxRow::Group, "WSJT-X", links::WsjtxSettings());
+}
+
 void WsjtxLink::apply(const links::LinkSettings &settings)
 {
-    listen(settings.wsjtx);
+    listen(settings.get<links::WsjtxSettings>(WsjtxRow::Group));
     // The contacts an earlier run left waiting, once the link knows its settings.
     if (!m_restored) {
         m_restored = true;
@@ -204,7 +209,7 @@ bool WsjtxLink::alreadyInLogbook(const QsoRecord &record) const
         return false;
     const QByteArray last = logbook.read(QsoRecord::Size);
     // The number is the save's own; the rest is what was kept.
-    constexpr int NumberWidth = 3;
+    constexpr int NumberWidth = QsoRecord::Widths[QsoRecord::Number];
     return last.size() == QsoRecord::Size
         && last.mid(NumberWidth)
         == QByteArray(record.bytes.data() + NumberWidth, QsoRecord::Size - NumberWidth);

@@ -19,6 +19,7 @@ class WsjtxLink : public Link
 public:
     WsjtxLink(Form1 &form, LinkNote &note, QObject *parent);
 
+    void addSettings(links::LinkSettings &settings) const override;
     void apply(const links::LinkSettings &settings) override;
     std::unique_ptr<ConnectionRow> connectionRow(QWidget *dialog, const links::LinkSettings &settings) override;
     QString unsavedContacts() override;

@@ -9,7 +9,7 @@
 
 WsjtxRow::WsjtxRow(
     QWidget *dialog, const links::LinkSettings &settings, std::function<QString()> status)
-    : m_settings(settings.wsjtx)
+    : m_settings(settings.get<links::WsjtxSettings>(Group))
     , m_statusNow(std::move(status))
 {
     m_enabled = new QCheckBox(QStringLiteral("&WSJT-X, JTDX (UDP)"), dialog);
@@ -27,8 +27,9 @@ WsjtxRow::WsjtxRow(
 
 bool WsjtxRow::read(links::LinkSettings &into)
 {
-    into.wsjtx.enabled = m_enabled->isChecked();
-    into.wsjtx.port = quint16(m_port->value());
+    auto &wsjtx = into.get<links::WsjtxSettings>(Group);
+    wsjtx.enabled = m_enabled->isChecked();
+    wsjtx.port = quint16(m_port->value());
     return true;
 }
 

@@ -18,6 +18,8 @@ public:
     WsjtxRow(QWidget *dialog, const links::LinkSettings &settings, std::function<QString()> status);
 
     bool read(links::LinkSettings &into) override;
+    // The link's block of vantel.ini.
+    static constexpr const char *Group = "wsjtx";
     void check(QObject *probes) override;
 
 private:

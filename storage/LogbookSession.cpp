@@ -22,11 +22,15 @@ Result<TakenLogbook> LogbookSession::open(const QString &path, IfMissing missing
     return taken;
 }
 
-Result<TakenLogbook> LogbookSession::create(const QString &path, std::optional<qint64> confirmed)
+Result<TakenLogbook> LogbookSession::create(const QString &path, std::optional<qint64> confirmed,
+                                            bool *emptied)
 {
-    if (const Status emptied = emptyLogbook(path, confirmed); !emptied)
-        return emptied.error();
-    // Nothing is left for a journal of ours to undo; anything else there is told by take().
+    if (const Status done = emptyLogbook(path, confirmed); !done)
+        return done.error();
+    if (emptied)
+        *emptied = true;
+    // Nothing is left for a journal of ours to undo; only a journal of ours goes, and
+    // anything else at that path is told by take().
     (void)storage::recoverJournal(path);
     return take(path, IfMissing::Fail);
 }

@@ -37,8 +37,11 @@ public:
     // take() and use() in one; on failure the session keeps its logbook.
     Result<TakenLogbook> open(const QString &path, IfMissing missing);
     // Empties (or creates) `path`, refused when it no longer holds `confirmed` records,
-    // then takes it into use; an interrupted correction of the deleted contacts goes.
-    Result<TakenLogbook> create(const QString &path, std::optional<qint64> confirmed);
+    // then takes it like take() (use() is the caller's, once it has remembered the
+    // choice); an interrupted correction of the deleted contacts goes. `emptied` tells a
+    // failure to take the emptied file from a failure to empty it.
+    Result<TakenLogbook> create(const QString &path, std::optional<qint64> confirmed,
+                                bool *emptied = nullptr);
     void close();
 
     // Writes `record` as record qsoCount + 1 and counts it; the count stays on failure.

@@ -4,25 +4,7 @@
 
 #include <QString>
 
-#include <array>
-
 namespace storage {
-
-// The six settings files in the working folder. Their names are written here only.
-namespace settingFile {
-inline constexpr const char *UtcOffset = "utc_off";
-inline constexpr const char *Band = "band";
-inline constexpr const char *Sent = "sent";
-inline constexpr const char *Recv = "recv";
-inline constexpr const char *DefaultLogbook = "deflog";
-inline constexpr const char *Mode = "mode";
-} // namespace settingFile
-
-// All of them, in the order start-up reads them.
-inline constexpr std::array<const char *, 6> SettingFiles {
-    settingFile::UtcOffset, settingFile::Band,           settingFile::Sent,
-    settingFile::Recv,      settingFile::DefaultLogbook, settingFile::Mode,
-};
 
 // A setting fits a 128-byte record behind its 4-byte header.
 constexpr int MaxSettingLength = 124;

@@ -4,19 +4,23 @@
 
 namespace storage {
 
-QString shownPath(const QString &path)
+QString escaped(QStringView text, QStringView alsoEscape)
 {
-    const QString native = QDir::toNativeSeparators(path);
     QString out;
-    out.reserve(native.size());
-    for (QChar c : native) {
-        if (c.category() == QChar::Other_Control)
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (c.category() == QChar::Other_Control || alsoEscape.contains(c))
             out += QStringLiteral("\\x")
                     + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
         else
             out += c;
     }
     return out;
+}
+
+QString shownPath(const QString &path)
+{
+    return escaped(QDir::toNativeSeparators(path));
 }
 
 QString failureReason(const StorageError &error)

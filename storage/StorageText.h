@@ -3,11 +3,15 @@
 #include "storage/Result.h"
 
 #include <QString>
+#include <QStringView>
 
 // The operator's words for what storage reports, written once for every layer: the
 // windows, the conversion window and vantel-export.
 namespace storage {
 
+// The text with each control character (and each of `alsoEscape`) written as \xNN,
+// so that a message or a header line shows it and is not cut or broken by it.
+QString escaped(QStringView text, QStringView alsoEscape = {});
 // A path as a message shows it: native separators, control characters as \xNN, so a
 // hand-edited name can never break the text it stands in.
 QString shownPath(const QString &path);

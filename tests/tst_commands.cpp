@@ -364,7 +364,7 @@ void TestCommands::valueCancelKeepsSetting()
     const Form1Ui ui(form);
     ui.Combo1->setEditText(QStringLiteral("7"));
     form.findChild<QAction *>("mnuBand")->trigger(); // no answer queued: Cancel
-    QCOMPARE(form.setting(storage::settingFile::Band), QStringLiteral("21"));
+    QCOMPARE(form.setting("band"), QStringLiteral("21"));
     QCOMPARE(ts::readFile(QStringLiteral("band")), ts::setting("21"));
     QCOMPARE(ui.Combo1->currentText(), QStringLiteral("7"));
 }
@@ -401,7 +401,7 @@ void TestCommands::valueRefused()
     QCOMPARE(platform.errors().size(), 1);
     QCOMPARE(ts::readFile(file), ts::setting("59"));
     QCOMPARE(ui.Combo2->currentText() + ui.Combo1->currentText(), shown);
-    QCOMPARE(form.setting(storage::settingFile::Recv) + form.setting(storage::settingFile::Mode) + form.setting(storage::settingFile::Band) + form.setting(storage::settingFile::Sent), QStringLiteral("59"));
+    QCOMPARE(form.setting("recv") + form.setting("mode") + form.setting("band") + form.setting("sent"), QStringLiteral("59"));
 }
 
 void TestCommands::utcOffsetChecked_data()
@@ -432,7 +432,7 @@ void TestCommands::utcOffsetChecked()
     platform.inputAnswers.push_back(typed);
     form.findChild<QAction *>("mnuUTC")->trigger();
     QCOMPARE(platform.errors().isEmpty(), accepted);
-    QCOMPARE(form.setting(storage::settingFile::UtcOffset), accepted ? typed : QStringLiteral("1"));
+    QCOMPARE(form.setting("utc_off"), accepted ? typed : QStringLiteral("1"));
     const QByteArray expected = ts::setting(accepted ? typed.toLatin1() : QByteArray("1"));
     QCOMPARE(ts::readFile(QStringLiteral("utc_off")).left(expected.size()), expected);
 }

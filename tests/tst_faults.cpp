@@ -116,7 +116,7 @@ void TestFaults::unwritableWorkingFolder()
     }
     QCOMPARE(platform.errors().size(), 6);
     QVERIFY(platform.errors().last().contains(QStringLiteral("Permission denied")));
-    QVERIFY(form.setting(storage::settingFile::UtcOffset).isEmpty() && form.setting(storage::settingFile::Band).isEmpty() && form.setting(storage::settingFile::Recv).isEmpty());
+    QVERIFY(form.setting("utc_off").isEmpty() && form.setting("band").isEmpty() && form.setting("recv").isEmpty());
     QCOMPARE(ui.Combo1->currentText(), QStringLiteral("14"));
 
     platform.fileAnswers.push_back(log);
@@ -220,13 +220,13 @@ void TestFaults::randomStartups()
     std::mt19937 random(1200);
     for (int i = 0; i < 60; ++i) {
         ts::WorkDir dir;
-        for (const char *name : storage::SettingFiles) {
-            if (qstrcmp(name, storage::settingFile::DefaultLogbook) == 0)
+        for (const QString &name : Form1::settingFiles()) {
+            if (name == QLatin1String("deflog"))
                 continue;
             QByteArray bytes(std::uniform_int_distribution<int>(0, 40)(random), '\0');
             for (char &b : bytes)
                 b = char(random() & 0xFF);
-            ts::writeFile(QLatin1String(name), bytes);
+            ts::writeFile(name, bytes);
         }
         const int records = std::uniform_int_distribution<int>(0, 30)(random);
         // Whole records, then perhaps the start of the next one, cut anywhere.

@@ -65,7 +65,7 @@ void TestFieldKeys::dateStamp()
     const Form1Ui ui(form);
     QTest::keyClick(ui.Text2, Qt::Key_Tab);
     QCOMPARE(ui.Text3->text(), stamp);
-    QCOMPARE(form.setting(storage::settingFile::UtcOffset), offsetAfter);
+    QCOMPARE(form.setting("utc_off"), offsetAfter);
     ui.Text3->clear();
     QTest::keyClick(ui.Text3, Qt::Key_F5);
     QCOMPARE(ui.Text3->text(), stamp);

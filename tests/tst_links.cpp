@@ -494,7 +494,7 @@ void TestLinks::rigRow()
 
     // Turned off, the row goes and the window is as before.
     links::LinkSettings settings = linksOf(form)->settings();
-    settings.rig.enabled = false;
+    settings.get<links::PeerSettings>("rig").enabled = false;
     QVERIFY(linksOf(form)->change(settings));
     QVERIFY(!row->isVisible());
     QCOMPARE(form.centralWidget()->size(), client.size());
@@ -899,7 +899,10 @@ void TestLinks::settingsFile()
     if (!error.isEmpty())
         QCOMPARE(f.platform.errors().first(), QDir::toNativeSeparators(f.dir.path("vantel.ini")) + ":\n\n" + error);
     const links::LinkSettings &s = linksOf(form)->settings();
-    QCOMPARE((QList<bool> { s.fldigi.enabled, s.rig.enabled, s.wsjtx.enabled }), enabled);
+    QCOMPARE((QList<bool> { s.get<links::PeerSettings>("fldigi").enabled,
+                            s.get<links::PeerSettings>("rig").enabled,
+                            s.get<links::WsjtxSettings>("wsjtx").enabled }),
+             enabled);
 }
 
 void TestLinks::connectionsWindow()
@@ -937,7 +940,7 @@ void TestLinks::connectionsWindow()
                      + "\n\n[rig]\nenabled=true\nhost=127.0.0.1\nport=" + QByteArray::number(m_peers.rigPort)
                      + "\n\n[wsjtx]\nenabled=true\nport=" + QByteArray::number(wsjtxPort) + "\n");
     // In use at once: the WSJT-X port listens.
-    QVERIFY(linksOf(form)->settings().wsjtx.enabled);
+    QVERIFY(linksOf(form)->settings().get<links::WsjtxSettings>("wsjtx").enabled);
     QUdpSocket taken;
     QVERIFY(!taken.bind(QHostAddress::LocalHost, quint16(wsjtxPort)));
     QCOMPARE(linksOf(form)->wsjtxStatus(), "listening, nothing heard yet");

@@ -25,7 +25,7 @@ AdifImport::AdifImport(Platform &platform, const QString &logbook, QWidget *wind
 void AdifImport::start()
 {
     const FileDialogRequest request {
-        kTitle, QStringLiteral("ADIF(*.adi *.adif)|*.adi *.adif|All files(*.*)|*.*"),
+        QStringLiteral("Choose an ADIF file to import"), QStringLiteral("ADIF(*.adi *.adif)|*.adi *.adif|All files(*.*)|*.*"),
         QStringLiteral(".adi"), QFileInfo(m_logbook).absolutePath() + QLatin1Char('/')
     };
     const std::optional<QString> chosen = m_platform.openFile(request);
@@ -60,7 +60,7 @@ void AdifImport::start()
         deleteLater();
         return;
     }
-    auto *dialog = new ImportDialog(heading, m_plan.lines(), qint64(m_plan.toAdd.size()), m_window);
+    auto *dialog = new ImportDialog(QStringLiteral("%1 - %2").arg(kTitle, QFileInfo(*chosen).fileName()), heading, m_plan.lines(), qint64(m_plan.toAdd.size()), m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setModal(true);
     connect(dialog, &QDialog::accepted, this, &AdifImport::confirmed);
@@ -72,7 +72,9 @@ void AdifImport::start()
 // under way elsewhere is waited for by the operator, not by the window.
 bool AdifImport::takeLogbook()
 {
-    const auto taken = storage::LogbookSession::take(m_logbook, storage::IfMissing::Fail);
+    // With a file at the journal's path, a save under way looks like a correction until
+    // its lock is let go: waited for as the import itself waits.
+    const auto taken = storage::LogbookSession::take(m_logbook, storage::IfMissing::Fail, kLockWaitMs);
     if (!taken) {
         m_platform.showError(msg::failure(QStringLiteral("Nothing was imported."), taken.error()));
         return false;

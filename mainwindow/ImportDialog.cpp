@@ -7,17 +7,19 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ImportDialog::ImportDialog(const QString &heading, const QStringList &lines, qint64 toAdd,
+ImportDialog::ImportDialog(const QString &title, const QString &heading, const QStringList &lines, qint64 toAdd,
                            QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("ImportSummary"));
-    setWindowTitle(QStringLiteral("Import ADIF"));
+    setWindowTitle(title);
     auto *layout = new QVBoxLayout(this);
     auto *head = new QLabel(heading, this);
     head->setObjectName(QStringLiteral("importHeading"));
     head->setTextFormat(Qt::PlainText);
     head->setWordWrap(true);
+    // Wide enough for a path on a line or two, not a word a line.
+    head->setMinimumWidth(head->fontMetrics().averageCharWidth() * 60);
     layout->addWidget(head);
     m_summary = new QLabel(lines.join(QLatin1Char('\n')), this);
     m_summary->setObjectName(QStringLiteral("importSummary"));

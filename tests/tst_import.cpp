@@ -179,6 +179,29 @@ private Q_SLOTS:
                                      "Anne")
                         + ts::record("3", "OH2XYZ", "11.03.24 20:01", "", "", "7", "PSK31",
                                      "Jussi");
+        // KLog 2.3's export, the head of one an operator published (KLog could not be set up
+        // without its first-start wizard here): a header of its own, empty fields, 6-digit times.
+        const QByteArray klogTail =
+                " <MY_GRIDSQUARE:8>JN33JU07 <STATION_CALLSIGN:5>F4LEC <CQZ:2>15 <ITUZ:2>28 <DXCC:3>248"
+                " <CONT:2>EU <CONTACTED_OP:0> <EQ_CALL:0> <EQSL_QSLSDATE:8>20250809 <EQSL_QSL_SENT:1>Q"
+                " <LOTW_QSLSDATE:8>20250809 <LOTW_QSL_SENT:1>Q <CLUBLOG_QSO_UPLOAD_DATE:8>20250809"
+                " <CLUBLOG_QSO_UPLOAD_STATUS:1>M <OPERATOR:0> <OWNER_CALLSIGN:0> <RST_SENT:2>59"
+                " <RST_RCVD:2>59 <TX_PWR:2>50 <EOR>\n";
+        QTest::newRow("KLog 2.3")
+                << "ADIF v3.1.0 Export from KLog\nhttps://www.klog.xyz/klog\n<PROGRAMVERSION:3>2.3\n"
+                   "<PROGRAMID:4>KLOG \n<APP_KLOG_QSOS:2>19\n<APP_KLOG_LOG_DATE_EXPORT:13>20250812-1012\n"
+                   "<EOH>\n<CALL:5>IQ4FE <QSO_DATE:8>20250809 <TIME_ON:6>075200 <FREQ:5>7.148 <BAND:3>40M"
+                   " <FREQ_RX:5>7.148 <BAND_RX:3>40M <MODE:3>SSB"
+                        + klogTail
+                        + "<CALL:5>HA2YL <QSO_DATE:8>20250809 <TIME_ON:6>080100 <FREQ:6>14.242 <BAND:3>20M"
+                          " <FREQ_RX:6>14.242 <BAND_RX:3>20M <MODE:3>SSB"
+                        + QByteArray(klogTail).replace("<DXCC:3>248", "<DXCC:3>239")
+                        + "<CALL:6>IU7QCK <QSO_DATE:8>20250809 <TIME_ON:6>080500 <FREQ:6>14.227 <BAND:3>20M"
+                          " <FREQ_RX:6>14.227 <BAND_RX:3>20M <MODE:3>SSB"
+                        + klogTail + "\n"
+                << ts::record("1", "IQ4FE", "09.08.25 07:52", "59", "59", "7", "SSB")
+                        + ts::record("2", "HA2YL", "09.08.25 08:01", "59", "59", "14", "SSB")
+                        + ts::record("3", "IU7QCK", "09.08.25 08:05", "59", "59", "14", "SSB");
         QTest::newRow("WSJT-X 2.6.1 logged ADIF")
                 << wsjtxAdif()
                 << ts::record("1", "DL1ABC", "07.12.26 08:08", "", "", "14", "FT8", "", "JO62");

@@ -272,7 +272,8 @@ void TestStartup::menuTree()
         return out;
     };
     QCOMPARE(items(form.mnuFile),
-             QStringList({ "&Open an existing log...", "&Create a logbook...", "-", "E&xit" }));
+             QStringList({ "&Open an existing log...", "&Create a logbook...", "&Import ADIF...", "-",
+                           "E&xit" }));
     QCOMPARE(items(form.mnuSetup), QStringList({ "Contest*", "&Real Time*", "Clear after saving*",
                                                  "-", "UTC offset", "&Station..." }));
     QCOMPARE(items(form.mnuDefault), QStringList({ "Mode", "Band", "Sent", "Recv" }));

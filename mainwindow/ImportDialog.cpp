@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ImportDialog::ImportDialog(const QString &title, const QString &heading, const QStringList &lines, qint64 toAdd,
-                           QWidget *parent)
+ImportDialog::ImportDialog(const QString &title, const QString &heading, const QStringList &lines,
+    qint64 toAdd, QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("ImportSummary"));
@@ -27,8 +27,8 @@ ImportDialog::ImportDialog(const QString &title, const QString &heading, const Q
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_summary);
     auto *buttons = new QDialogButtonBox(this);
-    m_import = buttons->addButton(QStringLiteral("&Import %1").arg(contactCount(toAdd)),
-                                  QDialogButtonBox::AcceptRole);
+    m_import = buttons->addButton(
+        QStringLiteral("&Import %1").arg(contactCount(toAdd)), QDialogButtonBox::AcceptRole);
     m_import->setObjectName(QStringLiteral("importConfirm"));
     m_import->setDefault(true);
     buttons->addButton(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("importCancel"));

@@ -11,7 +11,8 @@ class ImportDialog : public QDialog
 {
     Q_OBJECT
 public:
-    ImportDialog(const QString &title, const QString &heading, const QStringList &lines, qint64 toAdd, QWidget *parent);
+    ImportDialog(const QString &title, const QString &heading, const QStringList &lines,
+        qint64 toAdd, QWidget *parent);
 
 private:
     QLabel *m_summary = nullptr;

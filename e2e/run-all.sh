@@ -12,7 +12,7 @@ package_tree="$here/../build/package"
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 start=$SECONDS
-scenarios=(operator logview links contest)
+scenarios=(operator logview links contest import)
 "$here/operator.sh" "$bin" >"$logs/operator" 2>&1 &
 pids=($!)
 "$here/logview.sh" "$bin" >"$logs/logview" 2>&1 &
@@ -20,6 +20,8 @@ pids+=($!)
 "$here/links.sh" "$bin" >"$logs/links" 2>&1 &
 pids+=($!)
 "$here/contest.sh" "$bin" >"$logs/contest" 2>&1 &
+pids+=($!)
+"$here/import.sh" "$bin" >"$logs/import" 2>&1 &
 pids+=($!)
 if [ "${2:-}" != --no-package ]; then
     scenarios+=(package)

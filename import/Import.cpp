@@ -6,7 +6,6 @@
 #include "radio/Mode.h"
 #include "storage/AppendRecords.h"
 #include "storage/Logbook.h"
-#include "storage/Logbook.h"
 #include "storage/TextCodec.h"
 
 #include <QFileInfo>
@@ -114,6 +113,7 @@ Plan makePlan(const QString &adifPath, const QString &logbookPath)
     if (!reader.isAdif()) {
         plan.notAdif = true;
         plan.error = reader.error();
+        plan.errorPath = adifPath;
         return plan;
     }
     DuplicateKeys keys;
@@ -122,6 +122,7 @@ Plan makePlan(const QString &adifPath, const QString &logbookPath)
         if (storage::Status read = readKeys(logbookPath, 1, keys, inLogbook, &plan.logbookRecords);
             !read) {
             plan.error = read.error().reason;
+            plan.errorPath = logbookPath;
             return plan;
         }
     }
@@ -150,6 +151,8 @@ Plan makePlan(const QString &adifPath, const QString &logbookPath)
         }
     }
     plan.error = reader.error();
+    if (!plan.error.isEmpty())
+        plan.errorPath = adifPath;
     return plan;
 }
 
@@ -202,7 +205,8 @@ storage::Result<Committed> commit(const Plan &plan, int lockWaitMs)
     if (readFailed)
         return *readFailed;
     if (shortened)
-        return storage::StorageError { storage::StorageError::Kind::Changed, plan.logbookPath,
+        // Said as every writer says it (failureReason words each kind, not `reason`).
+        return storage::StorageError { storage::StorageError::Kind::RecordsMissing, plan.logbookPath,
                                        QStringLiteral("the logbook holds fewer contacts than when "
                                                       "the import was planned") };
     done.added = appended.value();

@@ -23,6 +23,7 @@ struct Plan
     QString logbookPath;
     bool notAdif = false; // the file is no ADIF file: nothing may be written
     QString error; // the file or the logbook could not be read (whole or in part)
+    QString errorPath; // which of the two
 
     qint64 logbookRecords = 0; // whole records when the plan was made
     qint64 read = 0; // records in the ADIF file
@@ -54,7 +55,7 @@ struct Committed
 
 // Appends the plan's contacts, all or nothing (storage::appendRecords), numbered from the
 // logbook's count at that moment. Contacts another station saved since the plan are
-// compared too; a logbook shortened since is refused (StorageError::Kind::Changed).
+// compared too; a logbook shortened since is refused (StorageError::Kind::RecordsMissing).
 storage::Result<Committed> commit(const Plan &plan, int lockWaitMs = 10000);
 
 // What the duplicate check compares: call (letter case ignored), the date/time field

@@ -256,6 +256,7 @@ std::span<const MenuEntry> Form1::menuTable()
         { K::Menu, "mnuFile", "&File", nullptr, nullptr, &Form1::mnuFile },
         { K::Command, "mnuOpen", "&Open an existing log...", &Form1::mnuOpenClick, &Form1::mnuOpen, nullptr },
         { K::Command, "mnuSave", "&Create a logbook...", &Form1::mnuSaveClick, &Form1::mnuSave, nullptr },
+        { K::Command, "mnuImport", "&Import ADIF...", &Form1::mnuImportClick, nullptr, nullptr },
         { K::Separator, "sap2", nullptr, nullptr, &Form1::sap2, nullptr },
         { K::Command, "mnuExit", "E&xit", &Form1::mnuExitClick, &Form1::mnuExit, nullptr },
 

@@ -254,6 +254,9 @@ private:
                                          QString &remembered, bool required);
     QString m_exportCall; // offered again in the next export
 
+    // Form1Import.cpp
+    void mnuImportClick();
+
     // Form1About.cpp
     void mnuAboutClick();
     void mnuExitClick();

@@ -14,6 +14,7 @@ packages=(
     hamradio-files                    # cty.dat, cty.csv, MASTER.SCP: countries and known calls
     trustedqsl                        # LoTW's mode and band list (config.xml), checked against ours
     tlf tmux                          # a contest logger that reads our Cabrillo back, in a terminal
+    xlog                              # a logger whose ADIF export the e2e import reads
     nodejs npm                        # an npm ADIF reader reads our ADIF back (scripts/npm-deps.sh)
 )
 # A package that an installed one provides counts (NodeSource's nodejs brings npm along).

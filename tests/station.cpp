@@ -5,6 +5,7 @@
 //   slow MS (every write waits MS first, to widen the window between check and write)
 //   correct N CALL (record N gets the call sign CALL, as the correction dialog does it)
 //   slowsync MS (every fsync waits MS first: a slow disk in the middle of a correction)
+//   import PATH (File → Import ADIF..., the summary confirmed with Enter)
 // Answers: "ok <number shown>", "dup", "new", "ok <lines>" (convert) or "err <reason>".
 #include "FakePlatform.h"
 #include "Form1Ui.h"
@@ -15,7 +16,9 @@
 #include "storage/Journal.h"
 #include "storage/StorageText.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -133,6 +136,14 @@ int main(int argc, char *argv[])
             conversion.Command2->click();
             conversion.Command3->click();
             reply = answer(platform, before, QStringLiteral("ok"));
+        } else if (verb == QLatin1String("import")) {
+            platform.fileAnswers.push_back(arg);
+            form.findChild<QAction *>(QStringLiteral("mnuImport"))->trigger();
+            if (auto *summary = form.findChild<QDialog *>(QStringLiteral("ImportSummary")))
+                QTest::keyClick(summary, Qt::Key_Return);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the summary goes
+            platform.fileAnswers.clear(); // not asked without a logbook
+            reply = answer(platform, before, QStringLiteral("ok ") + ui.Text1->text());
         } else if (verb == QLatin1String("correct")) {
             reply = correct(form.session().path(), arg);
         } else if (verb == QLatin1String("slow") || verb == QLatin1String("slowsync")) {

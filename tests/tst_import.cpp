@@ -7,6 +7,7 @@
 #include "storage/AppendRecords.h"
 #include "storage/FileHandle.h"
 #include "storage/Logbook.h"
+#include "storage/StorageText.h"
 #include "storage/TakeIntoUse.h"
 
 #include <QJsonDocument>
@@ -465,6 +466,21 @@ private Q_SLOTS:
         QCOMPARE(done.value().nowInLogbook, 1);
         QCOMPARE(readAll("b.log"), ts::records(2) + QByteArray(other.bytes.data(), 85)
                          + ts::record("4", "K1AB", "01.01.24 12:00", "", "", "14"));
+    }
+
+    // Shortened between the plan and the commit: refused, told as every writer tells it.
+    void shortenedMeanwhile()
+    {
+        writeAll("in.adi", "<call:4>K1AB<qso_date:8>20240101<time_on:4>1200<band:3>20m<eor>");
+        writeAll("b.log", ts::records(2));
+        const importer::Plan plan = importer::makePlan("in.adi", "b.log");
+        writeAll("b.log", ts::records(1));
+        const auto refused = importer::commit(plan);
+        QVERIFY(!refused.ok());
+        QCOMPARE(storage::failureReason(refused.error()),
+                 "The logbook holds fewer contacts than were counted: another program has "
+                 "shortened, replaced or emptied it");
+        QCOMPARE(readAll("b.log"), ts::records(1));
     }
 
 private:

@@ -4,8 +4,9 @@
 // save of ours leaves), cuts, removes, renames and replaces the file by a FIFO, a folder
 // or an ADIF file, and plants files where a correction keeps its journal; stations are
 // killed in the middle of a save or a correction, race each other for the same record,
-// and one is taken into use while the other's correction waits on a slow disk. The
-// model predicts every answer and every byte on disk.
+// and one is taken into use while the other's correction waits on a slow disk; a station
+// imports an ADIF file while the other saves, or is killed in the middle of it, or imports
+// the same file again. The model predicts every answer and every byte on disk.
 //
 // VANTEL_MODEL_SECONDS bounds the run (default 8); VANTEL_MODEL_SEED replays one.
 #include "JournalSupport.h"
@@ -113,6 +114,7 @@ private:
     QString correct(Station &a, Station &b);
     QString outside();
     QString plant();
+    QString import(Station &a, Station &b);
 
     QString start(Station &s);
     QString diskAsModel() const;
@@ -540,6 +542,109 @@ QString TestModel::correct(Station &a, Station &b)
     return error.isEmpty() ? QString() : QStringLiteral("%1: %2").arg(command, error);
 }
 
+// Station a imports k generated contacts (some already in the logbook as saves wrote
+// them, one repeated in the file): alone, then perhaps again (nothing more is added);
+// while b saves (one of them is first: the import numbers after b's contact, or b is
+// refused as its record is taken); or killed mid-way (b, opening the logbook, finds it as
+// before or with every contact of the import).
+QString TestModel::import(Station &a, Station &b)
+{
+    const QString file = m_dir->path(QStringLiteral("in.adi"));
+    QByteArray adif = pick(2) ? "<ADIF_VER:5>3.1.4\n<EOH>\n" : "";
+    QList<QByteArray> fresh; // the records to add, numbered from 1 (the number is set later)
+    const auto field = [](const char *name, const QByteArray &value) {
+        return '<' + QByteArray(name) + ':' + QByteArray::number(value.size()) + '>' + value;
+    };
+    for (int i = pick(30); i >= 0; --i) {
+        const QByteArray call = "I" + QByteArray::number(++m_calls);
+        const QByteArray hhmm = QByteArray::number(10000 + pick(24) * 100 + pick(60)).right(4);
+        adif += field("CALL", call) + field("QSO_DATE", "20240309") + field("TIME_ON", hhmm)
+                + field("band", "20m") + field("mode", "cw") + field("RST_SENT", "599")
+                + field("RST_RCVD", "579") + " <EOR>\n";
+        fresh << ts::record("", call.constData(), ("09.03.24 " + hhmm.left(2) + ':' + hhmm.mid(2)).constData(),
+                            "579", "599", "14", "CW");
+    }
+    adif += adif.mid(adif.indexOf("<CALL:"), adif.indexOf("<EOR>") + 5 - adif.indexOf("<CALL:"));
+    for (qint64 r = 0; r < records(); ++r) { // a contact a station saved, written as ADIF
+        const QByteArray saved = m_bytes.mid(r * kRecord, kRecord);
+        if (pick(4) == 0 && saved.mid(18, 15) == "01.02.03 04:05 " && saved.mid(49, 11) == "14  CW     ")
+            adif += field("call", saved.mid(3, 15).trimmed().toLower())
+                    + "<qso_date:8>20030201<time_on:4>0405<freq:6>14.070<mode:2>CW<eor>\n";
+    }
+    ts::writeFile(file, adif);
+    const auto imported = [&](qint64 first) {
+        QByteArray out;
+        for (const QByteArray &r : fresh)
+            out += ts::pad(QByteArray::number(first++).constData(), 3) + r.mid(3);
+        return out;
+    };
+    const bool ok = a.inUse && m_kind == Kind::Regular && usable();
+    const qint64 whole = records();
+    const int how = pick(3);
+    const QString command = QStringLiteral("import ") + file;
+
+    if (how == 2) { // killed
+        a.send(command);
+        QThread::usleep(m_random.bounded(20000u));
+        ::kill(pid_t(a.process->processId()), SIGKILL);
+        a.process->waitForFinished(5000);
+        if (ok) {
+            const QByteArray all = m_bytes.left(whole * kRecord) + imported(whole + 1);
+            const QString got = b.ask(QStringLiteral("open ") + m_log);
+            // Cut short, the import is cut away again, a piece at the end with it.
+            const QByteArray disk = ts::readFile(m_log);
+            if (disk == all || disk == m_bytes.left(whole * kRecord))
+                m_bytes = disk;
+            b.inUse = true;
+            b.count = records();
+            if (got != QStringLiteral("ok %1").arg(records() + 1))
+                return QStringLiteral("open after a killed import: \"%1\" with %2 records").arg(got).arg(records());
+        }
+        if (QString e = diskAsModel(); !e.isEmpty())
+            return QStringLiteral("killed while importing %1 contacts: %2").arg(fresh.size()).arg(e);
+        return start(a);
+    }
+
+    if (how == 1) { // b saves at the same moment
+        const QString call = QStringLiteral("Q%1").arg(++m_calls);
+        const qint64 number = b.count + 1;
+        const bool bFits = b.inUse && usable() && fits(number, m_bytes.size(), m_kind == Kind::Regular);
+        a.send(command);
+        b.send(QStringLiteral("save ") + call);
+        const QString got[2] = { a.receive(), b.receive() };
+        if (got[1].startsWith(QLatin1String("ok"))) {
+            if (!bFits)
+                return QStringLiteral("save %1 beside an import: \"%2\", model says refused").arg(call, got[1]);
+            m_bytes = m_bytes.left((number - 1) * kRecord) + savedRecord(number, call);
+            b.count = number;
+        }
+        if (ok) {
+            m_bytes = m_bytes.left(records() * kRecord) + imported(records() + 1);
+            a.count = records();
+        }
+        const QString want = ok ? QStringLiteral("ok %1").arg(records() + 1) : QStringLiteral("err");
+        if (ok ? got[0] != want : !got[0].startsWith(want))
+            return QStringLiteral("%1 beside a save (\"%2\"): \"%3\", model says %4 contacts before, ok %5")
+                    .arg(command, got[1], got[0]).arg(whole).arg(ok);
+        return QString();
+    }
+
+    for (int again = 0; again < 1 + pick(2); ++again) {
+        const QString got = a.ask(command);
+        if (ok) {
+            if (again == 0)
+                m_bytes = m_bytes.left(whole * kRecord) + imported(whole + 1);
+            a.count = records();
+        }
+        const QString want = ok ? QStringLiteral("ok %1").arg(records() + 1) : QStringLiteral("err");
+        if (!got.startsWith(want) || (ok && got != want))
+            return QStringLiteral("%1 (%2): \"%3\", model says %4").arg(command).arg(again).arg(got, want);
+        if (QString e = diskAsModel(); !e.isEmpty())
+            return QStringLiteral("%1 (%2): %3").arg(command).arg(again).arg(e);
+    }
+    return QString();
+}
+
 void TestModel::randomOperations()
 {
     const quint32 seed = qEnvironmentVariableIsSet("VANTEL_MODEL_SEED")
@@ -552,6 +657,7 @@ void TestModel::randomOperations()
     m_random.seed(seed);
 
     ts::WorkDir dir;
+    m_dir = &dir;
     m_log = dir.path(QStringLiteral("shared.log"));
     m_aside = dir.path(QStringLiteral("aside.log"));
     m_listing = dir.path(QStringLiteral("listing.txt"));
@@ -599,6 +705,9 @@ void TestModel::randomOperations()
         } else if (roll < 80) {
             what = QStringLiteral("export");
             error = exportTo();
+        } else if (roll < 84) {
+            what = QStringLiteral("import");
+            error = import(s, &s == &m_stations[0] ? m_stations[1] : m_stations[0]);
         } else {
             what = QStringLiteral("outside ") + outside();
         }

@@ -282,7 +282,8 @@ void TestStartup::menuTree()
         return out;
     };
     QCOMPARE(items(ui.mnuFile),
-             QStringList({ "&Open an existing log...", "&Create a logbook...", "-", "E&xit" }));
+             QStringList({ "&Open an existing log...", "&Create a logbook...", "&Import ADIF...", "-",
+                           "E&xit" }));
     QCOMPARE(items(ui.mnuSetup), QStringList({ "Contest*", "&Real Time*", "Clear after saving*",
                                                  "-", "UTC offset", "&Station...", "Con&test rules..." }));
     QCOMPARE(items(ui.mnuDefault), QStringList({ "Mode", "Band", "Sent", "Recv" }));

@@ -3,6 +3,7 @@
 #include "mainwindow/AppIcon.h"
 #include "mainwindow/EntryField.h"
 #include "mainwindow/LogWindowLink.h"
+#include "mainwindow/StatsWindowLink.h"
 #include "mainwindow/LinksController.h"
 #include "mainwindow/MenuEntry.h"
 #include "mainwindow/SettingRow.h"
@@ -53,6 +54,7 @@ Form1::Form1(Platform &platform, QWidget *parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     load();
     m_logWindow = new LogWindowLink(*this);
+    m_stats = new StatsWindowLink(*this);
     m_links = new LinksController(*this);
 }
 
@@ -267,6 +269,7 @@ std::span<const MenuEntry> Form1::menuTable()
         // binding it: a shortcut would take the key away from the fields.
         { K::Menu, "mnuTools", "&Tools", nullptr, nullptr, &Form1::mnuTools },
         { K::Command, "mnuLogWindow", "&Log window\tF2", &Form1::mnuLogWindowClick, &Form1::mnuLogWindow, nullptr },
+        { K::Command, "mnuStatistics", "&Statistics", &Form1::mnuStatisticsClick, nullptr, nullptr },
         { K::Exports, nullptr, nullptr, nullptr, nullptr, nullptr },
         // The links add theirs after these.
     };

@@ -21,6 +21,7 @@ namespace formats {
 struct FormatEntry;
 }
 class LogWindowLink;
+class StatsWindowLink;
 class LinksController;
 namespace storage {
 class LogbookWatch;
@@ -233,6 +234,7 @@ private:
     void mnuExitClick();
     void mnuConvertClick();
     void mnuLogWindowClick();
+    void mnuStatisticsClick();
 
     Platform &m_platform;
     // A stored UTC offset that is not a number is reported once, not on every key.
@@ -240,6 +242,7 @@ private:
     // Follows the logbook file, so the duplicate mark sees what other programs add.
     storage::LogbookWatch *m_watch = nullptr;
     LogWindowLink *m_logWindow = nullptr;
+    StatsWindowLink *m_stats = nullptr; // Tools → Statistics
     qint64 m_duplicateOf = 0; // record number of the earlier contact, 0 for none
     std::array<QWidget *, storage::QsoRecord::FieldCount> m_controls {};
     std::function<BandMode()> m_bandModeSource;

@@ -2,6 +2,7 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/LinksController.h"
 #include "mainwindow/LogWindowLink.h"
+#include "mainwindow/StatsWindowLink.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -65,4 +66,9 @@ void Form1::mnuConvertClick()
 void Form1::mnuLogWindowClick()
 {
     m_logWindow->show();
+}
+
+void Form1::mnuStatisticsClick()
+{
+    m_stats->show();
 }

@@ -12,12 +12,14 @@ package_tree="$here/../build/package"
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 start=$SECONDS
-scenarios=(operator logview links)
+scenarios=(operator logview links stats)
 "$here/operator.sh" "$bin" >"$logs/operator" 2>&1 &
 pids=($!)
 "$here/logview.sh" "$bin" >"$logs/logview" 2>&1 &
 pids+=($!)
 "$here/links.sh" "$bin" >"$logs/links" 2>&1 &
+pids+=($!)
+"$here/stats.sh" "$bin" "$logs/stats-pictures" >"$logs/stats" 2>&1 &
 pids+=($!)
 if [ "${2:-}" != --no-package ]; then
     scenarios+=(package)

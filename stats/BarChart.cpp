@@ -75,12 +75,20 @@ int BarChart::labelStep(double slot) const
     return std::max(1, int(std::ceil(needed / std::max(slot, 1.0))));
 }
 
+QFont BarChart::titleFont() const
+{
+    QFont bold = font();
+    bold.setBold(true);
+    return bold;
+}
+
 QSize BarChart::minimumSizeHint() const
 {
     const QFontMetrics fm = fontMetrics();
+    const int title = QFontMetrics(titleFont()).horizontalAdvance(m_title);
     const int lines = 3 + kBarLines; // title, counts, names
     const int bars = std::max(int(m_bars.size()) * slotWidth(), fm.horizontalAdvance(m_emptyText));
-    const int width = std::max(fm.horizontalAdvance(m_title), scaleWidth() + bars) + fm.averageCharWidth();
+    const int width = std::max(title, scaleWidth() + bars) + fm.averageCharWidth();
     return { width, lines * fm.lineSpacing() };
 }
 
@@ -99,9 +107,7 @@ void BarChart::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), palette().base());
     painter.setPen(palette().text().color());
 
-    QFont bold = font();
-    bold.setBold(true);
-    painter.setFont(bold);
+    painter.setFont(titleFont());
     painter.drawText(QRect(area.left(), area.top(), area.width(), line), Qt::AlignLeft | Qt::AlignVCenter,
                      m_title);
     painter.setFont(font());

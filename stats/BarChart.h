@@ -20,6 +20,8 @@ public:
     const QString &title() const { return m_title; }
     const QList<stats::Tally> &bars() const { return m_bars; }
 
+    // The title's font: the widget's, bold.
+    QFont titleFont() const;
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
 

@@ -220,6 +220,18 @@ void TestStats::windowFromToolsMenu()
     QCOMPARE(window->counts().contacts, 4);
     QCOMPARE(window->counts().undated, 1);
     QTRY_COMPARE(window->counts().multipliers, 3); // DL, JA on 20m; JA on 40m, once countries are read
+    // Every chart holds its title and its names, at whatever scale the screen has, also
+    // with the window as small as it goes.
+    window->resize(1, 1);
+    QCoreApplication::processEvents();
+    for (const BarChart *chart : window->findChildren<BarChart *>()) {
+        QFont bold = chart->font();
+        bold.setBold(true);
+        QVERIFY2(QFontMetrics(bold).horizontalAdvance(chart->title()) < chart->width(),
+                 qPrintable(chart->title()));
+        for (const stats::Tally &bar : chart->bars())
+            QVERIFY(chart->fontMetrics().horizontalAdvance(bar.key) * chart->bars().size() < chart->width());
+    }
 
     // The range by keyboard: From takes Alt+F, To Alt+T; Enter counts.
     QApplication::setActiveWindow(window);

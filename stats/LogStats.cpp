@@ -19,6 +19,17 @@ QByteArrayView fieldOf(const char *record, QsoRecord::Field field)
     return storage::trimSpaces(QByteArrayView(record + QsoRecord::Offsets[field], QsoRecord::Widths[field]));
 }
 
+// A field of at most seven bytes as one number, its length in the top byte (a NUL byte in
+// the field must not make it another field's twin), for a look-up that allocates nothing.
+static_assert(QsoRecord::Widths[QsoRecord::Band] <= 7 && QsoRecord::Widths[QsoRecord::Mode] <= 7);
+quint64 packed(QByteArrayView bytes)
+{
+    quint64 key = quint64(bytes.size()) << 56;
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        key |= quint64(quint8(bytes[i])) << (8 * i);
+    return key;
+}
+
 int bandOrder(const QString &adif)
 {
     const auto all = radio::bands();
@@ -74,7 +85,7 @@ Counter::Counter(contest::RuleSet rules, country::CountryTable table, const QStr
 
 const QString &Counter::bandOf(QByteArrayView text)
 {
-    const QByteArray key = text.toByteArray();
+    const quint64 key = packed(text);
     if (const auto it = m_bands.constFind(key); it != m_bands.constEnd())
         return *it;
     const auto reading = radio::readBandText(QString::fromLatin1(text));
@@ -83,7 +94,7 @@ const QString &Counter::bandOf(QByteArrayView text)
 
 const Counter::ModeFacts &Counter::modeOf(QByteArrayView text)
 {
-    const QByteArray key = text.toByteArray();
+    const quint64 key = packed(text);
     if (const auto it = m_modes.constFind(key); it != m_modes.constEnd())
         return *it;
     ModeFacts facts;

@@ -78,8 +78,10 @@ private:
 
     country::CountryTable m_table;
     contest::Scorer m_scorer;
-    QHash<QByteArray, QString> m_bands; // the band field's text → ADIF band, empty for none
-    QHash<QByteArray, ModeFacts> m_modes;
+    // The band field's text (its bytes as a number: the field is four, the mode's seven, bytes
+    // wide) → ADIF band, empty for none; the mode field's likewise.
+    QHash<quint64, QString> m_bands;
+    QHash<quint64, ModeFacts> m_modes;
     QHash<QString, QString> m_continents; // call → continent, empty for none
 };
 

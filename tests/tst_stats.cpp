@@ -2,7 +2,6 @@
 #include "contest/RuleFiles.h"
 #include "country/CountryFiles.h"
 #include "radio/Band.h"
-#include "radio/Stamp.h"
 #include "stats/BarChart.h"
 #include "stats/LogStats.h"
 #include "stats/StatsWindow.h"
@@ -108,8 +107,12 @@ void TestStats::countsAgainstModel()
     const auto pick = [&](int n) { return int(std::uniform_int_distribution<int>(0, n - 1)(rng)); };
     const QDateTime start(QDate(2024, 3, 9), QTime(0, 0), Qt::UTC);
     // Dates the field cannot hold, and the ends of the years it can.
-    const char *odd[] = { "31.02.24 10:00", "", "garbage", "09.03.24 24:00", "9.3.24 10:00",
-                          "29.02.24 12:00", "31.12.68 23:59", "01.01.69 00:00" };
+    const std::pair<const char *, QDateTime> odd[] = {
+        { "31.02.24 10:00", {} }, { "", {} }, { "garbage", {} }, { "09.03.24 24:00", {} }, { "9.3.24 10:00", {} },
+        { "29.02.24 12:00", QDateTime(QDate(2024, 2, 29), QTime(12, 0), Qt::UTC) },
+        { "31.12.68 23:59", QDateTime(QDate(2068, 12, 31), QTime(23, 59), Qt::UTC) },
+        { "01.01.69 00:00", QDateTime(QDate(1969, 1, 1), QTime(0, 0), Qt::UTC) },
+    };
 
     struct Made
     {
@@ -123,8 +126,10 @@ void TestStats::countsAgainstModel()
         Made m { std::nullopt, pick(std::size(kCalls)), pick(std::size(kBands)), pick(std::size(kModes)) };
         QByteArray stamp;
         if (pick(8) == 0) {
-            stamp = odd[pick(std::size(odd))];
-            m.when = radio::readStamp(QString::fromLatin1(stamp)); // the two valid ones
+            const auto &[text, when] = odd[pick(std::size(odd))];
+            stamp = text;
+            if (when.isValid())
+                m.when = when;
         } else {
             m.when = start.addSecs(60 * qint64(pick(seed % 2 ? 60 * 30 : 60 * 24 * 8)));
             stamp = m.when->toString(QStringLiteral("dd.MM.yy HH:mm")).toLatin1();

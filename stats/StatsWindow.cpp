@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -136,6 +137,13 @@ void StatsWindow::setCountries(const country::CountryTable &table)
 
 void StatsWindow::showAndCount()
 {
+    // The first time, no larger than the screen (the charts' least size aside).
+    if (!m_shown) {
+        m_shown = true;
+        QWidget *owner = parentWidget() ? parentWidget()->window() : this;
+        if (const QScreen *screen = owner->screen())
+            resize(size().boundedTo(screen->availableGeometry().size() * 9 / 10).expandedTo(minimumSizeHint()));
+    }
     show();
     raise();
     activateWindow();
@@ -212,6 +220,7 @@ void StatsWindow::recount()
         return;
     }
     QByteArray records;
+    records.reserve(qsizetype(taken.value().count) * storage::QsoRecord::Size);
     for (auto block = reader.value().nextBlock(); block.records > 0; block = reader.value().nextBlock())
         records.append(block.data, block.records * storage::QsoRecord::Size);
     if (const auto &error = reader.value().error()) {
@@ -237,8 +246,9 @@ void StatsWindow::showCounts()
                                           : QStringLiteral("%1 of %2").arg(contactCount(c.contacts)).arg(c.records);
         if (c.undated > 0)
             summary += QStringLiteral("; %1 without a date and time").arg(c.undated);
-        summary += QStringLiteral("; %1 multipliers (%2)")
+        summary += QStringLiteral("; %1 %2 (%3)")
                            .arg(c.multipliers)
+                           .arg(c.multipliers == 1 ? QStringLiteral("multiplier") : QStringLiteral("multipliers"))
                            .arg(m_rules.title.isEmpty() ? QStringLiteral("no contest rules found") : m_rules.title);
         if (m_table->isEmpty())
             summary += QStringLiteral("; continents and entities wait for the country file");

@@ -60,6 +60,7 @@ private:
     std::unique_ptr<stats::Counter> m_counter; // made again when rules or countries change
     country::CountryLoader *m_countries = nullptr;
     bool m_countriesGiven = false;
+    bool m_shown = false; // sized to the screen once
     stats::Counts m_counts;
     QString m_problem;
 

@@ -31,7 +31,7 @@ namespace {
 // the day: a bar an hour over weeks is too thin to read.
 constexpr qint64 kHoursShownInOrder = 72;
 
-const QString kRangeFormat = QStringLiteral("yyyy-MM-dd HH:mm");
+constexpr char kRangeFormat[] = "yyyy-MM-dd HH:mm";
 
 QString hourText(qint64 hour, const char *format)
 {
@@ -168,7 +168,7 @@ void StatsWindow::startCountries()
 std::optional<QDateTime> StatsWindow::readRangeEnd(const QString &text, bool end)
 {
     const QString typed = text.simplified();
-    QDateTime when = QDateTime::fromString(typed, kRangeFormat);
+    QDateTime when = QDateTime::fromString(typed, QLatin1String(kRangeFormat));
     if (!when.isValid()) {
         const QDate day = QDate::fromString(typed, QStringLiteral("yyyy-MM-dd"));
         if (!day.isValid())

@@ -103,6 +103,9 @@ StatsWindow::StatsWindow(Platform &platform, QWidget *parent)
     layout->addLayout(top);
     layout->addWidget(m_summary);
     layout->addWidget(m_charts, 1);
+    m_recount.setSingleShot(true);
+    m_recount.setInterval(0);
+    connect(&m_recount, &QTimer::timeout, this, &StatsWindow::recount);
     resize(sizeHint().expandedTo(QSize(fontMetrics().averageCharWidth() * 110, fontMetrics().lineSpacing() * 40)));
 }
 
@@ -113,8 +116,9 @@ void StatsWindow::followLogbook(const QString &path)
     m_path = path;
     setWindowTitle(path.isEmpty() ? QStringLiteral("Statistics")
                                   : QStringLiteral("Statistics - %1").arg(QFileInfo(path).fileName()));
+    // Once the save that told us has finished, and once for several changes told together.
     if (isVisible())
-        recount();
+        m_recount.start();
 }
 
 void StatsWindow::setRules(const contest::RuleSet &rules, const QString &myCall)
@@ -199,6 +203,7 @@ bool StatsWindow::readRange(stats::Range *range)
 
 void StatsWindow::recount()
 {
+    m_recount.stop();
     stats::Range range;
     if (!readRange(&range)) {
         showCounts();

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "stats/LogStats.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -61,6 +62,7 @@ private:
     country::CountryLoader *m_countries = nullptr;
     bool m_countriesGiven = false;
     bool m_shown = false; // sized to the screen once
+    QTimer m_recount;
     stats::Counts m_counts;
     QString m_problem;
 

@@ -12,7 +12,7 @@ package_tree="$here/../build/package"
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 start=$SECONDS
-scenarios=(operator logview links contest import)
+scenarios=(operator logview links contest import stats)
 "$here/operator.sh" "$bin" >"$logs/operator" 2>&1 &
 pids=($!)
 "$here/logview.sh" "$bin" >"$logs/logview" 2>&1 &
@@ -22,6 +22,8 @@ pids+=($!)
 "$here/contest.sh" "$bin" >"$logs/contest" 2>&1 &
 pids+=($!)
 "$here/import.sh" "$bin" >"$logs/import" 2>&1 &
+pids+=($!)
+"$here/stats.sh" "$bin" "$logs/stats-pictures" >"$logs/stats" 2>&1 &
 pids+=($!)
 if [ "${2:-}" != --no-package ]; then
     scenarios+=(package)

@@ -4,6 +4,7 @@
 #include "mainwindow/ContestPanel.h"
 #include "mainwindow/EntryField.h"
 #include "mainwindow/LogWindowLink.h"
+#include "mainwindow/StatsWindowLink.h"
 #include "mainwindow/LinksController.h"
 #include "mainwindow/MenuEntry.h"
 #include "mainwindow/SettingRow.h"
@@ -54,6 +55,7 @@ Form1::Form1(Platform &platform, QWidget *parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     load();
     m_logWindow = new LogWindowLink(*this);
+    m_stats = new StatsWindowLink(*this);
     m_links = new LinksController(*this);
     m_contestPanel = new ContestPanel(*this);
 }
@@ -280,6 +282,8 @@ std::span<const MenuEntry> Form1::menuTable()
         { K::Menu, "mnuTools", "&Tools", nullptr, nullptr, &Form1::mnuTools },
         { K::Command, "mnuLogWindow", "&Log window\tF2", [](Form1 &f) { f.m_logWindow->show(); },
           &Form1::mnuLogWindow, nullptr },
+        { K::Command, "mnuStatistics", "&Statistics", [](Form1 &f) { f.m_stats->show(); }, nullptr,
+          nullptr },
         { K::Exports, nullptr, nullptr, nullptr, nullptr, nullptr },
         // The links add theirs after these.
     };

@@ -25,6 +25,7 @@ struct FormatEntry;
 struct Options;
 }
 class LogWindowLink;
+class StatsWindowLink;
 class LinksController;
 namespace storage {
 class LogbookWatch;
@@ -268,6 +269,7 @@ private:
     // Follows the logbook file, so the duplicate mark sees what other programs add.
     storage::LogbookWatch *m_watch = nullptr;
     LogWindowLink *m_logWindow = nullptr;
+    StatsWindowLink *m_stats = nullptr; // Tools → Statistics
     qint64 m_duplicateOf = 0; // record number of the earlier contact, 0 for none
     std::array<QWidget *, storage::QsoRecord::FieldCount> m_controls {};
     std::function<BandMode()> m_bandModeSource;

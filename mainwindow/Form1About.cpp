@@ -2,6 +2,7 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/LinksController.h"
 #include "mainwindow/LogWindowLink.h"
+#include "mainwindow/StatsWindowLink.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

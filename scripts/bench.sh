@@ -17,6 +17,8 @@ build/release/bench/bench_logview --benchmark_repetitions=5 --benchmark_report_a
 build/release/bench/bench_country --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 # A contest's score on a full logbook: counted afresh and after one save.
 build/release/bench/bench_contest --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+# The statistics window on a full logbook: counted, and shown and painted.
+build/release/bench/bench_stats --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 # A key in the call field on a full logbook: station, worked before, check partial.
 build/release/bench/bench_station --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 # The links beside silent peers, interleaved with the same keys with every link off.

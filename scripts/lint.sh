@@ -18,7 +18,7 @@ command -v clang-tidy >/dev/null || { echo "clang-tidy: not installed (scripts/d
 out=$(mktemp)
 list=$(mktemp)
 trap 'rm -f "$out" "$list"' EXIT
-folders='storage|radio|country|contest|adif|import|platform|formats|links|convert|logview|mainwindow|app|export'
+folders='storage|radio|country|contest|adif|import|platform|formats|links|convert|logview|stats|mainwindow|app|export'
 files=$(grep -o '"file": "[^"]*"' "$commands" | sed 's/"file": "\(.*\)"/\1/')
 grep -E "/($folders)/CMakeFiles/[^/]+/Unity/" <<<"$files" >"$list" || true
 if [ ! -s "$list" ]; then

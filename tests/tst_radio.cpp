@@ -295,6 +295,8 @@ void TestRadio::stamps_data()
     QTest::newRow("no such time") << "10.03.24 24:00" << "-";
     QTest::newRow("four-digit year") << "10.03.2024 18:42" << "-";
     QTest::newRow("trailing text") << "10.03.24 18:42x" << "-";
+    QTest::newRow("digits of another script") << QString::fromUtf8("09.03.24 \u0660\u0660:\u0660\u0660") << "-";
+    QTest::newRow("no leading zero") << "9.03.24 18:42" << "-";
 }
 
 void TestRadio::stamps()

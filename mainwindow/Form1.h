@@ -22,6 +22,7 @@ struct FormatEntry;
 }
 class LogWindowLink;
 class LinksController;
+class StationLine;
 namespace storage {
 class LogbookWatch;
 }
@@ -201,6 +202,8 @@ private:
     // is brought up to date once the handler that changed it has finished.
     void updateDuplicateMark();
     void scheduleDuplicateMark();
+    // Colour, tooltip and description of the call field as the station line sees the call.
+    void showMark();
     bool m_markPending = false;
 
     // Form1Logbook.cpp
@@ -254,4 +257,8 @@ private:
     // The connections to the programs beside vantel (all off unless turned on).
     LinksController *m_links = nullptr;
     bool m_quitAsked = false; // Exit asked already; closing asks nothing more
+    // Country, zones, heading and worked before of the call typed; check partial.
+    StationLine *m_station = nullptr;
+    // Setup → "Dupe per band and mode": Enter's duplicate is the same call on this band and mode.
+    QAction *m_dupePerBandAndMode = nullptr;
 };

@@ -274,7 +274,8 @@ void TestStartup::menuTree()
     QCOMPARE(items(form.mnuFile),
              QStringList({ "&Open an existing log...", "&Create a logbook...", "-", "E&xit" }));
     QCOMPARE(items(form.mnuSetup), QStringList({ "Contest*", "&Real Time*", "Clear after saving*",
-                                                 "-", "UTC offset", "&Station..." }));
+                                                 "-", "UTC offset", "&Station...",
+                                                 "Dupe per band and mode" }));
     QCOMPARE(items(form.mnuDefault), QStringList({ "Mode", "Band", "Sent", "Recv" }));
     QVERIFY(!form.mnuConvert->menu());
     QVERIFY(!form.mnuAbout->menu());

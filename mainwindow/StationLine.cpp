@@ -99,12 +99,9 @@ StationLine::StationLine(Form1 &form) : QObject(&form), m_form(form)
     setObjectName(QStringLiteral("stationLine"));
     m_contest = form.findChild<QAction *>(QStringLiteral("mnuContest"));
     m_row = form.addStatusRow(QStringLiteral("stationRow"), QStringLiteral("Station"));
-    form.showStatusRow(m_row, true);
     m_partialRow = form.addStatusRow(QStringLiteral("checkPartialRow"), QStringLiteral("Check partial"));
-    form.showStatusRow(m_partialRow, true);
     m_partial = new CheckPartialList(m_partialRow);
-    m_partial->setGeometry(m_partialRow->rect());
-    m_partial->show();
+    m_partial->hide();
     connect(m_partial, &CheckPartialList::chosen, this, &StationLine::pick);
     connect(m_partial, &CheckPartialList::left, this, [this] { m_form.control(QsoRecord::Call)->setFocus(Qt::OtherFocusReason); });
 
@@ -122,7 +119,6 @@ StationLine::StationLine(Form1 &form) : QObject(&form), m_form(form)
     m_locator = station.grid;
     m_lookup.setStation(m_ownCall, m_locator);
     m_lookup.setLogbook(form.session().path());
-    showText(QStringLiteral("Reading the country file\u2026"), QString());
     // Once the window is up: the first paint does not wait for the thread to start.
     QTimer::singleShot(0, this, [this] { start(country::countryFolders()); });
 }
@@ -197,48 +193,57 @@ void StationLine::followLogbook()
     // Form1 brings the mark (and so this line) up to date once the change is done.
 }
 
-QString StationLine::idleText(QString *description) const
+QString StationLine::filesText() const
 {
-    if (!m_loaded) {
-        *description = QString();
-        return QStringLiteral("Reading the country file\u2026");
-    }
     const country::CountryData &data = m_lookup.data();
     QStringList parts;
-    parts << (data.ctyPath.isEmpty() ? QStringLiteral("No country file")
-                                     : QStringLiteral("Country file cty.dat %1")
+    parts << (data.ctyPath.isEmpty() ? QStringLiteral("no country file")
+                                     : QStringLiteral("cty.dat %1")
                                                .arg(data.ctyRelease.isValid() ? data.ctyRelease.toString(Qt::ISODate)
                                                                               : QStringLiteral("(no release given)")));
     parts << (data.scpPath.isEmpty() ? QStringLiteral("no known calls")
-                                     : QStringLiteral("known calls MASTER.SCP %1").arg(data.scpRelease));
+                                     : QStringLiteral("MASTER.SCP %1").arg(data.scpRelease));
     QString text = parts.join(QStringLiteral(", "));
     const QString ctyFolder = QFileInfo(data.ctyPath).absolutePath();
     if (!data.ctyPath.isEmpty() && (data.scpPath.isEmpty() || QFileInfo(data.scpPath).absolutePath() == ctyFolder))
         text += QStringLiteral(" from %1").arg(QDir::toNativeSeparators(ctyFolder));
-    *description = data.describe();
-    // Told here, once and for good, never in a box at every start.
-    QStringList problems;
-    for (const country::LoadError &problem : data.problems)
-        problems << QStringLiteral("%1: %2").arg(problem.path, problem.reason);
-    if (!problems.isEmpty()) {
-        const QString told = QStringLiteral("Not used: %1").arg(problems.join(QStringLiteral("; ")));
-        text = told + kSeparator + text;
-        *description += QStringLiteral(". ") + told;
-    }
+    else if (!data.ctyPath.isEmpty())
+        text = data.describe();
     return text;
+}
+
+QString StationLine::problemsText() const
+{
+    QStringList problems;
+    for (const country::LoadError &problem : m_lookup.data().problems)
+        problems << QStringLiteral("%1: %2").arg(problem.path, problem.reason);
+    return problems.isEmpty() ? QString() : QStringLiteral("Not used: %1").arg(problems.join(QStringLiteral("; ")));
 }
 
 void StationLine::refresh()
 {
-    const QString call = m_form.fieldText(QsoRecord::Call);
-    const QString typed = call.trimmed();
+    const QString typed = m_form.fieldText(QsoRecord::Call).trimmed();
+    const bool typing = !typed.isEmpty();
+    // A problem with the files is told in the line at start, until the first call is typed.
+    const QString problems = m_loaded ? problemsText() : QString();
+    if (typing && m_loaded)
+        m_problemsTold = true;
+    const bool telling = !typing && !problems.isEmpty() && !m_problemsTold;
+    // The rows show while there is something to say: the window keeps its size otherwise.
+    m_form.showStatusRow(m_row, typing || telling);
+    m_form.showStatusRow(m_partialRow, typing);
+
     Mark mark;
-    if (typed.isEmpty() || !m_loaded) {
-        QString description;
-        const QString text = idleText(&description);
-        showText(text, description);
-        m_partial->showCalls(QString(), {}, false);
-    } else {
+    QString partOf;
+    country::KnownCalls::Matches matches;
+    QString partialNote;
+    if (telling) {
+        const QString text = problems + kSeparator + filesText();
+        showText(m_row, text, text);
+    } else if (typing && !m_loaded) {
+        showText(m_row, QStringLiteral("Reading the country file\u2026"), QString());
+        partialNote = QStringLiteral("Reading the known calls\u2026");
+    } else if (typing) {
         const QString band = m_form.fieldText(QsoRecord::Band);
         const QString mode = m_form.fieldText(QsoRecord::Mode);
         const bool contest = m_contest && m_contest->isChecked();
@@ -292,35 +297,45 @@ void StationLine::refresh()
         }
         if (!said.isEmpty())
             words << said;
-        mark.text = said;
-        if (!mark.colour.isValid())
-            mark.text.clear();
+        if (mark.colour.isValid())
+            mark.text = said;
         const QString line = words.join(kSeparator);
-        showText(line, line);
+        showText(m_row, line, line);
 
-        QString partOf = typed.toUpper();
+        partOf = typed.toUpper();
         if (!parts.base.isEmpty() && partOf.contains(QLatin1Char('/')))
             partOf = QString::fromLatin1(parts.base);
         if (partOf.size() >= kPartialFrom) {
-            const auto matches = m_lookup.partial(partOf, kPartialLimit);
-            m_partial->showCalls(partOf, matches.calls, matches.more);
+            matches = m_lookup.partial(partOf, kPartialLimit);
+            if (matches.calls.isEmpty())
+                partialNote = QStringLiteral("No known call holds %1").arg(partOf);
         } else {
-            m_partial->showCalls(QString(), {}, false);
+            partOf.clear();
+            partialNote = QStringLiteral("Check partial from the third character");
         }
+        // The files in use, where the list has room for them.
+        if (!partialNote.isEmpty())
+            partialNote += kSeparator + filesText();
     }
+    m_partial->showCalls(partOf, matches.calls, matches.more);
+    m_partial->setGeometry(m_partialRow->contentsRect());
+    m_partial->setVisible(!matches.calls.isEmpty());
+    if (typing)
+        showText(m_partialRow, partialNote, matches.calls.isEmpty() ? partialNote : m_partial->accessibleDescription());
+
     if (mark != m_mark) {
         m_mark = mark;
         Q_EMIT markChanged();
     }
 }
 
-void StationLine::showText(const QString &text, const QString &description)
+void StationLine::showText(QLabel *row, const QString &text, const QString &description)
 {
     // The row shows what fits; the whole line is its tooltip and what a screen reader says.
-    const int width = m_row->contentsRect().width();
-    m_row->setText(m_row->fontMetrics().elidedText(text, Qt::ElideRight, width));
-    m_row->setToolTip(description);
-    m_row->setAccessibleDescription(description);
+    const int width = row->contentsRect().width();
+    row->setText(row->fontMetrics().elidedText(text, Qt::ElideRight, width));
+    row->setToolTip(description);
+    row->setAccessibleDescription(description);
 }
 
 qint64 StationLine::firstOnBandAndMode(const QString &call, const QString &band, const QString &mode,

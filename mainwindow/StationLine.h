@@ -65,8 +65,10 @@ private:
     struct Pending;
     void takePending();
     void followLogbook();
-    void showText(const QString &text, const QString &description);
-    QString idleText(QString *description) const;
+    static void showText(QLabel *row, const QString &text, const QString &description);
+    // "cty.dat 2023-05-02, MASTER.SCP 2023.05.02.00 from /usr/share/hamradio-files"
+    QString filesText() const;
+    QString problemsText() const;
     void pick(const QString &call);
 
     Form1 &m_form;
@@ -77,6 +79,7 @@ private:
     country::StationLookup m_lookup;
     QString m_ownCall, m_locator;
     bool m_loaded = false;
+    bool m_problemsTold = false;
     QThread *m_thread = nullptr;
     std::shared_ptr<Pending> m_pending;
     Mark m_mark;

@@ -29,7 +29,10 @@ constexpr int kPartialLimit = 40;
 // Check partial starts at the third character: two match thousands of calls.
 constexpr int kPartialFrom = 3;
 
-const QString kSeparator = QStringLiteral(" \u00b7 ");
+QString separator()
+{
+    return QStringLiteral(" \u00b7 ");
+}
 
 struct StatusLook
 {
@@ -60,7 +63,10 @@ StatusLook look(Worked::Status status)
     return { "", QColor() };
 }
 
-const QColor kBusted(235, 170, 235);
+QColor bustedColour()
+{
+    return { 235, 170, 235 };
+}
 
 // "14 PSK31 2024-03-09 (contact 12)"
 QString contactText(const Worked::Contact &contact)
@@ -238,7 +244,7 @@ void StationLine::refresh()
     country::KnownCalls::Matches matches;
     QString partialNote;
     if (telling) {
-        const QString text = problems + kSeparator + filesText();
+        const QString text = problems + separator() + filesText();
         showText(m_row, text, text);
     } else if (typing && !m_loaded) {
         showText(m_row, QStringLiteral("Reading the country file\u2026"), QString());
@@ -292,14 +298,14 @@ void StationLine::refresh()
                 && m_lookup.possiblyBusted(QString::fromLatin1(parts.base));
         if (busted) {
             const QString warning = QStringLiteral("Possibly busted: in neither MASTER.SCP nor the logbook");
-            said = said.isEmpty() ? warning : warning + kSeparator + said;
-            mark.colour = kBusted;
+            said = said.isEmpty() ? warning : warning + separator() + said;
+            mark.colour = bustedColour();
         }
         if (!said.isEmpty())
             words << said;
         if (mark.colour.isValid())
             mark.text = said;
-        const QString line = words.join(kSeparator);
+        const QString line = words.join(separator());
         showText(m_row, line, line);
 
         partOf = typed.toUpper();
@@ -315,7 +321,7 @@ void StationLine::refresh()
         }
         // The files in use, where the list has room for them.
         if (!partialNote.isEmpty())
-            partialNote += kSeparator + filesText();
+            partialNote += separator() + filesText();
     }
     m_partial->showCalls(partOf, matches.calls, matches.more);
     m_partial->setGeometry(m_partialRow->contentsRect());

@@ -93,6 +93,7 @@ void TestStation::lineAndMark_data()
     QTest::addColumn<QString>("line"); // the start of the station row's whole text
     QTest::addColumn<QString>("mark"); // the call field's tooltip and description; empty: no mark
 
+    const QString both = "2 contacts: 7 CW 2024-03-11 (contact 3), 14 PSK31 2024-03-09 (contact 1)";
     const QString dl = "Fed. Rep. of Germany \u00b7 EU \u00b7 CQ 14 \u00b7 ITU 28 \u00b7 beam ";
     QTest::newRow("new one") << "W1AW" << "14" << "PSK31" << false << "United States of America \u00b7 NA \u00b7 CQ 5 \u00b7 ITU 8 \u00b7 beam 305\u00b0, 76"
                              << "New one";
@@ -100,15 +101,15 @@ void TestStation::lineAndMark_data()
     QTest::newRow("new mode") << "DL1QQ" << "14" << "RTTY" << false << dl << "New mode";
     QTest::newRow("country worked on band and mode") << "DL1QQ" << "7" << "CW" << false << dl << "";
     QTest::newRow("worked before") << "DL1AB" << "14" << "PSK31" << false << dl
-                                   << "Worked before: 2 contacts: 7 CW 2024-03-11 (contact 3), 14 PSK31 2024-03-09 (contact 1)";
+                                   << "Worked before: " + both;
     QTest::newRow("typed in small letters") << "dl1ab" << "7" << "CW" << false << dl
-                                            << "Worked before: 2 contacts: 7 CW 2024-03-11 (contact 3), 14 PSK31 2024-03-09 (contact 1)";
+                                            << "Worked before: " + both;
     QTest::newRow("contest dupe on band") << "DL1AB" << "14" << "PSK31" << true << dl
-                                          << "Dupe on this band: 2 contacts: 7 CW 2024-03-11 (contact 3), 14 PSK31 2024-03-09 (contact 1)";
+                                          << "Dupe on this band: " + both;
     QTest::newRow("contest, band named in metres") << "DL1AB" << "20m" << "SSB" << true << dl
-                                                   << "Dupe on this band: 2 contacts: 7 CW 2024-03-11 (contact 3), 14 PSK31 2024-03-09 (contact 1)";
+                                                   << "Dupe on this band: " + both;
     QTest::newRow("contest other band") << "DL1AB" << "21" << "PSK31" << true << dl
-                                        << "Worked on another band: 2 contacts: 7 CW 2024-03-11 (contact 3), 14 PSK31 2024-03-09 (contact 1)";
+                                        << "Worked on another band: " + both;
     QTest::newRow("maritime mobile") << "DL1AB/MM" << "14" << "PSK31" << false << "Maritime mobile: no country" << "";
     QTest::newRow("aeronautical mobile") << "W1AW/AM" << "14" << "PSK31" << false << "Aeronautical mobile: no country" << "";
     QTest::newRow("portable keeps its country") << "DL1QQ/P" << "21" << "PSK31" << false << dl << "New band";

@@ -197,7 +197,10 @@ Worked WorkedIndex::worked(QStringView call, QStringView band, QStringView mode)
     for (const int i : indices) {
         const Record &r = m_records.at(size_t(i));
         w.callOnBand = w.callOnBand || r.band == bandOf;
-        w.callOnBandAndMode = w.callOnBandAndMode || (r.band == bandOf && r.mode == modeOf);
+        if (!w.callOnBandAndMode && r.band == bandOf && r.mode == modeOf) {
+            w.callOnBandAndMode = true;
+            w.firstOnBandAndMode = i + 1;
+        }
     }
     for (auto i = indices.crbegin(); i != indices.crend() && w.latest.size() < LatestShown; ++i) {
         const char *bytes = m_bytes.constData() + qsizetype(*i) * QsoRecord::Size;
@@ -207,6 +210,13 @@ Worked WorkedIndex::worked(QStringView call, QStringView band, QStringView mode)
                           stamp ? stamp->date() : QDate() });
     }
     return w;
+}
+
+QByteArrayView WorkedIndex::record(qint64 number) const
+{
+    if (number < 1 || number > recordCount())
+        return {};
+    return QByteArrayView(m_bytes).sliced((number - 1) * QsoRecord::Size, QsoRecord::Size);
 }
 
 bool isDuplicateOnBandAndMode(const WorkedIndex &index, QStringView call, QStringView band,

@@ -45,6 +45,7 @@ struct Worked
     bool callOnBand = false;
     bool callOnBandAndMode = false;
     QList<Contact> latest; // this call's latest contacts, newest first (at most three)
+    qint64 firstOnBandAndMode = 0; // record number of the first on this band and mode, or 0
 
     Status status(bool contest) const;
 };
@@ -67,6 +68,8 @@ public:
     void setCountries(const CountryTable &table);
 
     qint64 recordCount() const { return qint64(m_records.size()); }
+    // The 85 bytes of record `number` (from 1) as indexed; empty beyond the last.
+    QByteArrayView record(qint64 number) const;
     Worked worked(QStringView call, QStringView band, QStringView mode) const;
 
 private:

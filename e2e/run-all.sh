@@ -12,7 +12,7 @@ package_tree="$here/../build/package"
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 start=$SECONDS
-scenarios=(operator logview links contest import stats)
+scenarios=(operator logview links contest import stats station)
 "$here/operator.sh" "$bin" >"$logs/operator" 2>&1 &
 pids=($!)
 "$here/logview.sh" "$bin" >"$logs/logview" 2>&1 &
@@ -24,6 +24,9 @@ pids+=($!)
 "$here/import.sh" "$bin" >"$logs/import" 2>&1 &
 pids+=($!)
 "$here/stats.sh" "$bin" "$logs/stats-pictures" >"$logs/stats" 2>&1 &
+pids+=($!)
+# Its pictures go to a folder of the run's own; e2e/station.sh alone writes docs/.
+"$here/station.sh" "$bin" "$logs/shots" >"$logs/station" 2>&1 &
 pids+=($!)
 if [ "${2:-}" != --no-package ]; then
     scenarios+=(package)

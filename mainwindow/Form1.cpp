@@ -8,6 +8,7 @@
 #include "mainwindow/LinksController.h"
 #include "mainwindow/MenuEntry.h"
 #include "mainwindow/SettingRow.h"
+#include "mainwindow/StationLine.h"
 #include "formats/FormatTable.h"
 #include "platform/FieldRules.h"
 #include "platform/Keys.h"
@@ -58,6 +59,8 @@ Form1::Form1(Platform &platform, QWidget *parent)
     m_stats = new StatsWindowLink(*this);
     m_links = new LinksController(*this);
     m_contestPanel = new ContestPanel(*this);
+    m_station = new StationLine(*this);
+    connect(m_station, &StationLine::markChanged, this, &Form1::showMark);
 }
 
 Form1::~Form1() = default;
@@ -270,6 +273,8 @@ std::span<const MenuEntry> Form1::menuTable()
         { K::Settings, nullptr, nullptr, nullptr, nullptr, nullptr },
         { K::Command, "mnuStation", "&Station...", &Form1::mnuStationClick, &Form1::mnuStation, nullptr },
         { K::Command, "mnuContestRules", "Con&test rules...", &Form1::mnuContestRulesClick, nullptr, nullptr },
+        // Unticked at every start: Enter then checks as it always has.
+        { K::OffToggle, "mnuDupeBand", "Dupe per band and mode", nullptr, &Form1::m_dupePerBandAndMode, nullptr },
 
         { K::Menu, "mnuDefault", "&Default...", nullptr, nullptr, &Form1::mnuDefault },
         { K::Settings, nullptr, nullptr, nullptr, nullptr, nullptr },
@@ -316,9 +321,10 @@ void Form1::buildMenus()
             action = command(menu->addAction(QLatin1String(entry.caption)), entry.name, entry.handler);
             break;
         case MenuEntry::Kind::Toggle:
+        case MenuEntry::Kind::OffToggle:
             action = command(menu->addAction(QLatin1String(entry.caption)), entry.name, entry.handler);
             action->setCheckable(true);
-            action->setChecked(true);
+            action->setChecked(entry.kind == MenuEntry::Kind::Toggle);
             break;
         case MenuEntry::Kind::Separator:
             action = command(menu->addSeparator(), entry.name, nullptr);

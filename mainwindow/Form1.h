@@ -27,6 +27,7 @@ struct Options;
 class LogWindowLink;
 class StatsWindowLink;
 class LinksController;
+class StationLine;
 namespace storage {
 class LogbookWatch;
 }
@@ -224,6 +225,8 @@ private:
     // is brought up to date once the handler that changed it has finished.
     void updateDuplicateMark();
     void scheduleDuplicateMark();
+    // Colour, tooltip and description of the call field as the station line sees the call.
+    void showMark();
     bool m_markPending = false;
 
     // Form1Logbook.cpp
@@ -286,4 +289,8 @@ private:
     // The contest chosen, the exchange check and the score and rate row.
     ContestPanel *m_contestPanel = nullptr;
     bool m_quitAsked = false; // Exit asked already; closing asks nothing more
+    // Country, zones, heading and worked before of the call typed; check partial.
+    StationLine *m_station = nullptr;
+    // Setup → "Dupe per band and mode": Enter's duplicate is the same call on this band and mode.
+    QAction *m_dupePerBandAndMode = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "mainwindow/Messages.h"
 #include "platform/Counted.h"
 #include "mainwindow/StationDialog.h"
+#include "mainwindow/StationLine.h"
 #include "platform/StorageReport.h"
 #include "storage/Journal.h"
 #include "storage/TakeIntoUse.h"
@@ -41,6 +42,8 @@ void Form1::mnuStationClick()
     connect(dialog, &StationDialog::stationChosen, this, [this](const formats::Station &station) {
         if (const auto problem = formats::saveStation(stationFile(), station))
             m_platform.showError(QStringLiteral("The station was not saved: %1.").arg(*problem));
+        else
+            m_station->setStation(station.call, station.grid);
     });
     dialog->show();
 }
@@ -83,6 +86,18 @@ void Form1::exportLogbook(const formats::FormatEntry &format)
     // The station profile in vantel.ini, as vantel-export reads it; its call is not asked.
     options.station = formats::loadStation(stationFile()).station;
     options.myCall = options.station.call;
+    // The contacted stations' countries and zones, as vantel-export writes them; what is
+    // missing the station line has told already, the export names it once more.
+    const country::CountryData &countries = m_station->countryData();
+    options.countries = countries.table;
+    if (countries.table.isEmpty()) {
+        QStringList missing;
+        for (const country::LoadError &problem : countries.problems) {
+            if (QFileInfo(problem.path).fileName().startsWith(QLatin1String("cty.")))
+                missing << QStringLiteral("%1: %2").arg(problem.path, problem.reason);
+        }
+        options.countriesMissing = missing.isEmpty() ? QStringLiteral("none found") : missing.join(u"; ");
+    }
     if ((format.takes & formats::FormatEntry::Call) && options.myCall.isEmpty()) {
         const auto call = askHeaderWord(QStringLiteral("Your station's call sign"), title, m_exportCall, true);
         if (!call)

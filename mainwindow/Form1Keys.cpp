@@ -1,6 +1,7 @@
 #include "mainwindow/EntryField.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Messages.h"
+#include "mainwindow/StationLine.h"
 #include "mainwindow/UtcOffset.h"
 #include "platform/Keys.h"
 #include "radio/Stamp.h"
@@ -149,14 +150,35 @@ void Form1::checkDuplicate()
 {
     if (noLogbookOpen())
         return;
-    const auto found = m_session.checkDuplicate(Text2->text());
-    if (!found) {
-        m_platform.showError(msg::failure(
-                QStringLiteral("The logbook could not be searched for this call sign."),
-                found.error()));
-        return;
+    std::optional<qint64> earlier;
+    if (m_dupePerBandAndMode->isChecked()) {
+        // Only this call on this band and mode is a duplicate; the same call elsewhere
+        // is a new contact. Spaces typed around the call match nothing, as below.
+        const QString call = Text2->text();
+        QString problem;
+        const qint64 number = call == call.trimmed()
+                ? m_station->firstOnBandAndMode(call, Combo1->currentText(), Combo2->currentText(),
+                                                m_session.curQso, problem)
+                : 0;
+        if (!problem.isEmpty()) {
+            m_platform.showError(QStringLiteral("The logbook could not be searched for this call "
+                                                "sign.\n\nFile: %1\nReason: %2")
+                                         .arg(msg::nativePath(logPath), problem));
+            return;
+        }
+        if (number > 0)
+            earlier = number;
+    } else {
+        const auto found = m_session.checkDuplicate(Text2->text());
+        if (!found) {
+            m_platform.showError(msg::failure(
+                    QStringLiteral("The logbook could not be searched for this call sign."),
+                    found.error()));
+            return;
+        }
+        earlier = found.value();
     }
-    if (!found.value()) {
+    if (!earlier) {
         Label7->setText(QStringLiteral("GOOD ONE!!!"));
         return;
     }
@@ -213,17 +235,29 @@ void Form1::updateDuplicateMark()
         if (found && found.value())
             earlier = *found.value();
     }
-    if (earlier == m_duplicateOf)
-        return;
     m_duplicateOf = earlier;
+    // The station line follows the same key and tells the mark what the call is.
+    if (m_station)
+        m_station->refresh();
+    showMark();
+}
+
+void Form1::showMark()
+{
+    StationLine::Mark mark;
+    if (m_station && m_station->isLoaded())
+        mark = m_station->mark();
+    else if (m_duplicateOf)
+        mark = { QColor(255, 196, 160), QStringLiteral("Already in the logbook as contact %1").arg(m_duplicateOf) };
+    if (Text2->toolTip() == mark.text && Text2->palette().color(QPalette::Base)
+                == (mark.colour.isValid() ? mark.colour : QPalette().color(QPalette::Base)))
+        return;
     QPalette palette = Text2->palette();
-    palette.setColor(QPalette::Base, earlier ? QColor(255, 196, 160) : QPalette().color(QPalette::Base));
-    palette.setColor(QPalette::Text, earlier ? QColor(Qt::black) : QPalette().color(QPalette::Text));
+    palette.setColor(QPalette::Base, mark.colour.isValid() ? mark.colour : QPalette().color(QPalette::Base));
+    palette.setColor(QPalette::Text, mark.colour.isValid() ? QColor(Qt::black) : QPalette().color(QPalette::Text));
     Text2->setPalette(palette);
-    const QString note = earlier ? QStringLiteral("Already in the logbook as contact %1").arg(earlier)
-                                 : QString();
-    Text2->setToolTip(note);
-    Text2->setAccessibleDescription(note);
+    Text2->setToolTip(mark.text);
+    Text2->setAccessibleDescription(mark.text);
 }
 
 QString Form1::sentFill() const

@@ -37,6 +37,7 @@ struct MenuEntry
         BarCommand, // a command on the bar itself: a click runs it, no menu drops down
         Command,
         Toggle, // a command with a tick, ticked at start
+        OffToggle, // a command with a tick, unticked at start
         Separator,
         Settings, // the setting commands of this menu (Form1::settingTable())
         Exports, // one command for each export format the format table offers a menu

@@ -530,7 +530,8 @@ void TestCommands::windowExports_data()
                             "<PROGRAMID:6>vantel\n<PROGRAMVERSION:5>" VANTEL_VERSION "\n"
                             "<CREATED_TIMESTAMP:15>20240309 184200\n<EOH>\n"
                             "<CALL:6>DL1ABC <QSO_DATE:8>20240309 <TIME_ON:4>1842 <BAND:3>20m <MODE:2>CW "
-                            "<RST_SENT:3>599 <STX:1>1 <RST_RCVD:3>579 <EOR>\n";
+                            "<RST_SENT:3>599 <STX:1>1 <RST_RCVD:3>579 <COUNTRY:20>Fed. Rep. of Germany "
+                            "<DXCC:3>230 <CQZ:2>14 <ITUZ:2>28 <CONT:2>EU <EOR>\n";
     QTest::newRow("ADIF") << "mnuExportAdif" << QStringList() << "out.adi" << adif
                           << "1 contact written to %1/out.adi.\n\n1 contact skipped:\nrecord 2 skipped";
     QTest::newRow("Cabrillo") << "mnuExportCabrillo" << QStringList { "dl0xx", "DARC-10M" } << "out.cbr"

@@ -285,7 +285,8 @@ void TestStartup::menuTree()
              QStringList({ "&Open an existing log...", "&Create a logbook...", "&Import ADIF...", "-",
                            "E&xit" }));
     QCOMPARE(items(ui.mnuSetup), QStringList({ "Contest*", "&Real Time*", "Clear after saving*",
-                                                 "-", "UTC offset", "&Station...", "Con&test rules..." }));
+                                                 "-", "UTC offset", "&Station...", "Con&test rules...",
+                                                 "Dupe per band and mode" }));
     QCOMPARE(items(ui.mnuDefault), QStringList({ "Mode", "Band", "Sent", "Recv" }));
     QVERIFY(!ui.mnuConvert->menu());
     QVERIFY(!ui.mnuAbout->menu());

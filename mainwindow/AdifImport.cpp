@@ -13,7 +13,10 @@
 namespace {
 
 constexpr int kLockWaitMs = 1500; // as long as a save waits for another station
-const QString kTitle = QStringLiteral("Import ADIF");
+QString title()
+{
+    return QStringLiteral("Import ADIF");
+}
 
 } // namespace
 
@@ -59,12 +62,12 @@ void AdifImport::start()
         m_platform.messageBox(QStringLiteral("Nothing to import from %1 into the logbook %2.\n\n")
                                   .arg(msg::nativePath(*chosen), msg::nativePath(m_logbook))
                 + m_plan.lines().join(QLatin1Char('\n')),
-            kTitle, MsgBox::OkOnly | MsgBox::Information);
+            title(), MsgBox::OkOnly | MsgBox::Information);
         deleteLater();
         return;
     }
     auto *dialog
-        = new ImportDialog(QStringLiteral("%1 - %2").arg(kTitle, QFileInfo(*chosen).fileName()),
+        = new ImportDialog(QStringLiteral("%1 - %2").arg(title(), QFileInfo(*chosen).fileName()),
             heading, m_plan.lines(), qint64(m_plan.toAdd.size()), m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setModal(true);
@@ -92,7 +95,7 @@ bool AdifImport::takeLogbook()
         m_platform.messageBox(QStringLiteral("An import into %1 was interrupted; the %2 it had "
                                              "written were removed again.")
                                   .arg(msg::nativePath(m_logbook), contactCount(t.append.records)),
-            kTitle, MsgBox::OkOnly | MsgBox::Information);
+            title(), MsgBox::OkOnly | MsgBox::Information);
     // Counted anew: another station may have saved, an interrupted import been undone.
     Q_EMIT counted(t.count);
     QString busy;
@@ -142,7 +145,7 @@ void AdifImport::confirmed()
     if (c.noRoom > 0)
         text += QStringLiteral("\n\n%1 not imported: the logbook is full.")
                     .arg(contactCount(c.noRoom, "was", "were"));
-    m_platform.messageBox(text, kTitle, MsgBox::OkOnly | MsgBox::Information);
+    m_platform.messageBox(text, title(), MsgBox::OkOnly | MsgBox::Information);
 }
 
 void AdifImport::refuse(const QString &what, const QString &path, const QString &reason)

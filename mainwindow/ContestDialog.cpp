@@ -10,7 +10,10 @@
 
 namespace {
 
-const QString kNone = QStringLiteral("(none)");
+QString noneText()
+{
+    return QStringLiteral("(none)");
+}
 
 } // namespace
 
@@ -27,7 +30,7 @@ ContestDialog::ContestDialog(Purpose purpose, const QStringList &names,
     m_contest->setObjectName(QStringLiteral("contest"));
     // The rules choose from what vantel can score; a Cabrillo may name any contest.
     if (rules)
-        m_contest->addItem(kNone);
+        m_contest->addItem(noneText());
     m_contest->addItems(names);
     m_contest->setEditable(!rules);
     if (!rules)
@@ -78,7 +81,7 @@ void ContestDialog::accept()
         where->setFocus();
     };
     const QString name = m_contest->currentText().trimmed();
-    request.contest = name == kNone && m_purpose == Purpose::Rules ? QString() : name.toUpper();
+    request.contest = name == noneText() && m_purpose == Purpose::Rules ? QString() : name.toUpper();
     if (const QString problem = formats::headerWordProblem(request.contest); !problem.isEmpty())
         return refuse(m_contest, QStringLiteral("The contest \"%1\" %2.").arg(formats::escaped(name), problem));
     for (const auto &[edit, into, caption] : { std::tuple { m_from, &request.from, "The start" },

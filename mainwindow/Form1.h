@@ -115,7 +115,7 @@ public:
     // The exchange the next contact sends (the window variable exchangeSent).
     const QString &exchange() const { return exchangeSent; }
     // The value a setting holds now, by its file name ("band", "sent", ...: settingTable()).
-    const QString &setting(const char *file) const;
+    QString setting(const char *file) const;
     // Tools: the links add their commands after the window's own.
     QMenu *toolsMenu() const { return mnuTools; }
 

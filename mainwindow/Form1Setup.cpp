@@ -41,7 +41,7 @@ bool Form1::contestMode() const
     return mnuContest->isChecked();
 }
 
-const QString &Form1::setting(const char *file) const
+QString Form1::setting(const char *file) const
 {
     const std::span<const SettingRow> rows = settingTable();
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -49,8 +49,7 @@ const QString &Form1::setting(const char *file) const
             return m_settings[i];
     }
     Q_ASSERT_X(false, "Form1::setting", file);
-    static const QString none;
-    return none;
+    return {};
 }
 
 std::span<const SettingRow> Form1::settingTable()

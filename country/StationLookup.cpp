@@ -96,7 +96,8 @@ QString StationLookup::refresh()
     return {};
 }
 
-StationInfo StationLookup::info(QStringView call, QStringView band, QStringView mode)
+StationInfo StationLookup::info(QStringView call, QStringView band, QStringView mode,
+                                const QDateTime &from, const QDateTime &to)
 {
     refresh();
     StationInfo info;
@@ -106,7 +107,7 @@ StationInfo StationLookup::info(QStringView call, QStringView band, QStringView 
         info.headingDeg = radio::bearingDeg(*m_origin, there);
         info.distanceKm = radio::distanceKm(*m_origin, there);
     }
-    info.worked = m_index.worked(call, band, mode);
+    info.worked = m_index.worked(call, band, mode, from, to);
     return info;
 }
 

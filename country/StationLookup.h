@@ -41,7 +41,9 @@ public:
     // cannot be read (the index then answers for no records), or an empty text.
     QString refresh();
 
-    StationInfo info(QStringView call, QStringView band, QStringView mode);
+    // `from` and `to` bound the contest session (see WorkedIndex::worked).
+    StationInfo info(QStringView call, QStringView band, QStringView mode, const QDateTime &from = {},
+                     const QDateTime &to = {});
     // Check partial: the known calls (MASTER.SCP) holding the typed text.
     KnownCalls::Matches partial(QStringView typed, int limit) const;
     // A complete call that neither the known calls nor the logbook hold; false while

@@ -52,9 +52,9 @@ QByteArray callKey(QByteArrayView call)
 
 Worked::Status Worked::status(bool contest) const
 {
-    if (contest && callOnBand)
+    if (contest && sessionOnBand)
         return Status::DupeOnBand;
-    if (contest && callContacts > 0)
+    if (contest && sessionContacts > 0)
         return Status::WorkedOtherBand;
     if (entityKnown && !entityWorked)
         return Status::NewOne;
@@ -173,7 +173,8 @@ void WorkedIndex::add(const char *bytes)
     m_entities[entity].modes.insert(record.mode);
 }
 
-Worked WorkedIndex::worked(QStringView call, QStringView band, QStringView mode) const
+Worked WorkedIndex::worked(QStringView call, QStringView band, QStringView mode,
+                           const QDateTime &from, const QDateTime &to) const
 {
     Worked w;
     const QByteArray key = latin1Key(call);
@@ -194,9 +195,21 @@ Worked WorkedIndex::worked(QStringView call, QStringView band, QStringView mode)
         return w;
     const std::vector<int> &indices = *it;
     w.callContacts = int(indices.size());
+    const bool bounded = from.isValid() || to.isValid();
     for (const int i : indices) {
         const Record &r = m_records.at(size_t(i));
         w.callOnBand = w.callOnBand || r.band == bandOf;
+        bool inSession = true;
+        if (bounded) {
+            // A call's few contacts: their stamps are read only when a session asks.
+            const char *bytes = m_bytes.constData() + qsizetype(i) * QsoRecord::Size;
+            const auto stamp = radio::readStamp(storage::fromDisk(field(bytes, QsoRecord::DateTime)));
+            inSession = stamp && (!from.isValid() || *stamp >= from) && (!to.isValid() || *stamp <= to);
+        }
+        if (inSession) {
+            ++w.sessionContacts;
+            w.sessionOnBand = w.sessionOnBand || r.band == bandOf;
+        }
         if (!w.callOnBandAndMode && r.band == bandOf && r.mode == modeOf) {
             w.callOnBandAndMode = true;
             w.firstOnBandAndMode = i + 1;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDate>
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -44,6 +45,10 @@ struct Worked
     int callContacts = 0; // this call's contacts in the logbook
     bool callOnBand = false;
     bool callOnBandAndMode = false;
+    // The same, counting only the contacts of the contest session asked for (all of them
+    // when none was): a contact before the contest is no dupe in it.
+    int sessionContacts = 0;
+    bool sessionOnBand = false;
     QList<Contact> latest; // this call's latest contacts, newest first (at most three)
     qint64 firstOnBandAndMode = 0; // record number of the first on this band and mode, or 0
 
@@ -70,7 +75,9 @@ public:
     qint64 recordCount() const { return qint64(m_records.size()); }
     // The 85 bytes of record `number` (from 1) as indexed; empty beyond the last.
     QByteArrayView record(qint64 number) const;
-    Worked worked(QStringView call, QStringView band, QStringView mode) const;
+    // `from` and `to` (UTC, either invalid for open) bound the contest session.
+    Worked worked(QStringView call, QStringView band, QStringView mode, const QDateTime &from = {},
+                  const QDateTime &to = {}) const;
 
 private:
     struct Record

@@ -78,6 +78,9 @@ void ContestDialog::accept()
     const auto refuse = [&](QWidget *where, const QString &text) {
         m_problem->setText(text);
         m_problem->setAccessibleDescription(text);
+        // The dialog grows by the wrapped lines rather than squeezing them.
+        layout()->activate();
+        adjustSize();
         where->setFocus();
     };
     const QString name = m_contest->currentText().trimmed();

@@ -86,7 +86,9 @@ ContestPanel::ContestPanel(Form1 &form) : QObject(&form), m_form(form)
     m_minute.setInterval(60 * 1000);
     connect(&m_minute, &QTimer::timeout, this, &ContestPanel::showTotals);
     const contest::LoadedContest loaded = contest::loadChosenContest(iniPath());
-    m_problem = loaded.problems.join(QLatin1Char(' '));
+    // What vantel.ini held but could not be used (a start that is no date) is said in the
+    // row until another choice is made, not dropped without a word.
+    m_iniProblems = loaded.problems.join(QLatin1Char(' '));
     useChoice(loaded.chosen);
 }
 
@@ -116,6 +118,7 @@ void ContestPanel::chooseRules()
     dialog->setModal(true);
     connect(dialog, &ContestDialog::chosen, this, [this](const formats::CabrilloRequest &request) {
         const contest::ChosenContest chosen { request.contest, request.from, request.to };
+        m_iniProblems.clear();
         if (const auto problem = contest::saveChosenContest(iniPath(), chosen))
             m_form.platform().showError(
                     QStringLiteral("The contest was not remembered for the next start: %1.").arg(*problem));
@@ -127,6 +130,7 @@ void ContestPanel::chooseRules()
 void ContestPanel::useChoice(const contest::ChosenContest &chosen)
 {
     m_chosen = chosen;
+    Q_EMIT chosenChanged();
     m_rules.reset();
     m_scorer.reset();
     m_path.clear();
@@ -273,6 +277,8 @@ void ContestPanel::showTotals()
         add(QStringLiteral("No %1 received!").arg(m_mark), true);
     if (!m_notice.isEmpty())
         add(m_notice, true);
+    if (!m_iniProblems.isEmpty())
+        add(m_iniProblems, true);
     if (m_scorer) {
         const contest::Totals &t = m_scorer->totals();
         const QDateTime now = logClock();
@@ -288,6 +294,8 @@ void ContestPanel::showTotals()
     }
     m_row->setText(rich);
     m_row->setAccessibleDescription(plain.join(QStringLiteral(". ")));
+    // The row shows what fits; the whole of it is a hover away.
+    m_row->setToolTip(m_row->accessibleDescription());
 }
 
 QString ContestPanel::missingExchange(const QString &recv, const QString &mode) const

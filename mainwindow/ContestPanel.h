@@ -31,6 +31,10 @@ public:
     // The rule files' contest names.
     QStringList contestNames() const;
 
+Q_SIGNALS:
+    // Another contest or session was chosen.
+    void chosenChanged();
+
 private:
     void useChoice(const contest::ChosenContest &chosen);
     void updateShown();
@@ -52,6 +56,7 @@ private:
     std::optional<country::CountryTable> m_countries; // read on first use
     QString m_myCall;
     QString m_problem; // why there is no score, for the row
+    QString m_iniProblems; // what the [contest] group held that could not be used
     std::optional<contest::Scorer> m_scorer;
     // The logbook as far as it was scored: its path, whole records, and how it looked.
     QString m_path;

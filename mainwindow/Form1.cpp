@@ -61,6 +61,14 @@ Form1::Form1(Platform &platform, QWidget *parent)
     m_contestPanel = new ContestPanel(*this);
     m_station = new StationLine(*this);
     connect(m_station, &StationLine::markChanged, this, &Form1::showMark);
+    // A contact before the chosen contest's session is no dupe in it.
+    const auto session = [this] {
+        const contest::ChosenContest &chosen = m_contestPanel->chosen();
+        m_station->setContestSession(chosen.name.isEmpty() ? QDateTime() : chosen.from,
+                                     chosen.name.isEmpty() ? QDateTime() : chosen.to);
+    };
+    connect(m_contestPanel, &ContestPanel::chosenChanged, this, session);
+    session();
 }
 
 Form1::~Form1() = default;

@@ -196,6 +196,7 @@ private:
     // Form1Save.cpp
     enum class Saved { No, Yes, YesAndFull };
     Saved saveAsNext(storage::QsoRecord &record, const QString &notSaved, QString *whyNot = nullptr);
+    void followExchange(const QString &offered);
 
     // Form1Keys.cpp
     void keyDown(QObject *control, int keyCode);

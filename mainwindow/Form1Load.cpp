@@ -175,7 +175,9 @@ void Form1::takeLogbookIntoUse(const QString &path, qint16 count)
     m_session.use(path, count);
     showLogPath();
     Text1->setText(next ? QString::number(*next) : QString());
+    const QString offered = exchangeSent;
     exchangeSent = next ? exchangeFor(*next) : QString();
+    followExchange(offered);
     m_watch->setPath(logPath);
     Q_EMIT logbookChanged();
 }

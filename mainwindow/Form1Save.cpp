@@ -78,6 +78,15 @@ Form1::Saved Form1::saveAsNext(QsoRecord &record, const QString &notSaved, QStri
     return next ? Saved::Yes : Saved::YesAndFull;
 }
 
+void Form1::followExchange(const QString &offered)
+{
+    // A sent field still holding the exchange it was offered moves on with the number: the
+    // serial it held now belongs to a contact saved meanwhile (another program's, an import).
+    if (contestMode() && !offered.isEmpty() && offered != exchangeSent
+        && fieldText(QsoRecord::Sent) == offered)
+        setFieldText(QsoRecord::Sent, exchangeSent);
+}
+
 void Form1::sQSO()
 {
     // Nothing is written and the fields keep what was typed unless the record reaches the disk.
@@ -132,9 +141,11 @@ std::optional<qint16> Form1::saveContact(QsoRecord record, const QString &what, 
     }
     if (const auto number = m_session.nextNumber())
         record.setField(QsoRecord::Number, QString::number(*number));
+    const QString offered = exchangeSent;
     const Saved saved = saveAsNext(record, notSaved, whyNot);
     if (saved == Saved::No)
         return std::nullopt;
+    followExchange(offered);
     // The next contact will be told it does not fit; this one is saved.
     if (saved == Saved::YesAndFull && !whyNot)
         m_platform.showError(QStringLiteral("Contact %1 was saved.\n\n").arg(m_session.qsoCount)

@@ -185,6 +185,13 @@ const country::CountryData &StationLine::countryData()
     return m_lookup.data();
 }
 
+void StationLine::setContestSession(const QDateTime &from, const QDateTime &to)
+{
+    m_sessionFrom = from;
+    m_sessionTo = to;
+    refresh();
+}
+
 void StationLine::setStation(const QString &ownCall, const QString &locator)
 {
     m_ownCall = ownCall;
@@ -253,7 +260,7 @@ void StationLine::refresh()
         const QString band = m_form.fieldText(QsoRecord::Band);
         const QString mode = m_form.fieldText(QsoRecord::Mode);
         const bool contest = m_contest && m_contest->isChecked();
-        const country::StationInfo info = m_lookup.info(typed, band, mode);
+        const country::StationInfo info = m_lookup.info(typed, band, mode, m_sessionFrom, m_sessionTo);
         const country::CallParts parts = country::splitCall(typed);
 
         QStringList words;

@@ -4,6 +4,7 @@
 #include "storage/QsoRecord.h"
 
 #include <QColor>
+#include <QDateTime>
 #include <QObject>
 
 #include <memory>
@@ -53,6 +54,9 @@ public:
                               storage::QsoRecord &record, QString &problem);
     // The profile's call and locator changed.
     void setStation(const QString &ownCall, const QString &locator);
+    // The contest session (UTC; invalid ends are open): in contest mode a contact outside
+    // it is no dupe.
+    void setContestSession(const QDateTime &from, const QDateTime &to);
 
 Q_SIGNALS:
     void markChanged();
@@ -62,6 +66,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QDateTime m_sessionFrom, m_sessionTo;
     struct Pending;
     void takePending();
     void followLogbook();

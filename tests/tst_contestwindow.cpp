@@ -199,6 +199,10 @@ private Q_SLOTS:
         f.form.reset();
         Form1 &again = f.open();
         QVERIFY(row(again).startsWith("CQ-WW-CW: 0 QSOs"));
+        // An end that is no date is said in the row, not dropped without a word.
+        f.form.reset();
+        QVERIFY(ts::writeFile("vantel.ini", "[contest]\nname=CQ-WW-CW\nfrom=2024-03-09 18:00\nto=yesterday\n"));
+        QVERIFY2(row(f.open()).contains("[contest] to is no"), qPrintable(row(*f.form)));
     }
 
     // A mixed logbook: an evening's ragchew, the contest, the morning after. The window's

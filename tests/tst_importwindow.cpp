@@ -58,6 +58,10 @@ private Q_SLOTS:
         const QString file = f.dir.path("other program.adi");
         QVERIFY(ts::writeFile(file, adif));
         Form1 &form = f.open();
+        // The operator is in the sent field of the next contact: it offers serial 3.
+        auto *sent = form.findChild<QLineEdit *>("Text5");
+        sent->setFocus(Qt::TabFocusReason);
+        QCOMPARE(sent->text(), "5993");
         f.platform.fileAnswers.push_back(file);
         form.findChild<QAction *>("mnuImport")->trigger();
         QCOMPARE(f.platform.count("open"), 1);
@@ -85,10 +89,7 @@ private Q_SLOTS:
         // The number and the exchange follow the count, as after a save.
         const QByteArray next = QByteArray::number(3 + added.size() / 85);
         QCOMPARE(form.findChild<QLineEdit *>("Text1")->text().toLatin1(), next);
-        QApplication::setActiveWindow(&form);
-        auto *sent = form.findChild<QLineEdit *>("Text5");
-        sent->setFocus(Qt::TabFocusReason);
-        QCOMPARE(sent->text().toLatin1(), "599" + next);
+        QCOMPARE(sent->text().toLatin1(), "599" + next); // the serial imported is not sent again
         if (added.isEmpty())
             return;
         QVERIFY(f.platform.calls.back().text.startsWith("2 contacts imported into "));

@@ -2,6 +2,7 @@
 // check, typed into the real window over Debian's country file and a real logbook.
 #include "EntryFixture.h"
 #include "country/CountryFiles.h"
+#include "contest/ChosenContest.h"
 #include "formats/Station.h"
 #include "mainwindow/StationLine.h"
 
@@ -33,13 +34,15 @@ struct Station
     QLineEdit *call = nullptr;
     QLabel *row = nullptr;
 
-    explicit Station(bool contest = true)
+    explicit Station(bool contest = true, const contest::ChosenContest &chosen = {})
     {
         ts::writeFile(f.log, logbook());
         formats::Station own;
         own.call = "DL0XX";
         own.grid = "JO62QM";
         (void)formats::saveStation(QDir::current().absoluteFilePath("vantel.ini"), own);
+        if (!chosen.name.isEmpty())
+            (void)contest::saveChosenContest(QDir::current().absoluteFilePath("vantel.ini"), chosen);
         form = &f.open();
         line = form->findChild<StationLine *>("stationLine");
         call = form->findChild<QLineEdit *>("Text2");
@@ -67,6 +70,7 @@ private Q_SLOTS:
     void initTestCase();
     void lineAndMark_data();
     void lineAndMark();
+    void contestSessionBoundsTheDupe();
     void checkPartial();
     void enterPerBandAndMode_data();
     void enterPerBandAndMode();
@@ -119,6 +123,22 @@ void TestStation::lineAndMark_data()
     QTest::newRow("unknown to MASTER.SCP but in the logbook") << "G4XYZ" << "7" << "CW" << false << "England \u00b7 EU"
                                                                << "Worked before: 1 contact: 7 CW 2024-03-10 (contact 2)";
     QTest::newRow("still being typed") << "DL" << "14" << "PSK31" << false << dl << "";
+}
+
+// A contact before the chosen contest's session is no dupe in it (the score counts it too).
+void TestStation::contestSessionBoundsTheDupe()
+{
+    const QString both = "2 contacts: 7 CW 2024-03-11 (contact 3), 14 PSK31 2024-03-09 (contact 1)";
+    for (const auto &[from, mark] : { std::pair { "2024-03-09 00:00", "Dupe on this band: " + both },
+                                      std::pair { "2024-03-10 00:00", "Worked on another band: " + both },
+                                      std::pair { "2024-03-12 00:00", "Worked before: " + both } }) {
+        const auto start = contest::readMoment(QString::fromLatin1(from));
+        QVERIFY(start);
+        Station s(true, { "CQ-WPX-CW", *start, {} });
+        QTRY_VERIFY(s.line->isLoaded());
+        s.type("DL1AB", "14", "PSK31");
+        QCOMPARE(s.call->toolTip(), mark);
+    }
 }
 
 void TestStation::lineAndMark()

@@ -7,8 +7,10 @@
 #include "platform/StorageReport.h"
 #include "storage/LogbookSession.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 namespace {
 
@@ -38,7 +40,14 @@ void AdifImport::start()
         deleteLater();
         return;
     }
-    m_plan = importer::makePlan(*chosen, m_logbook);
+    {
+        // A large file takes seconds to read: the closed file dialog goes from the screen and
+        // the pointer says the program is busy, rather than a window that looks hung.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        m_plan = importer::makePlan(*chosen, m_logbook);
+        QGuiApplication::restoreOverrideCursor();
+    }
     if (m_plan.notAdif) {
         // A file that cannot be opened is named before its reason; the box names it once.
         const QString opening = QDir::toNativeSeparators(*chosen) + QLatin1String(": ");
@@ -133,10 +142,12 @@ void AdifImport::confirmed()
     }
     const importer::Committed &c = done.value();
     Q_EMIT counted(c.recordsNow);
-    QString text = c.added > 0 ? QStringLiteral("%1 imported into %2 (numbers %3 to %4).")
-                                     .arg(contactCount(c.added), msg::nativePath(m_logbook))
-                                     .arg(c.firstNumber)
-                                     .arg(c.firstNumber + c.added - 1)
+    const QString numbers = c.added == 1 ? QStringLiteral("number %1").arg(c.firstNumber)
+                                         : QStringLiteral("numbers %1 to %2")
+                                                   .arg(c.firstNumber)
+                                                   .arg(c.firstNumber + c.added - 1);
+    QString text = c.added > 0 ? QStringLiteral("%1 imported into %2 (%3).")
+                                     .arg(contactCount(c.added), msg::nativePath(m_logbook), numbers)
                                : QStringLiteral("No contact was imported.");
     if (c.savedMeanwhile > 0)
         text += QStringLiteral("\n\n%1 meanwhile; %2 of the file's already among them and skipped.")

@@ -69,9 +69,23 @@ int BarChart::slotWidth() const
     return std::max(widestLabel(), count) + gap;
 }
 
+double BarChart::slotNow() const
+{
+    const int half = fontMetrics().averageCharWidth() / 2;
+    const QRect area = rect().adjusted(half, 0, -half, 0);
+    return double(area.right() - (area.left() + scaleWidth())) / double(std::max<qsizetype>(1, m_bars.size()));
+}
+
+int BarChart::namedEvery() const
+{
+    return labelStep(slotNow());
+}
+
 int BarChart::labelStep(double slot) const
 {
-    const int needed = widestLabel() + fontMetrics().averageCharWidth();
+    // Names are left out only where they would touch: a chart at its least width (a slot
+    // of the widest name and a gap, less the pixel the edges take) names every bar.
+    const int needed = widestLabel() + fontMetrics().averageCharWidth() / 2;
     return std::max(1, int(std::ceil(needed / std::max(slot, 1.0))));
 }
 
@@ -121,7 +135,7 @@ void BarChart::paintEvent(QPaintEvent *)
     const int top = area.top() + 2 * line;
     const int bottom = area.bottom() - line;
     const int left = area.left() + scale;
-    const double slot = double(area.right() - left) / double(m_bars.size());
+    const double slot = slotNow();
     const double height = std::max(1, bottom - top);
 
     // The scale: 0 and the largest count, with a line at each.

@@ -19,6 +19,8 @@ public:
     void setBars(const QList<stats::Tally> &bars, const QString &emptyText);
     const QString &title() const { return m_title; }
     const QList<stats::Tally> &bars() const { return m_bars; }
+    // Every how many bars a name is drawn at the present width (1: all are named).
+    int namedEvery() const;
 
     // The title's font: the widget's, bold.
     QFont titleFont() const;
@@ -33,6 +35,7 @@ private:
     // Horizontal room a bar takes at least, and how many bars go to each name shown.
     int slotWidth() const;
     int labelStep(double slot) const;
+    double slotNow() const; // the width each bar has
     int scaleWidth() const;
     int widestLabel() const;
 

@@ -17,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -45,6 +46,9 @@ StatsWindow::StatsWindow(Platform &platform, QWidget *parent)
 {
     setObjectName(QStringLiteral("StatsWindow"));
     setWindowTitle(QStringLiteral("Statistics"));
+    // Closed from the keyboard as a dialog is: Esc, or the desktop's close key.
+    for (const QKeySequence &key : { QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close) })
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
     QFont font = this->font();
     font.setPixelSize(WindowFontPixels + 1);
     setFont(font);
@@ -206,6 +210,8 @@ void StatsWindow::recount()
     m_recount.stop();
     stats::Range range;
     if (!readRange(&range)) {
+        // The charts of the last range would pass for this one's.
+        m_counts = {};
         showCounts();
         return;
     }

@@ -23,11 +23,7 @@ const QString &adifFile()
                     + QByteArray::number(name.size()) + ">" + name
                     + " <QTH:6>London <GRIDSQUARE:4>IO91 <STATION_CALLSIGN:5>G4XYZ <EOR>\n";
         }
-        const QString file = dir.filePath(QStringLiteral("bench.adi"));
-        QFile out(file);
-        if (out.open(QIODevice::WriteOnly))
-            out.write(bytes);
-        return file;
+        return bench::writeFile(dir, "bench.adi", bytes);
     }();
     return path;
 }

@@ -1,10 +1,10 @@
 // The contest score of a full logbook (32767 contacts): counted afresh, as after the log
 // changed, and one contact more, as after a save; beside one read of the file.
 #include "../tests/FakePlatform.h"
+#include "BenchCountry.h"
 #include "BenchSupport.h"
 #include "contest/RuleFiles.h"
 #include "contest/Scorer.h"
-#include "country/CountryFiles.h"
 #include "formats/Contact.h"
 #include "mainwindow/Form1.h"
 #include "storage/Logbook.h"
@@ -21,12 +21,6 @@ namespace {
 
 constexpr int kRecords = 32767;
 
-const country::CountryData &countries()
-{
-    static const country::CountryData data = country::loadCountryData({ QStringLiteral("/usr/share/hamradio-files") });
-    return data;
-}
-
 const contest::RuleSet &rules()
 {
     static const contest::RuleBook book = contest::loadRules();
@@ -38,28 +32,12 @@ const QString &logbook()
 {
     static QTemporaryDir dir;
     static const QString path = [] {
-        const char *const prefixes[] = { "DL", "F", "G", "I", "JA", "K", "W", "VE", "PY", "LU",
-                                         "VK", "ZS", "UA", "UA9", "BY", "EA", "OH", "SP", "OK", "HA" };
-        const char *const bands[] = { "1.8", "3.5", "7", "14", "21", "28" };
         QByteArray bytes;
         for (int i = 1; i <= kRecords; ++i) {
-            const int station = (i * 7919) % 6000;
-            const QByteArray call = QByteArray(prefixes[station % 20]) + QByteArray::number(station % 10)
-                    + char('A' + station / 10 % 26) + char('A' + station / 260 % 26);
-            const QByteArray when = QDateTime(QDate(2026, 11, 28), QTime(0, 0), Qt::UTC)
-                                            .addSecs(i * 5)
-                                            .toString(QStringLiteral("dd.MM.yy HH:mm"))
-                                            .toLatin1();
-            bytes += QByteArray::number(i % 1000).leftJustified(3) + call.leftJustified(15)
-                    + when.leftJustified(15) + ("599" + QByteArray::number(station % 40 + 1)).leftJustified(8)
-                    + QByteArray("59914").leftJustified(8) + QByteArray(bands[i % 6]).leftJustified(4)
-                    + QByteArray("CW").leftJustified(7) + QByteArray(25, ' ');
+            const bench::WeekendContact contact = bench::weekendContact(i);
+            bytes += bench::weekendRecord(i, contact, "599" + QByteArray::number(contact.station % 40 + 1), "59914", "CW");
         }
-        const QString p = dir.filePath(QStringLiteral("contest.log"));
-        QFile file(p);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-        return p;
+        return bench::writeFile(dir, "contest.log", bytes);
     }();
     return path;
 }
@@ -96,7 +74,7 @@ BENCHMARK(BM_ReadLogbook)->Unit(benchmark::kMillisecond);
 void BM_Recount(benchmark::State &state)
 {
     const QList<contest::Qso> log = contacts(readLogbook());
-    contest::Scorer scorer(rules(), countries().table, QStringLiteral("DL1ABC"));
+    contest::Scorer scorer(rules(), bench::debianCountries().table, QStringLiteral("DL1ABC"));
     for (const contest::Qso &q : log)
         scorer.add(q);
     for (auto _ : state) {
@@ -112,7 +90,7 @@ BENCHMARK(BM_Recount)->Unit(benchmark::kMillisecond);
 void BM_FirstCount(benchmark::State &state)
 {
     for (auto _ : state) {
-        contest::Scorer scorer(rules(), countries().table, QStringLiteral("DL1ABC"));
+        contest::Scorer scorer(rules(), bench::debianCountries().table, QStringLiteral("DL1ABC"));
         for (const contest::Qso &q : contacts(readLogbook()))
             scorer.add(q);
         benchmark::DoNotOptimize(scorer.totals().score());
@@ -124,7 +102,7 @@ BENCHMARK(BM_FirstCount)->Unit(benchmark::kMillisecond);
 void BM_AddAfterSave(benchmark::State &state)
 {
     const QList<contest::Qso> log = contacts(readLogbook());
-    contest::Scorer scorer(rules(), countries().table, QStringLiteral("DL1ABC"));
+    contest::Scorer scorer(rules(), bench::debianCountries().table, QStringLiteral("DL1ABC"));
     for (const contest::Qso &q : log)
         scorer.add(q);
     contest::Qso next = log.last();

@@ -27,11 +27,7 @@ const QString &adifFile()
                       " <MODE:4>MFSK <SUBMODE:3>FT4 <RST_SENT:3>-05 <RST_RCVD:3>-12 <NAME:4>Anne"
                       " <QTH:6>London <GRIDSQUARE:4>IO91 <STATION_CALLSIGN:5>G4XYZ <EOR>\n";
         }
-        const QString file = folder().filePath(QStringLiteral("bench.adi"));
-        QFile out(file);
-        if (out.open(QIODevice::WriteOnly))
-            out.write(bytes);
-        return file;
+        return bench::writeFile(folder(), "bench.adi", bytes);
     }();
     return path;
 }

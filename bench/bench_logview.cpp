@@ -196,12 +196,7 @@ BENCHMARK(BM_FilterQSortFilterProxyModel)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The offscreen platform's notes on raise() and size hints would drown the table.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
-        if (type != QtWarningMsg && type != QtDebugMsg && type != QtInfoMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-    });
+    bench::quietOffscreen();
     QApplication app(argc, argv);
     return bench::run(argc, argv,
                       { { "BM_ShowLogWindow", "BM_PlainReadFullLogbook" },

@@ -20,38 +20,12 @@ const country::CountryData &loaded()
     return data;
 }
 
-// A full logbook of real calls (MASTER.SCP's, many entities, some worked several times)
-// across the list's bands and a few modes.
-QByteArray fullLogbook()
-{
-    QFile scp(debian + QStringLiteral("/MASTER.SCP"));
-    QList<QByteArray> calls;
-    if (scp.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : scp.readAll().split('\n')) {
-            if (!line.isEmpty() && !line.startsWith('#'))
-                calls << line.trimmed();
-        }
-    }
-    static const char *const bands[] = { "1.8", "3.5", "7", "10", "14", "18", "21", "24", "28" };
-    static const char *const modes[] = { "PSK31", "CW", "SSB", "RTTY", "FT8", "PSK63" };
-    QByteArray bytes;
-    bytes.reserve(qsizetype(Records) * 85);
-    for (int i = 0; i < Records && !calls.isEmpty(); ++i) {
-        const QByteArray call = calls.at((i * 7919) % std::min<qsizetype>(calls.size(), 24000));
-        QByteArray record = QByteArray::number(i + 1).left(3).leftJustified(3, ' ')
-                + call.leftJustified(15, ' ', true) + QByteArray("09.03.24 18:42 599     599     ")
-                + QByteArray(bands[i % 9]).leftJustified(4, ' ') + QByteArray(modes[(i / 9) % 6]).leftJustified(7, ' ');
-        bytes += record.leftJustified(85, ' ', true);
-    }
-    return bytes;
-}
-
 struct Fixture
 {
     QTemporaryDir dir;
     QString path;
     QByteArray bytes;
-    Fixture() : path(dir.filePath(QStringLiteral("full.log"))), bytes(fullLogbook())
+    Fixture() : path(dir.filePath(QStringLiteral("full.log"))), bytes(bench::masterScpLogbook(Records))
     {
         QFile file(path);
         if (file.open(QIODevice::WriteOnly))

@@ -1,9 +1,9 @@
 // The statistics window on a full logbook (32767 contacts): the counting alone, first
 // and again, and the real window made, counted and painted; beside one read of the file.
 #include "../tests/FakePlatform.h"
+#include "BenchCountry.h"
 #include "BenchSupport.h"
 #include "contest/RuleFiles.h"
-#include "country/CountryFiles.h"
 #include "stats/LogStats.h"
 #include "stats/StatsWindow.h"
 #include "storage/Logbook.h"
@@ -16,12 +16,6 @@ namespace {
 
 constexpr int kRecords = 32767;
 
-const country::CountryData &countries()
-{
-    static const country::CountryData data = country::loadCountryData({ QStringLiteral("/usr/share/hamradio-files") });
-    return data;
-}
-
 const contest::RuleSet &rules()
 {
     static const contest::RuleBook book = contest::loadRules();
@@ -33,29 +27,13 @@ const QString &logbook()
 {
     static QTemporaryDir dir;
     static const QString path = [] {
-        const char *const prefixes[] = { "DL", "F", "G", "I", "JA", "K", "W", "VE", "PY", "LU",
-                                         "VK", "ZS", "UA", "UA9", "BY", "EA", "OH", "SP", "OK", "HA" };
-        const char *const bands[] = { "1.8", "3.5", "7", "14", "21", "28" };
         const char *const modes[] = { "CW", "SSB", "RTTY", "FT8" };
         QByteArray bytes;
         for (int i = 1; i <= kRecords; ++i) {
-            const int station = (i * 7919) % 6000;
-            const QByteArray call = QByteArray(prefixes[station % 20]) + QByteArray::number(station % 10)
-                    + char('A' + station / 10 % 26) + char('A' + station / 260 % 26);
-            const QByteArray when = QDateTime(QDate(2026, 11, 28), QTime(0, 0), Qt::UTC)
-                                            .addSecs(i * 5)
-                                            .toString(QStringLiteral("dd.MM.yy HH:mm"))
-                                            .toLatin1();
-            bytes += QByteArray::number(i % 1000).leftJustified(3) + call.leftJustified(15)
-                    + when.leftJustified(15) + QByteArray("599").leftJustified(8)
-                    + QByteArray("599").leftJustified(8) + QByteArray(bands[i % 6]).leftJustified(4)
-                    + QByteArray(modes[i / 7 % 4]).leftJustified(7) + QByteArray(25, ' ');
+            const bench::WeekendContact contact = bench::weekendContact(i);
+            bytes += bench::weekendRecord(i, contact, "599", "599", modes[i / 7 % 4]);
         }
-        const QString p = dir.filePath(QStringLiteral("contest.log"));
-        QFile file(p);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-        return p;
+        return bench::writeFile(dir, "contest.log", bytes);
     }();
     return path;
 }
@@ -84,7 +62,7 @@ void BM_CountFirst(benchmark::State &state)
 {
     const QByteArray bytes = readLogbook();
     for (auto _ : state) {
-        stats::Counter counter(rules(), countries().table, QString());
+        stats::Counter counter(rules(), bench::debianCountries().table, QString());
         const stats::Counts counts = counter.count(bytes.constData(), kRecords, {});
         if (counts.contacts != kRecords || counts.multipliers == 0) {
             state.SkipWithError("not every contact counted");
@@ -98,7 +76,7 @@ BENCHMARK(BM_CountFirst)->Unit(benchmark::kMillisecond);
 void BM_CountAgain(benchmark::State &state)
 {
     const QByteArray bytes = readLogbook();
-    stats::Counter counter(rules(), countries().table, QString());
+    stats::Counter counter(rules(), bench::debianCountries().table, QString());
     (void)counter.count(bytes.constData(), kRecords, {});
     for (auto _ : state)
         benchmark::DoNotOptimize(counter.count(bytes.constData(), kRecords, {}).contacts);
@@ -112,7 +90,7 @@ void BM_ShowStatsWindow(benchmark::State &state)
     for (auto _ : state) {
         auto window = std::make_unique<StatsWindow>(platform);
         window->setRules(rules());
-        window->setCountries(countries().table);
+        window->setCountries(bench::debianCountries().table);
         window->followLogbook(logbook());
         window->showAndCount();
         QCoreApplication::processEvents(); // laid out and painted
@@ -132,11 +110,7 @@ BENCHMARK(BM_ShowStatsWindow)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
-        if (type != QtWarningMsg && type != QtDebugMsg && type != QtInfoMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-    });
+    bench::quietOffscreen();
     QApplication app(argc, argv);
     return bench::run(argc, argv,
                       { { "BM_CountFirst", "BM_ReadLogbook" },

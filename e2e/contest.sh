@@ -8,14 +8,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=e2e/lib.sh
 source "$here/lib.sh"
-bin=$(realpath "$1")
+begin "$1"
 shot=${2:+$(realpath -m "$2")}
-root=$(mktemp -d)
-work="$root/work"
-mkdir "$work"
-E2E_SHOT_DIR=$root
-trap 'stop_x; rm -rf "$root"' EXIT
-passed=0
 
 : > "$work/contest.log"
 setting deflog "$work/contest.log"
@@ -36,8 +30,7 @@ height() { geometry "$main" | cut -d' ' -f4; }
 changed() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 || true)" != 0 ]; }
 
 start_x
-TZ=UTC start_app "$bin" "$work"
-main=$(wait_window '^vantel - Contest mode$')
+TZ=UTC start_vantel
 plain=$(height)
 
 # Setup → Contest rules...: the contest by its first letters, the session from now.

@@ -10,14 +10,9 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=e2e/lib.sh
 source "$here/lib.sh"
-bin=$(realpath "$1")
+begin "$1"
 shot=${2:+$(realpath -m "$2")}
-root=$(mktemp -d)
-trap 'stop_x; cat "$root/app.log" >&2 2>/dev/null; rm -rf "$root"' EXIT
-work="$root/work"
-mkdir "$work"
 export LC_ALL=C
-passed=0
 log="$work/evening.log"
 
 {
@@ -46,7 +41,7 @@ start_x
 mkdir "$root/home"
 (cd "$root" && HOME="$root/home" LC_ALL=C.UTF-8 exec xlog >>"$root/xlog.log" 2>&1) &
 XLOG_PID=$!
-trap 'kill "$XLOG_PID" 2>/dev/null || true; stop_x; cat "$root/app.log" >&2 2>/dev/null; rm -rf "$root"' EXIT
+at_exit() { kill "$XLOG_PID" 2>/dev/null || true; }
 keys_to() { xdotool windowfocus --sync "$1" key --delay 60 "${@:2}"; sleep 0.3; }
 keys_to "$(wait_window '^xlog - setup$')" Return
 xlog=$(wait_window '^xlog$')
@@ -72,8 +67,7 @@ head -n 1 "$work/xlog.adi" | grep -q '^ADIF Export from xlog' || fail "not xlog'
 kill "$XLOG_PID"
 step "xlog imported the awkward ADIF and exported it again"
 
-start_app "$bin" "$work"
-main=$(wait_window '^vantel - Contest mode$')
+start_vantel
 keys alt+f i
 wait_window '^Choose an ADIF file to import$' >/dev/null
 typed "$work/xlog.adi"

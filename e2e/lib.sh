@@ -21,7 +21,8 @@ record() {
 
 fail() {
     echo "FAIL: $*" >&2
-    [ -n "${E2E_SHOT_DIR:-}" ] && import -display "$DISPLAY" -window root "$E2E_SHOT_DIR/failure.png" 2>/dev/null
+    # (No picture before the X server is up.)
+    [ -n "${E2E_SHOT_DIR:-}" ] && [ -n "${DISPLAY:-}" ] && import -display "$DISPLAY" -window root "$E2E_SHOT_DIR/failure.png" 2>/dev/null
     exit 1
 }
 
@@ -50,6 +51,52 @@ stop_x() {
     if [ -n "${XVFB_PID:-}" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
     wait 2>/dev/null || true
     return 0
+}
+
+# begin BINARY: the start every scenario shares. Sets $bin, a temporary $root holding an
+# empty working folder $work (a failure's picture goes to $root) and passed=0. On exit
+# at_exit runs, then the program and the X server stop; a passed run removes $root, a
+# failed one shows the program's output and keeps $root for a look.
+begin() {
+    bin=$(realpath "$1")
+    root=$(mktemp -d)
+    work="$root/work"
+    mkdir "$work"
+    E2E_SHOT_DIR=$root
+    passed=0
+    trap 'finish $?' EXIT
+}
+
+# at_exit: a scenario's own clean-up (the peers it started); a scenario redefines it.
+at_exit() { :; }
+
+finish() {
+    at_exit
+    stop_x
+    if [ "$1" = 0 ]; then
+        rm -rf "$root"
+    else
+        cat "$root/app.log" >&2 2>/dev/null || true
+        echo "kept $root" >&2
+    fi
+}
+
+# pictures_to [FOLDER]: $out, the folder for pictures (default docs/), made if missing.
+pictures_to() {
+    out=$(realpath -m "${1:-$here/../docs}")
+    mkdir -p "$out"
+}
+
+# start_vantel: vantel started in $work; $main is its entry window, focused.
+start_vantel() {
+    start_app "$bin" "$work"
+    main=$(wait_window '^vantel - Contest mode$')
+}
+
+# stop_app: ends the program started last and waits for it.
+stop_app() {
+    kill "$APP_PID"
+    wait "$APP_PID" 2>/dev/null || true
 }
 
 # start_app BINARY FOLDER: starts vantel with FOLDER as its working folder.

@@ -7,17 +7,11 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=e2e/lib.sh
 source "$here/lib.sh"
-bin=$(realpath "$1")
-root=$(mktemp -d)
-work="$root/work"
-mkdir "$work" "$root/fldigi"
-E2E_SHOT_DIR=$root
-stop_peers() {
+begin "$1"
+mkdir "$root/fldigi"
+at_exit() {
     for pid in ${FLDIGI_PID:-} ${RIGCTLD_PID:-}; do kill "$pid" 2>/dev/null || true; done
-    stop_x
 }
-trap 'stop_peers' EXIT
-passed=0
 
 # A TCP port nobody listens on (good enough for a UDP port too).
 free_port() {
@@ -83,8 +77,7 @@ port=$rig_port
 enabled=true
 port=$wsjtx_port
 INI
-start_app "$bin" "$work"
-main=$(wait_window '^vantel - Contest mode$')
+start_vantel
 keys alt+s Return
 main=$(wait_window '^vantel - QSO mode$')
 sleep 0.5

@@ -7,13 +7,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=e2e/lib.sh
 source "$here/lib.sh"
-bin=$(realpath "$1")
-root=$(mktemp -d)
-work="$root/work"
-mkdir "$work"
-E2E_SHOT_DIR=$root
-trap 'stop_x' EXIT
-passed=0
+begin "$1"
 
 log="$work/evening.log"
 {
@@ -38,8 +32,7 @@ wait_record() {
 }
 
 start_x
-start_app "$bin" "$work"
-main=$(wait_window '^vantel - Contest mode$')
+start_vantel
 keys F2
 wait_window '^Log - evening\.log$' >/dev/null
 step "F2 in the call field shows the log window"

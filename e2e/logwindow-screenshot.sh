@@ -6,12 +6,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=e2e/lib.sh
 source "$here/lib.sh"
-bin=$(realpath "$1")
+begin "$1"
 out=$(realpath -m "${2:-$here/../docs/logwindow.png}")
-root=$(mktemp -d)
-trap 'stop_x; cat "$root/app.log" >&2 2>/dev/null; rm -rf "$root"' EXIT
-work="$root/work"
-mkdir "$work"
 
 {
     record 1 DL1ABC "07.12.26 18:02" 599 5991 14 PSK31 Hans Berlin
@@ -34,8 +30,7 @@ setting band 14
 setting mode PSK31
 
 start_x
-start_app "$bin" "$work"
-wait_window '^vantel - Contest mode$' >/dev/null
+start_vantel
 keys F2
 id=$(wait_window '^Log - evening\.log$')
 sleep 0.5

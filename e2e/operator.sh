@@ -7,21 +7,14 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=e2e/lib.sh
 source "$here/lib.sh"
-bin=$(realpath "$1")
-root=$(mktemp -d)
-work="$root/work"
-mkdir "$work"
-E2E_SHOT_DIR=$root
-trap 'stop_x' EXIT
-passed=0
+begin "$1"
 
 le16() { printf '\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8)); }
 
 start_x
 
 # First start in an empty folder.
-start_app "$bin" "$work"
-main=$(wait_window '^vantel - Contest mode$')
+start_vantel
 for f in $SETTING_FILES; do
     [ -f "$work/$f" ] && [ ! -s "$work/$f" ] || fail "settings file $f should exist, empty"
 done
@@ -94,8 +87,7 @@ keys alt+f x
 wait_window '^Exit$' >/dev/null
 keys Return
 wait_exit 10 || fail "exit status $?"
-start_app "$bin" "$work"
-main=$(wait_window '^vantel - Contest mode$')
+start_vantel
 typed DL4DDD
 keys Return Tab Tab Tab F1
 wait_size "$log" 340

@@ -7,13 +7,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=e2e/lib.sh
 source "$here/lib.sh"
-bin=$(realpath "$1")
-out=$(realpath -m "${2:-$here/../docs}")
-mkdir -p "$out"
-root=$(mktemp -d)
-trap 'stop_x; rm -rf "$root"' EXIT
-work="$root/work"
-mkdir "$work"
+begin "$1"
+pictures_to "${2:-}"
 
 {
     record 1 DL1ABC "07.12.26 18:02" 599 5991 14 PSK31 Hans Berlin
@@ -29,13 +24,11 @@ setting mode PSK31
 E2E_SCREEN=2048x1024x24 start_x
 for scale in 1 2; do
     name=$([ "$scale" = 1 ] && echo 96dpi || echo 2x)
-    (cd "$work" && QT_SCALE_FACTOR=$scale exec "$bin" >>"$root/app.log" 2>&1) &
-    APP_PID=$!
-    id=$(wait_window '^vantel - Contest mode$')
+    QT_SCALE_FACTOR=$scale start_vantel
     typed 9A2AA
     keys Return Tab
     sleep 0.5
-    import -window "$id" "$out/main-$name.png"
+    import -window "$main" "$out/main-$name.png"
     keys alt+c
     conv=$(wait_window '^Logfile Convertion$')
     typed "$work/evening.log"
@@ -44,8 +37,7 @@ for scale in 1 2; do
     keys Tab Tab Tab Tab space
     sleep 0.5
     import -window "$conv" "$out/conversion-$name.png"
-    kill "$APP_PID"
-    wait "$APP_PID" 2>/dev/null || true
+    stop_app
 done
 cp "$out/main-96dpi.png" "$out/screenshot.png"
 echo "wrote $out/main-96dpi.png, main-2x.png, conversion-96dpi.png, conversion-2x.png"

@@ -8,15 +8,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=e2e/lib.sh
 source "$here/lib.sh"
-bin=$(realpath "$1")
-out=$(realpath -m "${2:-$here/../docs}")
-mkdir -p "$out"
-root=$(mktemp -d)
-work="$root/work"
-mkdir "$work"
-E2E_SHOT_DIR=$root
-trap 'stop_x' EXIT
-passed=0
+begin "$1"
+pictures_to "${2:-}"
 # vantel's own data folder is empty: Debian's hamradio-files are the ones in use.
 export XDG_DATA_HOME="$root/data"
 mkdir -p "$XDG_DATA_HOME"
@@ -40,18 +33,16 @@ for scale in 1 2; do
         record 2 G4XYZ "07.12.26 18:09" 579 5992 7 CW
     } > "$log"
     setting deflog "$log"
-    (cd "$work" && QT_SCALE_FACTOR=$scale exec "$bin" >>"$root/app.log" 2>&1) &
-    APP_PID=$!
-    id=$(wait_window '^vantel - Contest mode$')
-    read -r _ _ _ before < <(geometry "$id")
+    QT_SCALE_FACTOR=$scale start_vantel
+    read -r _ _ _ before < <(geometry "$main")
     typed DL1AB
     deadline=$((SECONDS + E2E_TIMEOUT))
-    while read -r _ _ _ now < <(geometry "$id") && [ "$now" -le "$before" ]; do
+    while read -r _ _ _ now < <(geometry "$main") && [ "$now" -le "$before" ]; do
         [ $SECONDS -lt $deadline ] || fail "the window did not grow by the station line ($before px)"
         sleep 0.1
     done
     sleep 0.5
-    import -window "$id" "$out/station-$name.png"
+    import -window "$main" "$out/station-$name.png"
     step "a typed call shows the station line and the check-partial list below the fields ($name)"
 
     keys BackSpace
@@ -60,12 +51,11 @@ for scale in 1 2; do
     got=$(tail -c +$((2 * 85 + 4)) "$log" | head -c 15 | sed 's/ *$//')
     [ "$got" = "$second" ] || fail "record 3 holds the call [$got], not the list's second [$second]"
     deadline=$((SECONDS + E2E_TIMEOUT))
-    while read -r _ _ _ now < <(geometry "$id") && [ "$now" -ne "$before" ]; do
+    while read -r _ _ _ now < <(geometry "$main") && [ "$now" -ne "$before" ]; do
         [ $SECONDS -lt $deadline ] || fail "the window kept the station rows after the save ($now px, not $before)"
         sleep 0.1
     done
     step "Down, Right, Enter take the second known call ($second) into the call field; F1 saves it ($name)"
-    kill "$APP_PID"
-    wait "$APP_PID" 2>/dev/null || true
+    stop_app
 done
 echo "wrote $out/station-96dpi.png, station-2x.png"

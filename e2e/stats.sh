@@ -7,14 +7,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=e2e/lib.sh
 source "$here/lib.sh"
-bin=$(realpath "$1")
-out=$(realpath -m "${2:-$here/../docs}")
-mkdir -p "$out"
-root=$(mktemp -d)
-trap 'stop_x; rm -rf "$root"' EXIT
-work="$root/work"
-mkdir "$work"
-passed=0
+begin "$1"
+pictures_to "${2:-}"
 
 # 297 contacts from 06:00 to 23:59 UTC, the rate rising towards the evening.
 calls=(DL1ABC G4XYZ OK1ZZ EA7HZ IK2WXY SM5KLM F5ABC W1AW VE3XY JA1ABC VK3XYZ ZS6AB LU2CD PY2EF
@@ -41,8 +35,7 @@ setting band 14
 setting mode CW
 
 E2E_SCREEN=2600x1800x24 start_x
-start_app "$bin" "$work"
-main=$(wait_window '^vantel - Contest mode$')
+start_vantel
 keys alt+t s
 win=$(wait_window '^Statistics - contest\.log$')
 step "Tools, Statistics opens the window on the logbook in use ($records contacts)"
@@ -64,20 +57,16 @@ wait_gone '^Save the statistics as PNG$'
 for _ in $(seq 50); do [ -s "$work/afternoon.png" ] && break; sleep 0.1; done
 expect_bytes "$work/afternoon.png" 0 '\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR'
 step "a typed range, and the charts saved as PNG through the file dialog"
-kill "$APP_PID"
-wait "$APP_PID" 2>/dev/null || true
+stop_app
 
 # The pictures: the whole day, at both sizes.
 for scale in 1 2; do
     name=$([ "$scale" = 1 ] && echo 96dpi || echo 2x)
-    (cd "$work" && QT_SCALE_FACTOR=$scale exec "$bin" >>"$root/app.log" 2>&1) &
-    APP_PID=$!
-    main=$(wait_window '^vantel - Contest mode$')
+    QT_SCALE_FACTOR=$scale start_vantel
     keys alt+t s
     win=$(wait_window '^Statistics - contest\.log$')
     sleep 1 # the country file, read after the window shows
     import -window "$win" "$out/stats-$name.png"
-    kill "$APP_PID"
-    wait "$APP_PID" 2>/dev/null || true
+    stop_app
     step "picture at $name: $out/stats-$name.png"
 done

@@ -271,11 +271,18 @@ private Q_SLOTS:
     // 100 MB of ADIF, most of it beyond what a logbook holds: read in bounded memory.
     void hugeFile()
     {
+        // 100 MB where the peak memory is measured; under AddressSanitizer (which says
+        // nothing about the peak) 9 MB take the same paths, still beyond 32767 contacts.
+#ifdef __SANITIZE_ADDRESS__
+        constexpr qint64 size = 9'000'000;
+#else
+        constexpr qint64 size = 100'000'000;
+#endif
         {
             QFile file("big.adi");
             QVERIFY(file.open(QIODevice::WriteOnly));
             QByteArray chunk;
-            for (int i = 0; file.size() + chunk.size() < 100'000'000; ++i) {
+            for (int i = 0; file.size() + chunk.size() < size; ++i) {
                 chunk += "<call:8>" + QByteArray::number(10'000'000 + i % 50'000)
                         + " <qso_date:8>20240101 <time_on:4>1200 <band:3>20m <mode:2>CW "
                           "<comment:100>"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/Settings.h"
+
 #include <QHostAddress>
 #include <QList>
 #include <QString>
@@ -70,7 +72,7 @@ public:
     LinkSettings &operator=(LinkSettings &&) = default;
     ~LinkSettings() = default;
 
-    static QString fileName() { return QStringLiteral("vantel.ini"); }
+    static QString fileName() { return QLatin1String(storage::IniFileName); }
 
     // `group` is the block's [group] in vantel.ini, `name` the link's name for people.
     template<typename T>

@@ -28,11 +28,6 @@ using storage::QsoRecord;
 
 namespace {
 
-QString iniPath()
-{
-    return QDir::current().absoluteFilePath(QStringLiteral("vantel.ini"));
-}
-
 QString exchangeWord(contest::ExchangeKind kind)
 {
     switch (kind) {
@@ -85,7 +80,7 @@ ContestPanel::ContestPanel(Form1 &form) : QObject(&form), m_form(form)
             });
     m_minute.setInterval(60 * 1000);
     connect(&m_minute, &QTimer::timeout, this, &ContestPanel::showTotals);
-    const contest::LoadedContest loaded = contest::loadChosenContest(iniPath());
+    const contest::LoadedContest loaded = contest::loadChosenContest(storage::iniPath());
     // What vantel.ini held but could not be used (a start that is no date) is said in the
     // row until another choice is made, not dropped without a word.
     m_iniProblems = loaded.problems.join(QLatin1Char(' '));
@@ -119,7 +114,7 @@ void ContestPanel::chooseRules()
     connect(dialog, &ContestDialog::chosen, this, [this](const formats::CabrilloRequest &request) {
         const contest::ChosenContest chosen { request.contest, request.from, request.to };
         m_iniProblems.clear();
-        if (const auto problem = contest::saveChosenContest(iniPath(), chosen))
+        if (const auto problem = contest::saveChosenContest(storage::iniPath(), chosen))
             m_form.platform().showError(
                     QStringLiteral("The contest was not remembered for the next start: %1.").arg(*problem));
         useChoice(chosen);
@@ -174,7 +169,7 @@ void ContestPanel::recount()
                 m_problem = QStringLiteral("No country file could be read (%1), so there is no score.")
                                     .arg(options.countriesMissing);
         }
-        m_myCall = formats::loadStation(iniPath()).station.call;
+        m_myCall = formats::loadStation(storage::iniPath()).station.call;
         if (m_myCall.isEmpty())
             m_problem = QStringLiteral("The score needs your call sign: Setup, Station...");
         else if (!m_countries->isEmpty())

@@ -6,6 +6,7 @@
 #include "mainwindow/ContestDialog.h"
 #include "mainwindow/ContestPanel.h"
 #include "mainwindow/Form1.h"
+#include "storage/Settings.h"
 #include "mainwindow/Messages.h"
 #include "platform/Counted.h"
 #include "mainwindow/StationDialog.h"
@@ -27,20 +28,15 @@ namespace {
 // The longest list of skipped records a box shows; the rest are counted.
 constexpr int kListedSkips = 12;
 
-QString stationFile()
-{
-    return QDir::current().absoluteFilePath(QStringLiteral("vantel.ini"));
-}
-
 } // namespace
 
 void Form1::mnuStationClick()
 {
-    auto *dialog = new StationDialog(formats::loadStation(stationFile()).station, this);
+    auto *dialog = new StationDialog(formats::loadStation(storage::iniPath()).station, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setModal(true);
     connect(dialog, &StationDialog::stationChosen, this, [this](const formats::Station &station) {
-        if (const auto problem = formats::saveStation(stationFile(), station))
+        if (const auto problem = formats::saveStation(storage::iniPath(), station))
             m_platform.showError(QStringLiteral("The station was not saved: %1.").arg(*problem));
         else
             m_station->setStation(station.call, station.grid);
@@ -84,7 +80,7 @@ void Form1::exportLogbook(const formats::FormatEntry &format)
     options.program = QStringLiteral("vantel");
     options.created = m_platform.now().toUTC();
     // The station profile in vantel.ini, as vantel-export reads it; its call is not asked.
-    options.station = formats::loadStation(stationFile()).station;
+    options.station = formats::loadStation(storage::iniPath()).station;
     options.myCall = options.station.call;
     // The contacted stations' countries and zones, as vantel-export writes them; what is
     // missing the station line has told already, the export names it once more.
@@ -105,7 +101,7 @@ void Form1::exportLogbook(const formats::FormatEntry &format)
         options.myCall = call->toUpper();
         // Asked once: the call goes into the station profile (Setup → Station...).
         options.station.call = options.myCall;
-        if (const auto problem = formats::saveStation(stationFile(), options.station))
+        if (const auto problem = formats::saveStation(storage::iniPath(), options.station))
             m_platform.showError(QStringLiteral("Your call sign was not remembered: %1.").arg(*problem));
     }
     if (format.takes & formats::FormatEntry::Contest) {

@@ -4,6 +4,7 @@
 #include "formats/Station.h"
 #include "mainwindow/CheckPartialList.h"
 #include "mainwindow/Form1.h"
+#include "storage/Settings.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -88,11 +89,6 @@ bool looksComplete(const country::CallParts &parts)
     return parts.valid && parts.base.size() >= 3 && digitsEnd > 0 && digitsEnd < parts.base.size();
 }
 
-QString stationFile()
-{
-    return QDir::current().absoluteFilePath(QStringLiteral("vantel.ini"));
-}
-
 } // namespace
 
 struct StationLine::Pending
@@ -120,7 +116,7 @@ StationLine::StationLine(Form1 &form) : QObject(&form), m_form(form)
         connect(m_contest, &QAction::toggled, this, &StationLine::refresh);
     connect(&form, &Form1::logbookChanged, this, &StationLine::followLogbook);
 
-    const formats::Station station = formats::loadStation(stationFile()).station;
+    const formats::Station station = formats::loadStation(storage::iniPath()).station;
     m_ownCall = station.call;
     m_locator = station.grid;
     m_lookup.setStation(m_ownCall, m_locator);

@@ -5,8 +5,8 @@
 #include "formats/Station.h"
 #include "mainwindow/Form1.h"
 #include "stats/StatsWindow.h"
+#include "storage/Settings.h"
 
-#include <QDir>
 
 StatsWindowLink::StatsWindowLink(Form1 &form) : QObject(&form), m_form(form)
 {
@@ -24,7 +24,7 @@ void StatsWindowLink::show()
     }
     // The multipliers of the contest chosen under Setup → "Contest rules..." (it may have
     // changed since the last look); without one, the rule of any contest: DXCC per band.
-    const QString ini = QDir::current().absoluteFilePath(QStringLiteral("vantel.ini"));
+    const QString ini = storage::iniPath();
     const QString chosen = contest::loadChosenContest(ini).chosen.name;
     const contest::RuleBook book = contest::loadRules();
     const contest::RuleSet *rules = chosen.isEmpty() ? nullptr : book.find(chosen);

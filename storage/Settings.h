@@ -2,9 +2,18 @@
 
 #include "storage/Result.h"
 
+#include <QDir>
 #include <QString>
 
 namespace storage {
+
+// What vantel keeps beyond the six files (the links, the station profile, the contest) is
+// one INI file in the working folder.
+inline constexpr const char *IniFileName = "vantel.ini";
+inline QString iniPath()
+{
+    return QDir::current().absoluteFilePath(QLatin1String(IniFileName));
+}
 
 // A setting fits a 128-byte record behind its 4-byte header.
 constexpr int MaxSettingLength = 124;

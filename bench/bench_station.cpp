@@ -53,6 +53,18 @@ void BM_ReadLogbook(benchmark::State &state)
 }
 BENCHMARK(BM_ReadLogbook)->Unit(benchmark::kMicrosecond);
 
+// One key a round: the lookup and the check partial the station line asks for, over
+// the typed beginnings of `keys` in turn.
+void typeKeys(benchmark::State &state, country::StationLookup &lookup, const QStringList &keys)
+{
+    qsizetype at = 0;
+    for (auto _ : state) {
+        const QString &typed = keys.at(at++ % keys.size());
+        benchmark::DoNotOptimize(lookup.info(typed, u"14", u"PSK31"));
+        benchmark::DoNotOptimize(lookup.partial(typed, 50));
+    }
+}
+
 // The keys of a few calls typed from their first character: each key asks for the
 // station (lookup, heading, worked before on the band and mode) and check partial.
 void BM_KeyInCallField(benchmark::State &state)
@@ -68,12 +80,7 @@ void BM_KeyInCallField(benchmark::State &state)
         for (qsizetype n = 1; n <= text.size(); ++n)
             keys << text.left(n);
     }
-    qsizetype at = 0;
-    for (auto _ : state) {
-        const QString &typed = keys.at(at++ % keys.size());
-        benchmark::DoNotOptimize(lookup.info(typed, u"14", u"PSK31"));
-        benchmark::DoNotOptimize(lookup.partial(typed, 50));
-    }
+    typeKeys(state, lookup, keys);
 }
 BENCHMARK(BM_KeyInCallField)->Unit(benchmark::kMicrosecond);
 
@@ -94,12 +101,7 @@ void BM_KeyAfterSave(benchmark::State &state)
     QStringList keys;
     for (int n = 1; n <= 6; ++n)
         keys << QStringLiteral("DL1ABC").left(n);
-    qsizetype at = 0;
-    for (auto _ : state) {
-        const QString &typed = keys.at(at++ % keys.size());
-        benchmark::DoNotOptimize(lookup.info(typed, u"14", u"PSK31"));
-        benchmark::DoNotOptimize(lookup.partial(typed, 50));
-    }
+    typeKeys(state, lookup, keys);
 }
 BENCHMARK(BM_KeyAfterSave)->Unit(benchmark::kMicrosecond);
 
